@@ -1,0 +1,163 @@
+#include "Expansion.h"
+
+#include <QTreeView>
+
+namespace {
+
+// Nesting beyond this cannot come from a real tree; a damaged setting is cut off there
+// instead of exhausting the stack.
+constexpr int maxDepth = 4096;
+
+struct Token
+{
+    enum Kind { End, Number, Char } kind = End;
+    qint32 number = 0;
+    QChar ch;
+};
+
+class Tokenizer final
+{
+public:
+    explicit Tokenizer(const QString& text)
+        : m_text(text)
+    {
+    }
+
+    // A maximal run of digits as one number (a run that does not convert gives no token),
+    // any other character by itself, End at the end.
+    Token next()
+    {
+        while (m_pos < m_text.size()) {
+            const QChar ch = m_text.at(m_pos);
+            if (!ch.isDigit() || ch.unicode() > 127) {
+                ++m_pos;
+                return Token{Token::Char, 0, ch};
+            }
+            const int start = m_pos;
+            while (m_pos < m_text.size() && m_text.at(m_pos).unicode() >= '0' && m_text.at(m_pos).unicode() <= '9')
+                ++m_pos;
+            bool ok = false;
+            const qint32 number = m_text.midRef(start, m_pos - start).toInt(&ok, 10);
+            if (ok)
+                return Token{Token::Number, number, QChar()};
+        }
+        return Token{};
+    }
+
+private:
+    const QString& m_text;
+    int m_pos = 0;
+};
+
+bool isChar(const Token& token, char ch)
+{
+    return token.kind == Token::Char && token.ch == QLatin1Char(ch);
+}
+
+// Parses one node; *following receives the token after it (after its "]" when it has a
+// child list), which tells the caller whether another sibling follows.
+ExpansionNode parseNode(Tokenizer& tokens, Token* following, int depth)
+{
+    ExpansionNode node;
+    const Token first = tokens.next();
+    if (first.kind != Token::Number || depth > maxDepth) {
+        *following = first;
+        return node;
+    }
+    node.number = first.number;
+    Token token = tokens.next();
+    if (isChar(token, '[')) {
+        while (true) {
+            Token afterChild;
+            ExpansionNode child = parseNode(tokens, &afterChild, depth + 1);
+            if (child.number == -1)
+                break;
+            node.children.append(child);
+            if (!isChar(afterChild, ','))
+                break;
+        }
+        token = tokens.next();
+    }
+    *following = token;
+    return node;
+}
+
+void apply(QTreeView* view, const QModelIndex& index, const ExpansionNode& node)
+{
+    const QAbstractItemModel* model = view->model();
+    const int rows = model->rowCount(index);
+    for (int row = 0; row < rows && !node.children.isEmpty(); ++row) {
+        const QModelIndex child = model->index(row, 0, index);
+        const int number = child.data(Qt::UserRole).toInt();
+        for (const ExpansionNode& saved : node.children) {
+            if (saved.number == number) {
+                apply(view, child, saved);
+                break;
+            }
+        }
+    }
+    view->expand(index);
+}
+
+ExpansionNode capture(const QTreeView* view, const QModelIndex& index)
+{
+    ExpansionNode node;
+    node.number = index.data(Qt::UserRole).toInt();
+    const QAbstractItemModel* model = view->model();
+    const int rows = model->rowCount(index);
+    for (int row = 0; row < rows; ++row) {
+        const QModelIndex child = model->index(row, 0, index);
+        if (model->hasChildren(child) && view->isExpanded(child))
+            node.children.append(capture(view, child));
+    }
+    return node;
+}
+
+} // namespace
+
+QString serializeExpansion(const ExpansionNode& node)
+{
+    if (node.number == -1)
+        return QString();
+    QString text = QString::number(node.number);
+    if (!node.children.isEmpty()) {
+        text += QLatin1Char('[');
+        for (int i = 0; i < node.children.size(); ++i) {
+            if (i > 0)
+                text += QLatin1Char(',');
+            text += serializeExpansion(node.children.at(i));
+        }
+        text += QLatin1Char(']');
+    }
+    return text;
+}
+
+ExpansionNode parseExpansion(const QString& text)
+{
+    Tokenizer tokens(text);
+    Token following;
+    return parseNode(tokens, &following, 0);
+}
+
+QString saveExpansion(const QTreeView* view)
+{
+    const QAbstractItemModel* model = view->model();
+    if (!model)
+        return QString();
+    const QModelIndex root = model->index(0, 0);
+    if (!root.isValid() || !view->isExpanded(root))
+        return QString();
+    return serializeExpansion(capture(view, root));
+}
+
+void restoreExpansion(QTreeView* view, const QString& text)
+{
+    const QAbstractItemModel* model = view->model();
+    if (!model)
+        return;
+    const ExpansionNode saved = parseExpansion(text);
+    const QModelIndex root = model->index(0, 0);
+    if (saved.number == -1 || !root.isValid() || root.data(Qt::UserRole).toInt() != saved.number)
+        return;
+    apply(view, root, saved);
+}

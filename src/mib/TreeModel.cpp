@@ -1,0 +1,289 @@
+#include "TreeModel.h"
+
+#include "Icons.h"
+#include "MibDatabase.h"
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// Deeper than any real MIB by far; only a damaged database gets there, and then the tree
+// is taken apart without recursion when it is dropped.
+constexpr int recursionSafeDepth = 1000;
+
+Oid* nodeOf(const QModelIndex& index)
+{
+    return index.isValid() ? static_cast<Oid*>(index.internalPointer()) : nullptr;
+}
+
+} // namespace
+
+TreeModel::TreeModel(const MibDatabase& database, QObject* parent)
+    : QAbstractItemModel(parent)
+    , m_database(database)
+    , m_openIcon(loadIcon(QStringLiteral("open")))
+    , m_leafIcon(loadIcon(QStringLiteral("leaf")))
+    , m_notificationIcon(loadIcon(QStringLiteral("notification")))
+{
+}
+
+TreeModel::~TreeModel()
+{
+    releaseTree();
+}
+
+QModelIndex TreeModel::index(int row, int column, const QModelIndex& parent) const
+{
+    if (!parent.isValid()) {
+        if (!m_root || row != 0)
+            return QModelIndex();
+        return createIndex(0, column, m_root.get());
+    }
+    const Oid* node = nodeOf(parent);
+    if (row < 0 || row >= node->children.size())
+        return QModelIndex();
+    return createIndex(row, column, node->children.at(row).get());
+}
+
+QModelIndex TreeModel::parent(const QModelIndex& index) const
+{
+    const Oid* node = nodeOf(index);
+    if (!node)
+        return QModelIndex();
+    const Oid* parentNode = node->parent.lock().get();
+    if (!parentNode)
+        return QModelIndex();
+    return createIndex(rowOf(parentNode), 0, const_cast<Oid*>(parentNode));
+}
+
+int TreeModel::rowCount(const QModelIndex& parent) const
+{
+    if (!parent.isValid())
+        return m_root ? 1 : 0;
+    return nodeOf(parent)->children.size();
+}
+
+int TreeModel::columnCount(const QModelIndex&) const
+{
+    return 1;
+}
+
+QVariant TreeModel::data(const QModelIndex& index, int role) const
+{
+    const Oid* node = nodeOf(index);
+    if (!node)
+        return QVariant();
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+        return node->name;
+    case Qt::DecorationRole:
+        if (isNotificationType(node->type))
+            return m_notificationIcon;
+        return node->isLeaf() ? m_leafIcon : m_openIcon;
+    case Qt::UserRole:
+        return node->number;
+    default:
+        return QVariant();
+    }
+}
+
+void TreeModel::reload()
+{
+    beginResetModel();
+    releaseTree();
+    m_root = buildTree(m_database.loadNodes());
+    endResetModel();
+}
+
+OidPtr TreeModel::buildTree(const QVector<OidPtr>& nodes)
+{
+    // Children of every parent id, each group in ascending number order: one sort instead
+    // of a lookup structure per node.
+    std::vector<std::pair<qint64, int>> byParent;
+    byParent.reserve(nodes.size());
+    for (int i = 0; i < nodes.size(); ++i)
+        byParent.emplace_back(nodes.at(i)->parentId, i);
+    std::stable_sort(byParent.begin(), byParent.end(), [&nodes](const auto& a, const auto& b) {
+        if (a.first != b.first)
+            return a.first < b.first;
+        return nodes.at(a.second)->number < nodes.at(b.second)->number;
+    });
+    auto childrenOf = [&byParent](qint64 id) {
+        return std::equal_range(byParent.begin(), byParent.end(), std::make_pair(id, 0),
+                                [](const auto& a, const auto& b) { return a.first < b.first; });
+    };
+
+    const auto topLevel = childrenOf(0);
+    if (topLevel.first == topLevel.second)
+        return OidPtr();
+    const OidPtr root = nodes.at(topLevel.first->second);
+
+    // Each node is attached at most once, so duplicate ids and parent chains that lead
+    // back to themselves cannot make the walk loop; nodes on such a chain stay out.
+    std::vector<bool> attached(nodes.size(), false);
+    attached[topLevel.first->second] = true;
+    std::vector<Oid*> pending{root.get()};
+    while (!pending.empty()) {
+        Oid* parent = pending.back();
+        pending.pop_back();
+        const auto range = childrenOf(parent->id);
+        int count = 0;
+        for (auto it = range.first; it != range.second; ++it)
+            count += attached[it->second] ? 0 : 1;
+        if (count == 0)
+            continue;
+        parent->children.reserve(count);
+        const OidPtr parentPtr = parent->shared_from_this();
+        for (auto it = range.first; it != range.second; ++it) {
+            if (attached[it->second])
+                continue;
+            attached[it->second] = true;
+            const OidPtr& child = nodes.at(it->second);
+            child->parent = parentPtr;
+            parent->children.append(child);
+            pending.push_back(child.get());
+        }
+    }
+    return root;
+}
+
+void TreeModel::releaseTree()
+{
+    if (!m_root)
+        return;
+    // Freeing the tree from the root down recurses once per level; a damaged database can
+    // hold a chain deep enough to exhaust the stack, so such a tree is flattened first.
+    int depth = 0;
+    std::vector<std::pair<Oid*, int>> pending{{m_root.get(), 0}};
+    std::vector<OidPtr> all;
+    while (!pending.empty() && depth <= recursionSafeDepth) {
+        auto [node, level] = pending.back();
+        pending.pop_back();
+        depth = std::max(depth, level);
+        for (const OidPtr& child : qAsConst(node->children))
+            pending.emplace_back(child.get(), level + 1);
+    }
+    if (depth > recursionSafeDepth) {
+        pending.assign(1, {m_root.get(), 0});
+        while (!pending.empty()) {
+            Oid* node = pending.back().first;
+            pending.pop_back();
+            for (const OidPtr& child : qAsConst(node->children)) {
+                pending.emplace_back(child.get(), 0);
+                all.push_back(child);
+            }
+        }
+        for (const OidPtr& node : all)
+            node->children.clear();
+        m_root->children.clear();
+    }
+    m_root.reset();
+}
+
+int TreeModel::rowOf(const Oid* node)
+{
+    const OidPtr parent = node->parent.lock();
+    if (!parent)
+        return 0;
+    const QVector<OidPtr>& siblings = parent->children;
+    // Children are sorted by number: only the siblings that share the number are compared.
+    auto it = std::lower_bound(siblings.begin(), siblings.end(), node->number,
+                               [](const OidPtr& sibling, qint32 number) { return sibling->number < number; });
+    for (; it != siblings.end() && (*it)->number == node->number; ++it) {
+        if (it->get() == node)
+            return int(it - siblings.begin());
+    }
+    for (int row = 0; row < siblings.size(); ++row) {
+        if (siblings.at(row).get() == node)
+            return row;
+    }
+    return 0;
+}
+
+const Oid* TreeModel::firstChildWithNumber(const Oid* node, qint32 number)
+{
+    const QVector<OidPtr>& children = node->children;
+    auto it = std::lower_bound(children.begin(), children.end(), number,
+                               [](const OidPtr& child, qint32 value) { return child->number < value; });
+    return it != children.end() && (*it)->number == number ? it->get() : nullptr;
+}
+
+OidPtr TreeModel::findByPath(const QString& path) const
+{
+    const QVector<qint32> numbers = OidPath::parse(path);
+    if (numbers.isEmpty() || !m_root || numbers.first() != m_root->number)
+        return OidPtr();
+    const Oid* node = m_root.get();
+    for (int i = 1; i < numbers.size() && node; ++i)
+        node = firstChildWithNumber(node, numbers.at(i));
+    return node ? std::const_pointer_cast<Oid>(node->shared_from_this()) : OidPtr();
+}
+
+QModelIndex TreeModel::indexFromOid(const OidPtr& oid) const
+{
+    if (!oid)
+        return QModelIndex();
+    QVector<int> rows;
+    for (const Oid* node = oid.get(); node; node = node->parent.lock().get())
+        rows.append(node->parent.expired() ? 0 : rowOf(node));
+    QModelIndex index;
+    for (auto it = rows.crbegin(); it != rows.crend(); ++it)
+        index = this->index(*it, 0, index);
+    return index;
+}
+
+QString TreeModel::labelFromPath(const QString& path) const
+{
+    const QVector<qint32> numbers = OidPath::parse(path);
+    if (numbers.isEmpty() || !m_root || numbers.first() != m_root->number)
+        return path;
+    const Oid* node = m_root.get();
+    int known = 1;
+    for (; known < numbers.size(); ++known) {
+        const Oid* child = firstChildWithNumber(node, numbers.at(known));
+        if (!child)
+            break;
+        node = child;
+    }
+    QString label = node->name;
+    for (int i = known; i < numbers.size(); ++i)
+        label += QLatin1Char('.') + QString::number(numbers.at(i));
+    return label;
+}
+
+QModelIndex TreeModel::find(const OidPtr& start, const QString& text, Qt::CaseSensitivity cs, bool inDescriptions,
+                            bool leaves, bool groups) const
+{
+    if (text.isEmpty() || !m_root)
+        return QModelIndex();
+    const OidPtr begin = start ? start : m_root;
+    OidPtr node = begin;
+    do {
+        const bool tested = node->isLeaf() ? leaves : groups;
+        if (tested && (node->name.contains(text, cs) || (inDescriptions && node->description.contains(text, cs))))
+            return indexFromOid(node);
+        node = nextOid(node);
+    } while (node && node != begin);
+    return QModelIndex();
+}
+
+OidPtr TreeModel::nextOid(const OidPtr& oid) const
+{
+    if (!oid)
+        return OidPtr();
+    if (!oid->children.isEmpty())
+        return oid->children.first();
+    OidPtr node = oid;
+    while (true) {
+        const OidPtr parent = node->parent.lock();
+        if (!parent)
+            return node;
+        const int row = rowOf(node.get());
+        if (row + 1 < parent->children.size())
+            return parent->children.at(row + 1);
+        node = parent;
+    }
+}

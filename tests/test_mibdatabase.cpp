@@ -1,0 +1,341 @@
+#include "MibDatabase.h"
+#include "MibTestDb.h"
+
+#include <QFile>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestMibDatabase final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void checkStatuses();
+    void openCreatesSchemaOnlyWhenWritable();
+    void openAfterCheckCanWrite();
+    void unreadableFiles_data();
+    void unreadableFiles();
+    void loadNodesFields();
+    void loadNodesOrdersEnumsAndRanges();
+    void loadNodesToleratesDamagedRows();
+    void loadNodesWhenClosed();
+
+private:
+    QString path(const char* name) const { return m_dir.filePath(QLatin1String(name)); }
+    static QStringList tableSql(const QString& file);
+
+    QTemporaryDir m_dir;
+};
+
+using MibTestDb::Node;
+
+void TestMibDatabase::init()
+{
+    QVERIFY(m_dir.isValid());
+}
+
+QStringList TestMibDatabase::tableSql(const QString& file)
+{
+    QStringList statements;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("inspect"));
+        db.setDatabaseName(file);
+        db.open();
+        QSqlQuery query(QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'table' ORDER BY rowid"), db);
+        while (query.next())
+            statements << query.value(0).toString();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("inspect"));
+    return statements;
+}
+
+void TestMibDatabase::checkStatuses()
+{
+    MibDatabase db;
+    int major = -1;
+    int minor = -1;
+
+    db.setFileName(path("missing.db"));
+    QCOMPARE(db.check(&major, &minor), int(MibDatabase::Missing));
+    QVERIFY(!QFile::exists(path("missing.db")));
+    QCOMPARE(major, -1);
+
+    QVERIFY(MibTestDb::create(path("noversion.db"), {}, {}, {}, -1));
+    db.setFileName(path("noversion.db"));
+    QCOMPARE(db.check(&major, &minor), int(MibDatabase::Damaged));
+
+    QVERIFY(MibTestDb::create(path("wrongid.db"), {}, {}, {}, -1));
+    QVERIFY(MibTestDb::exec(path("wrongid.db"),
+                            {QStringLiteral("INSERT INTO db_version VALUES (2, 1, 20240101, 0)")}));
+    db.setFileName(path("wrongid.db"));
+    QCOMPARE(db.check(), int(MibDatabase::Damaged));
+
+    QVERIFY(MibTestDb::create(path("format2.db"), {}, {}, {}, 2, 7, 9));
+    db.setFileName(path("format2.db"));
+    QCOMPARE(db.check(&major, &minor), int(MibDatabase::Unsupported));
+    QCOMPARE(major, 7);
+    QCOMPARE(minor, 9);
+    QCOMPARE(db.open(false), int(MibDatabase::Unsupported));
+    QVERIFY(!db.isOpen());
+
+    QVERIFY(MibTestDb::create(path("good.db"), MibTestDb::sampleNodes(), {}, {}, 1, 20250102, 3));
+    db.setFileName(path("good.db"));
+    QCOMPARE(db.check(nullptr, &minor), int(MibDatabase::Usable));
+    QCOMPARE(minor, 3);
+    QVERIFY(!db.isOpen());
+    QCOMPARE(db.open(false), int(MibDatabase::Usable));
+    int format = 0;
+    QVERIFY(db.readVersion(&format, &major, &minor));
+    QCOMPARE(format, 1);
+    QCOMPARE(major, 20250102);
+
+    // A format-0 database opened read-only is accepted as it is.
+    QVERIFY(MibTestDb::create(path("format0.db"), {}, {}, {}, 0));
+    db.setFileName(path("format0.db"));
+    QCOMPARE(db.open(true), int(MibDatabase::Usable));
+}
+
+void TestMibDatabase::openCreatesSchemaOnlyWhenWritable()
+{
+    QFile(path("empty-ro.db")).open(QIODevice::WriteOnly);
+    QFile(path("empty-rw.db")).open(QIODevice::WriteOnly);
+
+    MibDatabase db;
+    db.setFileName(path("empty-ro.db"));
+    QCOMPARE(db.open(true), int(MibDatabase::Usable));
+    db.close();
+    QCOMPARE(QFileInfo(path("empty-ro.db")).size(), 0);
+
+    db.setFileName(path("empty-rw.db"));
+    QCOMPARE(db.open(false), int(MibDatabase::Usable));
+    int format = 0;
+    int major = 0;
+    int minor = -1;
+    QVERIFY(db.readVersion(&format, &major, &minor));
+    QCOMPARE(format, 1);
+    QCOMPARE(major, MibDatabase::todayVersion());
+    QCOMPARE(minor, 0);
+    const QDate today = QDateTime::currentDateTimeUtc().date();
+    QCOMPARE(QString::number(major), today.toString(QStringLiteral("yyyyMMdd")));
+    QSqlQuery pragma(QStringLiteral("PRAGMA foreign_keys"), db.database());
+    QVERIFY(pragma.next());
+    QCOMPARE(pragma.value(0).toInt(), 1);
+    db.close();
+
+    // The tables are created by exactly these statements, in this order.
+    QStringList expected = MibDatabase::schemaStatements(); // SQLite keeps them without "IF NOT EXISTS"
+    expected.replaceInStrings(QStringLiteral("CREATE TABLE IF NOT EXISTS "), QStringLiteral("CREATE TABLE "));
+    QCOMPARE(tableSql(path("empty-rw.db")), expected);
+    QVERIFY(MibDatabase::schemaStatements().first().startsWith(
+        QStringLiteral("CREATE TABLE IF NOT EXISTS node ( \nid INTEGER PRIMARY KEY,\nname TEXT NOT NULL, \n")));
+    QVERIFY(MibDatabase::schemaStatements().last().endsWith(QStringLiteral("\nminor INTEGER NOT NULL)")));
+    db.setFileName(path("empty-rw.db"));
+    QCOMPARE(db.check(), int(MibDatabase::Usable));
+}
+
+void TestMibDatabase::openAfterCheckCanWrite()
+{
+    // check() leaves the read-only option on the handle; open(false) must not inherit it.
+    QVERIFY(MibTestDb::create(path("rw.db"), MibTestDb::sampleNodes()));
+    MibDatabase db;
+    db.setFileName(path("rw.db"));
+    QCOMPARE(db.check(), int(MibDatabase::Usable));
+    QCOMPARE(db.open(false), int(MibDatabase::Usable));
+    db.writeVersion(1, 20300101, 4);
+    int format = 0;
+    int major = 0;
+    int minor = 0;
+    QVERIFY(db.readVersion(&format, &major, &minor));
+    QCOMPARE(major, 20300101);
+    QCOMPARE(minor, 4);
+}
+
+void TestMibDatabase::unreadableFiles_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("truncate");
+    QTest::newRow("text file") << QByteArray("iso OBJECT IDENTIFIER ::= { 1 }\n") << false;
+    QTest::newRow("random bytes") << QByteArray(8192, '\xA5') << false;
+    QTest::newRow("truncated database") << QByteArray() << true;
+}
+
+void TestMibDatabase::unreadableFiles()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, truncate);
+    const QString file = path("unreadable.db");
+    QFile::remove(file);
+    if (truncate) {
+        // A real database with enough rows to span many pages, cut to its first page.
+        QVector<Node> nodes = MibTestDb::sampleNodes();
+        for (Node& node : nodes)
+            node.description = QString(3000, QLatin1Char('d'));
+        QVERIFY(MibTestDb::create(file, nodes));
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.resize(1024));
+    } else {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    const QByteArray before = [&file] {
+        QFile f(file);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
+
+    MibDatabase db;
+    db.setFileName(file);
+    QCOMPARE(db.check(), int(MibDatabase::Damaged));
+    QCOMPARE(db.open(false), int(MibDatabase::Damaged));
+    QVERIFY(db.loadNodes().isEmpty());
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), before);
+}
+
+void TestMibDatabase::loadNodesFields()
+{
+    QVector<Node> nodes = MibTestDb::sampleNodes();
+    nodes[0].lastUpdated = 86400;
+    nodes[1].lastUpdated = 0;
+    nodes[7].filename = QStringLiteral("sample.mib");
+    nodes[7].description = QStringLiteral("Grüße \"quoted\"\nsecond line");
+    nodes[8].type = 19;
+    nodes[8].access = 1;
+    nodes[9].type = -5;
+    nodes[9].access = 48;
+    QVERIFY(MibTestDb::create(path("fields.db"), nodes));
+
+    MibDatabase db;
+    db.setFileName(path("fields.db"));
+    QCOMPARE(db.open(true), int(MibDatabase::Usable));
+    const QVector<OidPtr> loaded = db.loadNodes();
+    QCOMPARE(loaded.size(), nodes.size());
+    QHash<qint64, OidPtr> byId;
+    for (const OidPtr& oid : loaded)
+        byId.insert(oid->id, oid);
+
+    const OidPtr iso = byId.value(1);
+    QCOMPARE(iso->parentId, 0);
+    QCOMPARE(iso->lastUpdated, QDateTime(QDate(1970, 1, 2), QTime(0, 0), Qt::UTC));
+    QCOMPARE(iso->lastUpdated.timeSpec(), Qt::UTC);
+    QVERIFY(!byId.value(2)->lastUpdated.isValid());
+    QVERIFY(!byId.value(3)->lastUpdated.isValid()); // NULL
+
+    const OidPtr sysDescr = byId.value(8);
+    QCOMPARE(sysDescr->name, QStringLiteral("sysDescr"));
+    QCOMPARE(sysDescr->parentId, 7);
+    QCOMPARE(sysDescr->number, 1);
+    QCOMPARE(sysDescr->type, Oid::OctetString);
+    QCOMPARE(sysDescr->access, Oid::ReadOnly);
+    QCOMPARE(sysDescr->module, QStringLiteral("SAMPLE-MIB"));
+    QCOMPARE(sysDescr->filename, QStringLiteral("sample.mib"));
+    QCOMPARE(sysDescr->description, QStringLiteral("Grüße \"quoted\"\nsecond line"));
+    QVERIFY(sysDescr->children.isEmpty());
+    QVERIFY(sysDescr->parent.expired());
+
+    QCOMPARE(byId.value(9)->type, Oid::Other);
+    QCOMPARE(byId.value(9)->access, Oid::Unknown);
+    QCOMPARE(byId.value(10)->type, Oid::Other);
+    QCOMPARE(byId.value(10)->access, Oid::Create);
+    QVERIFY(byId.value(11)->description.isEmpty());
+}
+
+void TestMibDatabase::loadNodesOrdersEnumsAndRanges()
+{
+    const QVector<MibTestDb::Enum> enums = {
+        {8, QStringLiteral("five"), 5}, {8, QStringLiteral("one"), 1},  {9, QStringLiteral("minus"), -3},
+        {8, QStringLiteral("three"), 3}, {9, QStringLiteral("zero"), 0}, {999, QStringLiteral("orphan"), 1},
+    };
+    const QVector<MibTestDb::Range> ranges = {{10, 100, 200}, {10, -50, 10}, {10, 20, 30}};
+    QVERIFY(MibTestDb::create(path("enums.db"), MibTestDb::sampleNodes(), enums, ranges));
+
+    MibDatabase db;
+    db.setFileName(path("enums.db"));
+    QCOMPARE(db.open(true), int(MibDatabase::Usable));
+    QHash<qint64, OidPtr> byId;
+    for (const OidPtr& oid : db.loadNodes())
+        byId.insert(oid->id, oid);
+
+    const QVector<Oid::EnumValue>& e8 = byId.value(8)->enums;
+    QCOMPARE(e8.size(), 3);
+    QCOMPARE(e8.at(0).value, 1);
+    QCOMPARE(e8.at(0).label, QStringLiteral("one"));
+    QCOMPARE(e8.at(1).value, 3);
+    QCOMPARE(e8.at(2).label, QStringLiteral("five"));
+    QCOMPARE(byId.value(9)->enums.first().value, -3);
+    QCOMPARE(byId.value(9)->enums.size(), 2);
+    QVERIFY(byId.value(10)->enums.isEmpty());
+
+    const QVector<Oid::Range>& r10 = byId.value(10)->ranges;
+    QCOMPARE(r10.size(), 3);
+    QCOMPARE(r10.at(0).low, -50);
+    QCOMPARE(r10.at(1).low, 20);
+    QCOMPARE(r10.at(2).high, 200);
+    QVERIFY(byId.value(8)->ranges.isEmpty());
+}
+
+void TestMibDatabase::loadNodesToleratesDamagedRows()
+{
+    // A node table without the usual constraints: NULLs where the schema forbids them,
+    // duplicate ids, a huge description and codes far out of range.
+    const QString file = path("loose.db");
+    QVERIFY(MibTestDb::exec(file, {
+        QStringLiteral("CREATE TABLE node (id, name, number, access, type, module, filename, last_updated, "
+                       "description, parent_id)"),
+        QStringLiteral("CREATE TABLE enum (node_id, label, value)"),
+        QStringLiteral("CREATE TABLE range (node_id, low, high)"),
+        MibDatabase::schemaStatements().at(3),
+        QStringLiteral("INSERT INTO db_version VALUES (1, 1, 1, 0)"),
+        QStringLiteral("INSERT INTO node VALUES (1, 'iso', 1, 0, 0, NULL, NULL, NULL, NULL, NULL)"),
+        QStringLiteral("INSERT INTO node VALUES (2, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, 1)"),
+        QStringLiteral("INSERT INTO node VALUES (2, 'again', 5, 99999999999, -7, 'M', 'f', 99999999999999999, "
+                       "zeroblob(10), 1)"),
+        QStringLiteral("INSERT INTO node VALUES (3, 'big', 'text', 'x', 3.5, 7, 8, 'soon', 'desc', 'parent')"),
+        QStringLiteral("INSERT INTO node VALUES (4, 'huge', 4, 18, 2, 'M', 'f', 0, "
+                       "replace(hex(zeroblob(2500000)), '00', 'ab'), 1)"),
+        QStringLiteral("INSERT INTO enum VALUES (2, NULL, NULL)"),
+        QStringLiteral("INSERT INTO range VALUES (NULL, 1, 2)"),
+    }));
+    MibDatabase db;
+    db.setFileName(file);
+    QCOMPARE(db.check(), int(MibDatabase::Usable));
+    QCOMPARE(db.open(true), int(MibDatabase::Usable));
+    const QVector<OidPtr> nodes = db.loadNodes();
+    QCOMPARE(nodes.size(), 5);
+    int withEnums = 0;
+    for (const OidPtr& oid : nodes) {
+        QVERIFY(int(Oid::typeFromCode(oid->type)) == int(oid->type));
+        QVERIFY(int(Oid::accessFromCode(oid->access)) == int(oid->access));
+        if (oid->name == QLatin1String("again")) {
+            QCOMPARE(oid->type, Oid::Other);
+            QCOMPARE(oid->access, Oid::Unknown);
+            QVERIFY(!oid->lastUpdated.isValid());
+        }
+        if (oid->name == QLatin1String("huge"))
+            QCOMPARE(oid->description.size(), 5000000);
+        withEnums += oid->enums.size();
+    }
+    QCOMPARE(withEnums, 2); // both rows with id 2 get the enumeration
+}
+
+void TestMibDatabase::loadNodesWhenClosed()
+{
+    MibDatabase db;
+    QVERIFY(db.loadNodes().isEmpty());
+    int format = -1;
+    int major = -1;
+    int minor = -1;
+    QVERIFY(!db.readVersion(&format, &major, &minor));
+    QCOMPARE(format, 0);
+    QCOMPARE(major, 0);
+    QCOMPARE(minor, 0);
+}
+
+QTEST_GUILESS_MAIN(TestMibDatabase)
+#include "test_mibdatabase.moc"

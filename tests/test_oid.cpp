@@ -1,0 +1,167 @@
+#include "Oid.h"
+
+#include <QtTest>
+
+class TestOid final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void parsePath_data();
+    void parsePath();
+    void joinPath();
+    void splitPath_data();
+    void splitPath();
+    void typeVocabulary();
+    void accessVocabulary();
+    void classification();
+    void nodePaths();
+    void freshRecord();
+};
+
+using Numbers = QVector<qint32>;
+
+void TestOid::parsePath_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<Numbers>("numbers");
+    QTest::newRow("dots and blanks around") << QStringLiteral(" .1.3.6.1. ") << Numbers{1, 3, 6, 1};
+    QTest::newRow("plain") << QStringLiteral("1.3.6.1.2.1.1.1.0") << Numbers{1, 3, 6, 1, 2, 1, 1, 1, 0};
+    QTest::newRow("single") << QStringLiteral("1") << Numbers{1};
+    QTest::newRow("two leading dots") << QStringLiteral("..1.3") << Numbers{};
+    QTest::newRow("two trailing dots") << QStringLiteral("1.3..") << Numbers{};
+    QTest::newRow("empty piece") << QStringLiteral("1..3") << Numbers{};
+    QTest::newRow("letters") << QStringLiteral("1.3.x") << Numbers{};
+    QTest::newRow("name") << QStringLiteral("sysDescr") << Numbers{};
+    QTest::newRow("empty") << QString() << Numbers{};
+    QTest::newRow("only a dot") << QStringLiteral(".") << Numbers{};
+    QTest::newRow("blanks only") << QStringLiteral("   ") << Numbers{};
+    QTest::newRow("beyond 32 bits") << QStringLiteral("1.4294967296") << Numbers{};
+    QTest::newRow("largest signed") << QStringLiteral("1.2147483647") << Numbers{1, 2147483647};
+}
+
+void TestOid::parsePath()
+{
+    QFETCH(QString, text);
+    QFETCH(Numbers, numbers);
+    QCOMPARE(OidPath::parse(text), numbers);
+}
+
+void TestOid::joinPath()
+{
+    QCOMPARE(OidPath::join({}), QString());
+    QCOMPARE(OidPath::join({1}), QStringLiteral("1"));
+    QCOMPARE(OidPath::join({1, 3, 6, 1, 4, 1, 9}), QStringLiteral("1.3.6.1.4.1.9"));
+    QCOMPARE(OidPath::join(OidPath::parse(QStringLiteral(".1.3.6."))), QStringLiteral("1.3.6"));
+}
+
+void TestOid::splitPath_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QString>("parent");
+    QTest::addColumn<int>("last");
+    QTest::newRow("table cell") << QStringLiteral("1.3.6.1.2.1.2.2.1.2.5") << true
+                                << QStringLiteral("1.3.6.1.2.1.2.2.1.2") << 5;
+    QTest::newRow("two components") << QStringLiteral("1.3") << true << QStringLiteral("1") << 3;
+    QTest::newRow("one component") << QStringLiteral("1") << false << QString() << 0;
+    QTest::newRow("not a path") << QStringLiteral("ifDescr.5") << false << QString() << 0;
+}
+
+void TestOid::splitPath()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, ok);
+    QFETCH(QString, parent);
+    QFETCH(int, last);
+    QString parentOut;
+    qint32 lastOut = 0;
+    QCOMPARE(OidPath::split(path, &parentOut, &lastOut), ok);
+    if (ok) {
+        QCOMPARE(parentOut, parent);
+        QCOMPARE(lastOut, last);
+    }
+    QCOMPARE(OidPath::parentPath(path), parent);
+}
+
+void TestOid::typeVocabulary()
+{
+    // Every member loads as itself; the gap 17-19 and anything outside the table load as Other.
+    for (int code = -3; code <= 30; ++code) {
+        const bool member = (code >= 1 && code <= 16) || (code >= 20 && code <= 27);
+        QCOMPARE(int(Oid::typeFromCode(code)), member ? code : 0);
+    }
+    QCOMPARE(Oid::typeFromCode(Q_INT64_C(0x100000003)), Oid::Other); // no truncation to 3
+    QCOMPARE(Oid::typeName(Oid::typeFromCode(19)), QStringLiteral("Other"));
+    QCOMPARE(Oid::typeName(19), QStringLiteral("Unknown"));
+    QCOMPARE(Oid::typeName(-1), QStringLiteral("Unknown"));
+    QCOMPARE(Oid::typeName(Oid::TimeTicks), QStringLiteral("Timeticks"));
+    QCOMPARE(Oid::typeName(Oid::IpAddress), QStringLiteral("IP address"));
+    QCOMPARE(Oid::typeName(Oid::ModuleId), QStringLiteral("Modid"));
+    QCOMPARE(Oid::typeName(Oid::ObjectIdentity), QStringLiteral("Object identity"));
+}
+
+void TestOid::accessVocabulary()
+{
+    const QList<int> members = {0, 18, 19, 20, 21, 48, 67};
+    for (int code = -1; code <= 70; ++code)
+        QCOMPARE(int(Oid::accessFromCode(code)), members.contains(code) ? code : 0);
+    QCOMPARE(Oid::accessName(Oid::accessFromCode(1)), QStringLiteral("unknown"));
+    QCOMPARE(Oid::accessName(Oid::NoAccess), QStringLiteral("no access"));
+    QCOMPARE(Oid::accessName(Oid::Create), QStringLiteral("create"));
+    QCOMPARE(Oid::accessName(Oid::Notify), QStringLiteral("notify"));
+}
+
+void TestOid::classification()
+{
+    const QList<int> numeric = {3, 6, 7, 8, 11, 14, 15, 16};
+    for (int type = 0; type <= 27; ++type) {
+        QCOMPARE(isNumericType(type), numeric.contains(type));
+        QCOMPARE(isNotificationType(type), type == 20 || type == 21);
+    }
+}
+
+void TestOid::nodePaths()
+{
+    auto make = [](const char* name, int number, const OidPtr& parent) {
+        auto oid = std::make_shared<Oid>();
+        oid->name = QString::fromLatin1(name);
+        oid->number = number;
+        if (parent) {
+            oid->parent = parent;
+            parent->children.append(oid);
+        }
+        return oid;
+    };
+    const OidPtr iso = make("iso", 1, nullptr);
+    const OidPtr org = make("org", 3, iso);
+    const OidPtr dod = make("dod", 6, org);
+    const OidPtr internet = make("internet", 1, dod);
+    QCOMPARE(internet->numericPath(), QStringLiteral("1.3.6.1"));
+    QCOMPARE(internet->textPath(), QStringLiteral("iso.org.dod.internet"));
+    QCOMPARE(iso->numericPath(), QStringLiteral("1"));
+    QCOMPARE(iso->textPath(), QStringLiteral("iso"));
+
+    Oid detached;
+    detached.name = QStringLiteral("ifDescr");
+    detached.number = 2;
+    QCOMPARE(detached.numericPath(), QStringLiteral("2"));
+    detached.module = QStringLiteral("IF-MIB");
+    QCOMPARE(detached.moduleText(), QStringLiteral("IF-MIB"));
+    detached.filename = QStringLiteral("rfc2863.mib");
+    QCOMPARE(detached.moduleText(), QStringLiteral("IF-MIB (rfc2863.mib)"));
+}
+
+void TestOid::freshRecord()
+{
+    const Oid oid;
+    QCOMPARE(oid.id, 0);
+    QCOMPARE(oid.type, Oid::Other);
+    QCOMPARE(oid.access, Oid::Unknown);
+    QVERIFY(!oid.lastUpdated.isValid());
+    QVERIFY(oid.parent.expired());
+    QVERIFY(oid.isLeaf());
+}
+
+QTEST_GUILESS_MAIN(TestOid)
+#include "test_oid.moc"
