@@ -1,0 +1,47 @@
+#!/bin/sh
+# Brings the core SMI and IETF MIB modules (SNMPv2-SMI, SNMPv2-MIB, IF-MIB, ...) that
+# Debian's snmp packages leave out, by unpacking them from the net-snmp npm package.
+# They are only an input to the default MIB.db, never committed. Without npm, or when the
+# package cannot be had, the build still works and makes a smaller database.
+set -eu
+
+repo=$(cd "$(dirname "$0")/.." && pwd)
+dest=${1:-"$repo/.deps/core-mibs"}
+
+if [ -f "$dest/SNMPv2-SMI.mib" ]; then
+    exit 0
+fi
+if ! command -v npm >/dev/null 2>&1; then
+    echo "fetch-core-mibs: warning: npm not found; the default MIB database will lack the core modules" >&2
+    exit 0
+fi
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT INT TERM
+
+if ! (cd "$work" && npm pack --silent net-snmp@3 >pack.out 2>pack.err); then
+    echo "fetch-core-mibs: warning: 'npm pack net-snmp@3' failed; the default MIB database will lack the core modules" >&2
+    sed 's/^/  /' "$work/pack.err" >&2 || true
+    exit 0
+fi
+
+tarball=$(tail -n 1 "$work/pack.out")
+if [ ! -f "$work/$tarball" ] || ! tar -xzf "$work/$tarball" -C "$work" package/lib/mibs 2>/dev/null; then
+    echo "fetch-core-mibs: warning: the net-snmp package holds no lib/mibs folder" >&2
+    exit 0
+fi
+
+# Fill a sibling folder first, so that an interrupted run never leaves DEST half-filled
+# yet marked as complete.
+mkdir -p "$(dirname "$dest")"
+staging="$dest.partial.$$"
+rm -rf "$staging"
+mkdir -p "$staging"
+find "$work/package/lib/mibs" -maxdepth 1 -type f -exec cp {} "$staging/" \;
+if [ -d "$dest" ]; then
+    cp "$staging"/* "$dest/"
+    rm -rf "$staging"
+else
+    mv "$staging" "$dest"
+fi
+echo "fetch-core-mibs: $(ls "$dest" | wc -l) modules in $dest"
