@@ -14,6 +14,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
 
 #include <quazip.h>
@@ -170,6 +171,22 @@ QProcessEnvironment cleanEnvironment()
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"MIBS", "MIBDIRS", "MIBFILES", "SNMPCONFPATH"})
         environment.remove(QLatin1String(name));
+    return environment;
+}
+
+// net-snmp's parser leaks what it had allocated for a definition it cannot parse, which a
+// sanitizer build reports as the tool's leak. Runs on such modules let leaks allocated
+// inside libnetsnmp through; every other run keeps the full leak check.
+QProcessEnvironment brokenInputEnvironment()
+{
+    static QTemporaryFile file(QDir::tempPath() + QStringLiteral("/mibdb-lsan-XXXXXX.supp"));
+    if (!file.isOpen() && file.open()) {
+        file.write("leak:libnetsnmp.so\n");
+        file.flush();
+    }
+    QProcessEnvironment environment = cleanEnvironment();
+    environment.insert(QStringLiteral("LSAN_OPTIONS"),
+                       QStringLiteral("suppressions=%1:print_suppressions=0").arg(file.fileName()));
     return environment;
 }
 
@@ -781,7 +798,9 @@ void TestMibdbTool::badInput()
     else
         QDir().mkpath(outDir);
 
-    const ToolRun run = runTool({QStringLiteral("build"), QStringLiteral("-o"), out, input});
+    const ToolRun run =
+        runTool({QStringLiteral("build"), QStringLiteral("-o"), out, input},
+                modules.contains(QStringLiteral("broken")) ? brokenInputEnvironment() : cleanEnvironment());
     for (const QString& text : reported)
         QVERIFY2(run.err.contains(text), qPrintable(run.err));
 
