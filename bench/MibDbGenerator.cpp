@@ -1046,6 +1046,11 @@ void MibDbGenerator::setShuffledInserts(bool shuffled)
     m_shuffledInserts = shuffled;
 }
 
+void MibDbGenerator::setOrderedIds(bool ordered)
+{
+    m_orderedIds = ordered;
+}
+
 bool MibDbGenerator::write(const QString& fileName, QString* error)
 {
     if (m_nodeCount < MinimumNodes || m_nodeCount > 100000000) {
@@ -1064,7 +1069,8 @@ bool MibDbGenerator::write(const QString& fileName, QString* error)
     for (std::size_t i = 0; i < count; ++i)
         idOf[i] = qint32(i + 1);
     Random idRandom(m_seed ^ 0x2545f4914f6cdd1dULL);
-    idRandom.shuffle(idOf.begin(), idOf.end());
+    if (!m_orderedIds)
+        idRandom.shuffle(idOf.begin(), idOf.end());
 
     QFile::remove(fileName);
     Connection connection;

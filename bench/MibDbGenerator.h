@@ -34,6 +34,11 @@ public:
     // them in random id order instead; the rows are the same, the file is larger.
     void setShuffledInserts(bool shuffled);
 
+    // Ids are normally a random permutation, so that nothing about the tree can be read from
+    // them. Ordered ids follow the order in which the nodes were made (close to pre-order, as a
+    // builder walking the modules would number them), which shows what memory locality is worth.
+    void setOrderedIds(bool ordered);
+
     // Replaces fileName with a new database. On failure returns false and sets *error.
     bool write(const QString& fileName, QString* error);
 
@@ -43,5 +48,6 @@ private:
     qint64 m_nodeCount;
     quint64 m_seed;
     bool m_shuffledInserts = false;
+    bool m_orderedIds = false;
     Stats m_stats;
 };

@@ -1,4 +1,4 @@
-// mibdb-generate N OUT.db [--seed S] [--shuffled-inserts]: writes a synthetic MIB database.
+// mibdb-generate N OUT.db [--seed S] [--shuffled-inserts] [--ordered-ids]: writes a synthetic MIB database.
 
 #include "MibDbGenerator.h"
 
@@ -14,7 +14,7 @@ namespace {
 
 int usage()
 {
-    std::fprintf(stderr, "usage: mibdb-generate N OUT.db [--seed S] [--shuffled-inserts]\n");
+    std::fprintf(stderr, "usage: mibdb-generate N OUT.db [--seed S] [--shuffled-inserts] [--ordered-ids]\n");
     return 2;
 }
 
@@ -32,6 +32,7 @@ int main(int argc, char** argv)
     qint64 nodes = 0;
     qint64 seed = 1;
     bool shuffled = false;
+    bool ordered = false;
     QString out;
     int positional = 0;
     for (int i = 1; i < argc; ++i) {
@@ -40,6 +41,8 @@ int main(int argc, char** argv)
                 return usage();
         } else if (std::strcmp(argv[i], "--shuffled-inserts") == 0) {
             shuffled = true;
+        } else if (std::strcmp(argv[i], "--ordered-ids") == 0) {
+            ordered = true;
         } else if (positional == 0) {
             if (!parseNumber(argv[i], &nodes))
                 return usage();
@@ -58,6 +61,7 @@ int main(int argc, char** argv)
     timer.start();
     MibDbGenerator generator(nodes, quint64(seed));
     generator.setShuffledInserts(shuffled);
+    generator.setOrderedIds(ordered);
     QString error;
     if (!generator.write(out, &error)) {
         std::fprintf(stderr, "mibdb-generate: %s\n", qPrintable(error));
