@@ -428,6 +428,8 @@ private slots:
 
     void badInput_data();
     void badInput();
+    void allowEmpty_data();
+    void allowEmpty();
     void environmentHasNoInfluence_data();
     void environmentHasNoInfluence();
 
@@ -821,6 +823,36 @@ void TestMibdbTool::badInput()
     } else {
         QCOMPARE(filesIn(outDir), QStringList());
     }
+}
+
+void TestMibdbTool::allowEmpty_data()
+{
+    QTest::addColumn<QStringList>("modules"); // empty: no path given at all
+
+    QTest::newRow("no input") << QStringList();
+    QTest::newRow("only bad input") << QStringList{QStringLiteral("notes"), QStringLiteral("broken")};
+}
+
+void TestMibdbTool::allowEmpty()
+{
+    QFETCH(QStringList, modules);
+
+    // The default database is built this way on a machine without MIB modules: the program
+    // must still find a usable, if empty, database.
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("MIB.db"));
+    QStringList arguments{QStringLiteral("build"), QStringLiteral("--allow-empty"), QStringLiteral("-o"), out};
+    if (!modules.isEmpty())
+        arguments << writeFixtureModules(dir.filePath(QStringLiteral("in")), modules);
+    const ToolRun run = runTool(arguments, brokenInputEnvironment());
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+
+    MibDatabase database;
+    database.setFileName(out);
+    QCOMPARE(database.check(), int(MibDatabase::Usable));
+    DbContent content;
+    QVERIFY(content.load(out));
+    QCOMPARE(content.nodes().size(), 0);
 }
 
 void TestMibdbTool::environmentHasNoInfluence_data()

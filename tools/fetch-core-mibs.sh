@@ -31,17 +31,15 @@ if [ ! -f "$work/$tarball" ] || ! tar -xzf "$work/$tarball" -C "$work" package/l
     exit 0
 fi
 
-# Fill a sibling folder first, so that an interrupted run never leaves DEST half-filled
-# yet marked as complete.
-mkdir -p "$(dirname "$dest")"
-staging="$dest.partial.$$"
-rm -rf "$staging"
-mkdir -p "$staging"
-find "$work/package/lib/mibs" -maxdepth 1 -type f -exec cp {} "$staging/" \;
-if [ -d "$dest" ]; then
-    cp "$staging"/* "$dest/"
-    rm -rf "$staging"
-else
-    mv "$staging" "$dest"
+if [ ! -f "$work/package/lib/mibs/SNMPv2-SMI.mib" ]; then
+    echo "fetch-core-mibs: warning: the net-snmp package holds no SNMPv2-SMI module" >&2
+    exit 0
 fi
+
+# SNMPv2-SMI.mib marks a finished run, so it arrives last and in one step: an interrupted
+# run is simply repeated. The hidden temporary name keeps it out of the builder's sight.
+mkdir -p "$dest"
+find "$work/package/lib/mibs" -maxdepth 1 -type f ! -name 'SNMPv2-SMI.mib' -exec cp {} "$dest/" \;
+cp "$work/package/lib/mibs/SNMPv2-SMI.mib" "$dest/.SNMPv2-SMI.mib.partial"
+mv "$dest/.SNMPv2-SMI.mib.partial" "$dest/SNMPv2-SMI.mib"
 echo "fetch-core-mibs: $(ls "$dest" | wc -l) modules in $dest"

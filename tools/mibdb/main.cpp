@@ -123,8 +123,10 @@ int runBuild(const QStringList& arguments)
     if (!compiled && !allowEmpty)
         return fail(QStringLiteral("no MIB module could be compiled; %1 not written").arg(output));
 
+    // Without any compiled module the parser's tree is only its bare roots: not worth a row.
+    const QVector<MibNodeRecord> nodes = compiled ? compiler.nodes() : QVector<MibNodeRecord>();
     MibDbWriter writer(output);
-    if (!writer.write(compiler.nodes(), major, minor))
+    if (!writer.write(nodes, major, minor))
         return fail(QStringLiteral("cannot write %1: %2").arg(output, writer.errorString()));
 
     int loaded = 0;
@@ -136,8 +138,8 @@ int runBuild(const QStringList& arguments)
             ++loaded;
     }
     out() << "tessaro-mibdb: " << loaded << " modules loaded, " << withProblems << " with problems, "
-          << compiler.problems().size() << " other input problems; " << compiler.nodes().size() << " nodes written to "
-          << output << " (version " << major << '.' << minor << "; " << compiler.leftOutNodeCount()
+          << compiler.problems().size() << " other input problems; " << nodes.size() << " nodes written to " << output
+          << " (version " << major << '.' << minor << "; " << compiler.leftOutNodeCount()
           << " nodes under ccitt and joint-iso-ccitt left out)" << Qt::endl;
     return 0;
 }
