@@ -118,8 +118,10 @@ bool MibCompiler::addPath(const QString& path)
         files << info.absoluteFilePath();
     }
     for (const QString& file : qAsConst(files)) {
-        if (!m_files.contains(file))
+        if (!m_fileSet.contains(file)) {
+            m_fileSet.insert(file);
             m_files << file;
+        }
     }
     return true;
 }
@@ -132,8 +134,8 @@ bool MibCompiler::compile()
     }
     s_parserUsed = true;
 
-    // The parser reads these only through init_mib(), which is never called here; they are
-    // dropped anyway so that nothing of the user's set-up can ever reach the result.
+    // Only init_mib(), never called here, loads modules because of these; they go anyway,
+    // so that nothing of the user's set-up shows, not even as a search path in a message.
     for (const char* name : {"MIBS", "MIBDIRS", "MIBFILES"})
         qunsetenv(name);
 

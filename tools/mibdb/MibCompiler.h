@@ -4,6 +4,7 @@
 #include "ModuleReport.h"
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -53,6 +54,7 @@ private:
     int moduleIndexForId(int modid);
 
     QStringList m_files;
+    QSet<QString> m_fileSet;
     QVector<ModuleReport> m_modules;
     QHash<QString, int> m_moduleByName;
     QHash<int, int> m_moduleByParserId;   // net-snmp's modid -> index into m_modules
