@@ -437,8 +437,6 @@ private slots:
     void packageRefusesBadDatabase_data();
     void packageRefusesBadDatabase();
 
-    void usage_data();
-    void usage();
 
     void sampleModulesAllLoad();
     void sampleNodes_data();
@@ -986,45 +984,6 @@ void TestMibdbTool::packageRefusesBadDatabase()
     QVERIFY(run.exitCode != 0);
     QVERIFY2(run.err.contains(db), qPrintable(run.err));
     QCOMPARE(filesIn(outDir), QStringList());
-}
-
-void TestMibdbTool::usage_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<bool>("succeeds");
-    QTest::addColumn<QString>("message");
-
-    QTest::newRow("help") << QStringList{QStringLiteral("--help")} << true << QStringLiteral("tessaro-mibdb build");
-    QTest::newRow("help of a command") << QStringList{QStringLiteral("package"), QStringLiteral("--help")} << true
-                                       << QStringLiteral("tessaro-mibdb package");
-    QTest::newRow("nothing") << QStringList() << false << QStringLiteral("no command");
-    QTest::newRow("unknown command") << QStringList{QStringLiteral("compile")} << false
-                                     << QStringLiteral("unknown command");
-    QTest::newRow("build without output")
-        << QStringList{QStringLiteral("build"), QStringLiteral("x.mib")} << false << QStringLiteral("-o OUT.db");
-    QTest::newRow("build without input") << QStringList{QStringLiteral("build"), QStringLiteral("-o"),
-                                                        QStringLiteral("x.db")}
-                                         << false << QStringLiteral("at least one");
-    QTest::newRow("major not a number") << QStringList{QStringLiteral("build"), QStringLiteral("-o"),
-                                                       QStringLiteral("x.db"),  QStringLiteral("--major"),
-                                                       QStringLiteral("soon"),  QStringLiteral("x.mib")}
-                                        << false << QStringLiteral("--major");
-    QTest::newRow("package without folder")
-        << QStringList{QStringLiteral("package"), QStringLiteral("x.db")} << false << QStringLiteral("-d OUTDIR");
-}
-
-void TestMibdbTool::usage()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(bool, succeeds);
-    QFETCH(QString, message);
-
-    QTemporaryDir dir;
-    const ToolRun run = runTool(arguments, cleanEnvironment(), dir.path());
-    QCOMPARE(run.exitCode == 0, succeeds);
-    QVERIFY2((succeeds ? run.out : run.err).contains(message), qPrintable(run.out + run.err));
-    // A refused command line creates nothing.
-    QCOMPARE(filesIn(dir.path()), QStringList());
 }
 
 bool TestMibdbTool::buildSample()
