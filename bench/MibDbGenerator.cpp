@@ -576,7 +576,10 @@ void TreeBuilder::build()
             const double u = m_random.unit();
             vendor = &vendorList[std::size_t(double(vendors) * u * u * u)];
         }
-        const std::string topic = word();
+        std::string topic = word();
+        // Room for "Notifications" after the prefix within the 25 characters of a descriptor.
+        while (vendor && vendor->prefix.size() + topic.size() > 12)
+            topic = word();
         std::string second = word();
         if (vendor) {
             home = vendor->mibs;

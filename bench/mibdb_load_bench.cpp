@@ -97,8 +97,9 @@ double elapsedMs(const QElapsedTimer& timer)
 
 // Steps through the three tables with SQLite's own interface, fetching every column as the
 // loader does but building nothing: SQLite's share of a load.
-double rawScanMs(const QString& file)
+double rawScanMs(const QString& file, qint64* rows)
 {
+    *rows = 0;
     sqlite3* db = nullptr;
     QElapsedTimer timer;
     timer.start();
@@ -106,27 +107,26 @@ double rawScanMs(const QString& file)
         sqlite3_close(db);
         return -1;
     }
-    qint64 checksum = 0;
     for (const char* sql : {"SELECT * FROM node", "SELECT * FROM enum", "SELECT * FROM range"}) {
         sqlite3_stmt* statement = nullptr;
         if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) != SQLITE_OK)
             continue;
         const int columns = sqlite3_column_count(statement);
         while (sqlite3_step(statement) == SQLITE_ROW) {
+            ++*rows;
             for (int c = 0; c < columns; ++c) {
                 if (sqlite3_column_type(statement, c) == SQLITE_TEXT) {
                     sqlite3_column_text(statement, c);
-                    checksum += sqlite3_column_bytes(statement, c);
+                    sqlite3_column_bytes(statement, c);
                 } else {
-                    checksum += sqlite3_column_int64(statement, c);
+                    sqlite3_column_int64(statement, c);
                 }
             }
         }
         sqlite3_finalize(statement);
     }
     sqlite3_close(db);
-    const double ms = elapsedMs(timer);
-    return checksum == 42 ? ms + 0 : ms; // the checksum keeps the reads from being optimised away
+    return elapsedMs(timer);
 }
 
 // --load: the program's own start-up sequence. --phases: the same work split into its steps,
@@ -138,8 +138,11 @@ int runLoad(int argc, char** argv, const QString& file, bool phases)
     report("baseline_rss_kb", statusKb("VmRSS"));
     report("baseline_heap_bytes", heapBytes());
 
-    if (phases)
-        report("raw_scan_ms", rawScanMs(file));
+    if (phases) {
+        qint64 rows = 0;
+        report("raw_scan_ms", rawScanMs(file, &rows));
+        report("raw_scan_rows", rows);
+    }
 
     QElapsedTimer total;
     total.start();
