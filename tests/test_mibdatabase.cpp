@@ -235,7 +235,7 @@ void TestMibDatabase::loadNodesFields()
     QCOMPARE(sysDescr->access, Oid::ReadOnly);
     QCOMPARE(sysDescr->module, QStringLiteral("SAMPLE-MIB"));
     QCOMPARE(sysDescr->filename, QStringLiteral("sample.mib"));
-    QCOMPARE(sysDescr->description, QStringLiteral("Grüße \"quoted\"\nsecond line"));
+    QCOMPARE(sysDescr->descriptionText(), QStringLiteral("Grüße \"quoted\"\nsecond line"));
     QVERIFY(sysDescr->children.isEmpty());
     QVERIFY(sysDescr->parent.expired());
 

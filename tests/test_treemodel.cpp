@@ -32,6 +32,7 @@ private slots:
     void preOrder();
     void find_data();
     void find();
+    void findInDescriptionsAgreesWithQString();
     void expansionText_data();
     void expansionText();
     void expansionOnView();
@@ -339,6 +340,40 @@ void TestTreeModel::find()
     const QModelIndex index = m_model->find(startNode, text, matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive,
                                             inDescriptions, leaves, groups);
     QCOMPARE(index.data().toString(), found);
+}
+
+void TestTreeModel::findInDescriptionsAgreesWithQString()
+{
+    // Descriptions are searched as UTF-8 bytes; whatever the text and case rule, the node
+    // found must be the one a search through QString::contains finds.
+    const QStringList descriptions = {
+        "Plain ASCII text about the CPU load.", "Temperatur der Kühlung in °C.", "ΣΥΣΤΗΜΑ σύστημα",
+        "Kelvin sign \u212A here", "long s \u017F here", "", "mixed ASCII and Ärger",
+    };
+    QVector<Node> nodes{node(1, 0, "root", 1)};
+    for (int i = 0; i < descriptions.size(); ++i) {
+        Node leaf = node(10 + i, 1, "leaf", i + 1);
+        leaf.description = descriptions.at(i);
+        nodes << leaf;
+    }
+    load(nodes);
+    const QStringList texts = {"cpu",   "CPU",  "KÜHLUNG", "kühlung", "°c",  "σύστημα", "ΣΎΣΤΗΜΑ",
+                               "k here", "s here", "ärger", "ÄRGER",  "\u212A", "nothing", "e"};
+    for (const QString& text : texts) {
+        for (Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
+            QString expected;
+            for (int i = 0; i < descriptions.size() && expected.isEmpty(); ++i) {
+                if (descriptions.at(i).contains(text, cs))
+                    expected = QString::number(i + 1);
+            }
+            const QModelIndex found = m_model->find(nullptr, text, cs, true, true, false);
+            const QString actual = found.isValid() ? found.data(Qt::UserRole).toString() : QString();
+            QVERIFY2(actual == expected, qPrintable(QStringLiteral("%1 (%2): %3 instead of %4")
+                                                        .arg(text)
+                                                        .arg(cs == Qt::CaseSensitive ? "case" : "no case")
+                                                        .arg(actual, expected)));
+        }
+    }
 }
 
 void TestTreeModel::expansionText_data()

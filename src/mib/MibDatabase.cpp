@@ -53,6 +53,12 @@ public:
         const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
         return bytes ? QString::fromUtf8(bytes, sqlite3_column_bytes(m_stmt, column)) : QString();
     }
+    QByteArray bytes(int column) const
+    {
+        const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
+        return bytes ? QByteArray(bytes, sqlite3_column_bytes(m_stmt, column)) : QByteArray();
+    }
+    // Valid only until the next step: for lookups, not for keeping.
     QByteArray rawText(int column) const
     {
         const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
@@ -249,7 +255,7 @@ QVector<OidPtr> MibDatabase::loadNodes() const
         const qint64 lastUpdated = query.int64(7);
         if (lastUpdated != 0 && lastUpdated <= maxEpochSeconds && lastUpdated >= -maxEpochSeconds)
             oid->lastUpdated = QDateTime::fromSecsSinceEpoch(lastUpdated, Qt::UTC);
-        oid->description = query.text(8);
+        oid->description = query.bytes(8);
         oid->parentId = query.int64(9);
         nodes.append(std::move(oid));
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QString>
 #include <QVector>
@@ -67,7 +68,8 @@ struct Oid final : std::enable_shared_from_this<Oid>
     qint64 id = 0;
     qint64 parentId = 0;
     QString name;
-    QString description;
+    // UTF-8 as stored: descriptions are the bulk of a large MIB, and UTF-16 would double them.
+    QByteArray description;
     qint32 number = 0;
     Access access = Unknown;
     Type type = Other;
@@ -90,6 +92,7 @@ struct Oid final : std::enable_shared_from_this<Oid>
     QString numericPath() const; // 1.3.6.1.2.1.1.1
     QString textPath() const;    // iso.org.dod.internet.mgmt.mib-2.system.sysDescr
     QString moduleText() const;  // IF-MIB (rfc2863.mib)
+    QString descriptionText() const { return QString::fromUtf8(description); }
 
     bool isLeaf() const { return children.isEmpty(); }
 };

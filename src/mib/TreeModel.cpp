@@ -4,6 +4,7 @@
 #include "MibDatabase.h"
 
 #include <algorithm>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -17,6 +18,56 @@ Oid* nodeOf(const QModelIndex& index)
 {
     return index.isValid() ? static_cast<Oid*>(index.internalPointer()) : nullptr;
 }
+
+bool isAscii(const char* data, int size)
+{
+    return std::all_of(data, data + size, [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+char asciiLower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+
+// Tests descriptions, kept as UTF-8, for a text without turning each one into a QString:
+// the answer is the one QString::contains would give. Only a description with non-ASCII
+// characters that is searched without case can need the full comparison, since some
+// non-ASCII letters fold to ASCII ones.
+class DescriptionMatcher final
+{
+public:
+    DescriptionMatcher(const QString& text, Qt::CaseSensitivity cs)
+        : m_text(text)
+        , m_utf8(text.toUtf8())
+        , m_cs(cs)
+        , m_asciiText(isAscii(m_utf8.constData(), m_utf8.size()))
+    {
+        if (m_cs == Qt::CaseInsensitive && m_asciiText)
+            std::transform(m_utf8.begin(), m_utf8.end(), m_utf8.begin(), asciiLower);
+    }
+
+    bool matches(const QByteArray& description) const
+    {
+        if (m_cs == Qt::CaseSensitive)
+            return description.contains(m_utf8);
+        if (m_asciiText) {
+            const auto end = description.cend();
+            const auto found = std::search(description.cbegin(), end, m_utf8.cbegin(), m_utf8.cend(),
+                                           [](char a, char b) { return asciiLower(a) == b; });
+            if (found != end)
+                return true;
+            if (isAscii(description.constData(), description.size()))
+                return false;
+        }
+        return QString::fromUtf8(description).contains(m_text, Qt::CaseInsensitive);
+    }
+
+private:
+    QString m_text;
+    QByteArray m_utf8;
+    Qt::CaseSensitivity m_cs;
+    bool m_asciiText;
+};
 
 } // namespace
 
@@ -100,31 +151,41 @@ void TreeModel::reload()
 
 OidPtr TreeModel::buildTree(const QVector<OidPtr>& nodes)
 {
-    // Children of every parent id, each group in ascending number order: one sort instead
-    // of a lookup structure per node.
-    std::vector<std::pair<qint64, int>> byParent;
+    // Children of every parent id, each group in ascending number order: one sort of plain
+    // keys instead of a lookup structure per node; the index keeps the sort stable.
+    struct Link
+    {
+        qint64 parentId;
+        qint32 number;
+        int index;
+        bool operator<(const Link& other) const
+        {
+            return std::tie(parentId, number, index) < std::tie(other.parentId, other.number, other.index);
+        }
+    };
+    std::vector<Link> byParent;
     byParent.reserve(nodes.size());
     for (int i = 0; i < nodes.size(); ++i)
-        byParent.emplace_back(nodes.at(i)->parentId, i);
-    std::stable_sort(byParent.begin(), byParent.end(), [&nodes](const auto& a, const auto& b) {
-        if (a.first != b.first)
-            return a.first < b.first;
-        return nodes.at(a.second)->number < nodes.at(b.second)->number;
-    });
+        byParent.push_back(Link{nodes.at(i)->parentId, nodes.at(i)->number, i});
+    std::sort(byParent.begin(), byParent.end());
     auto childrenOf = [&byParent](qint64 id) {
-        return std::equal_range(byParent.begin(), byParent.end(), std::make_pair(id, 0),
-                                [](const auto& a, const auto& b) { return a.first < b.first; });
+        struct ByParent
+        {
+            bool operator()(const Link& link, qint64 key) const { return link.parentId < key; }
+            bool operator()(qint64 key, const Link& link) const { return key < link.parentId; }
+        };
+        return std::equal_range(byParent.begin(), byParent.end(), id, ByParent());
     };
 
     const auto topLevel = childrenOf(0);
     if (topLevel.first == topLevel.second)
         return OidPtr();
-    const OidPtr root = nodes.at(topLevel.first->second);
+    const OidPtr root = nodes.at(topLevel.first->index);
 
     // Each node is attached at most once, so duplicate ids and parent chains that lead
     // back to themselves cannot make the walk loop; nodes on such a chain stay out.
     std::vector<bool> attached(nodes.size(), false);
-    attached[topLevel.first->second] = true;
+    attached[topLevel.first->index] = true;
     std::vector<Oid*> pending{root.get()};
     while (!pending.empty()) {
         Oid* parent = pending.back();
@@ -132,16 +193,16 @@ OidPtr TreeModel::buildTree(const QVector<OidPtr>& nodes)
         const auto range = childrenOf(parent->id);
         int count = 0;
         for (auto it = range.first; it != range.second; ++it)
-            count += attached[it->second] ? 0 : 1;
+            count += attached[it->index] ? 0 : 1;
         if (count == 0)
             continue;
         parent->children.reserve(count);
         const OidPtr parentPtr = parent->shared_from_this();
         for (auto it = range.first; it != range.second; ++it) {
-            if (attached[it->second])
+            if (attached[it->index])
                 continue;
-            attached[it->second] = true;
-            const OidPtr& child = nodes.at(it->second);
+            attached[it->index] = true;
+            const OidPtr& child = nodes.at(it->index);
             child->parent = parentPtr;
             parent->children.append(child);
             pending.push_back(child.get());
@@ -259,11 +320,13 @@ QModelIndex TreeModel::find(const OidPtr& start, const QString& text, Qt::CaseSe
 {
     if (text.isEmpty() || !m_root)
         return QModelIndex();
+    const DescriptionMatcher descriptionMatcher(text, cs);
     const OidPtr begin = start ? start : m_root;
     OidPtr node = begin;
     do {
         const bool tested = node->isLeaf() ? leaves : groups;
-        if (tested && (node->name.contains(text, cs) || (inDescriptions && node->description.contains(text, cs))))
+        if (tested
+            && (node->name.contains(text, cs) || (inDescriptions && descriptionMatcher.matches(node->description))))
             return indexFromOid(node);
         node = nextOid(node);
     } while (node && node != begin);
