@@ -16,7 +16,6 @@ private slots:
     void accessVocabulary();
     void classification();
     void nodePaths();
-    void freshRecord();
 };
 
 using Numbers = QVector<qint32>;
@@ -150,17 +149,6 @@ void TestOid::nodePaths()
     QCOMPARE(detached.moduleText(), QStringLiteral("IF-MIB"));
     detached.filename = QStringLiteral("rfc2863.mib");
     QCOMPARE(detached.moduleText(), QStringLiteral("IF-MIB (rfc2863.mib)"));
-}
-
-void TestOid::freshRecord()
-{
-    const Oid oid;
-    QCOMPARE(oid.id, 0);
-    QCOMPARE(oid.type, Oid::Other);
-    QCOMPARE(oid.access, Oid::Unknown);
-    QVERIFY(!oid.lastUpdated.isValid());
-    QVERIFY(oid.parent.expired());
-    QVERIFY(oid.isLeaf());
 }
 
 QTEST_GUILESS_MAIN(TestOid)
