@@ -145,11 +145,11 @@ void TreeModel::reload()
 {
     beginResetModel();
     releaseTree();
-    m_root = buildTree(m_database.loadNodes());
+    m_root = buildTree(m_database.loadNodes(), &m_depth);
     endResetModel();
 }
 
-OidPtr TreeModel::buildTree(const QVector<OidPtr>& nodes)
+OidPtr TreeModel::buildTree(const QVector<OidPtr>& nodes, int* depth)
 {
     // Children of every parent id, each group in ascending number order: one sort of plain
     // keys instead of a lookup structure per node; the index keeps the sort stable.
@@ -186,10 +186,12 @@ OidPtr TreeModel::buildTree(const QVector<OidPtr>& nodes)
     // back to themselves cannot make the walk loop; nodes on such a chain stay out.
     std::vector<bool> attached(nodes.size(), false);
     attached[topLevel.first->index] = true;
-    std::vector<Oid*> pending{root.get()};
+    int deepest = 0;
+    std::vector<std::pair<Oid*, int>> pending{{root.get(), 0}};
     while (!pending.empty()) {
-        Oid* parent = pending.back();
+        const auto [parent, level] = pending.back();
         pending.pop_back();
+        deepest = std::max(deepest, level);
         const auto range = childrenOf(parent->id);
         int count = 0;
         for (auto it = range.first; it != range.second; ++it)
@@ -205,43 +207,29 @@ OidPtr TreeModel::buildTree(const QVector<OidPtr>& nodes)
             const OidPtr& child = nodes.at(it->index);
             child->parent = parentPtr;
             parent->children.append(child);
-            pending.push_back(child.get());
+            pending.emplace_back(child.get(), level + 1);
         }
     }
+    if (depth)
+        *depth = deepest;
     return root;
 }
 
 void TreeModel::releaseTree()
 {
-    if (!m_root)
-        return;
     // Freeing the tree from the root down recurses once per level; a damaged database can
     // hold a chain deep enough to exhaust the stack, so such a tree is flattened first.
-    int depth = 0;
-    std::vector<std::pair<Oid*, int>> pending{{m_root.get(), 0}};
-    std::vector<OidPtr> all;
-    while (!pending.empty() && depth <= recursionSafeDepth) {
-        auto [node, level] = pending.back();
-        pending.pop_back();
-        depth = std::max(depth, level);
-        for (const OidPtr& child : qAsConst(node->children))
-            pending.emplace_back(child.get(), level + 1);
-    }
-    if (depth > recursionSafeDepth) {
-        pending.assign(1, {m_root.get(), 0});
-        while (!pending.empty()) {
-            Oid* node = pending.back().first;
-            pending.pop_back();
-            for (const OidPtr& child : qAsConst(node->children)) {
-                pending.emplace_back(child.get(), 0);
+    if (m_root && m_depth > recursionSafeDepth) {
+        std::vector<OidPtr> all{m_root};
+        for (size_t i = 0; i < all.size(); ++i) {
+            for (const OidPtr& child : qAsConst(all[i]->children))
                 all.push_back(child);
-            }
         }
         for (const OidPtr& node : all)
             node->children.clear();
-        m_root->children.clear();
     }
     m_root.reset();
+    m_depth = 0;
 }
 
 int TreeModel::rowOf(const Oid* node)

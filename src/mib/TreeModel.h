@@ -41,8 +41,9 @@ public:
 
     // Links a flat node list into a tree and returns its root: the top-level node with the
     // lowest number. Every node is attached at most once, so duplicate ids or a parent
-    // chain that leads back to itself cannot loop; unattached nodes are left out.
-    static OidPtr buildTree(const QVector<OidPtr>& nodes);
+    // chain that leads back to itself cannot loop; unattached nodes are left out. depth, when
+    // given, receives the number of levels below the root.
+    static OidPtr buildTree(const QVector<OidPtr>& nodes, int* depth = nullptr);
 
 private:
     static int rowOf(const Oid* node);
@@ -51,6 +52,7 @@ private:
 
     const MibDatabase& m_database;
     OidPtr m_root;
+    int m_depth = 0;
     QIcon m_openIcon;
     QIcon m_leafIcon;
     QIcon m_notificationIcon;
