@@ -85,6 +85,17 @@ dateChild OBJECT IDENTIFIER ::= { dateMIB 1 }
 END
 )";
 
+// %1: a short description, %2: a long one. The commented-out definition must never be taken
+// for the real one; the file has CRLF line ends.
+const char* const LongDescriptionModule = R"(TEST-LONG-MIB DEFINITIONS ::= BEGIN
+IMPORTS enterprises FROM TEST-SMI;
+longObjects OBJECT IDENTIFIER ::= { enterprises 5151 }
+shortThing OBJECT-TYPE SYNTAX Integer32 MAX-ACCESS read-only STATUS current DESCRIPTION "%1" ::= { longObjects 1 }
+-- longThing OBJECT-TYPE SYNTAX Integer32 DESCRIPTION "commented out" ::= { longObjects 2 }
+longThing OBJECT-TYPE SYNTAX Integer32 MAX-ACCESS read-only STATUS current DESCRIPTION "%2" ::= { longObjects 2 }
+END
+)";
+
 // File names sort so that importers come before the modules they import.
 const char* const FixtureFiles[][2] = {
     {"z-smi.mib", SmiModule},
@@ -244,6 +255,7 @@ private slots:
     void fixtureTree();
     void lastUpdated_data();
     void lastUpdated();
+    void longDescription();
     void badInput_data();
     void badInput();
     void sameRowsWhateverTheSetUp_data();
@@ -372,6 +384,34 @@ void TestMibdbTool::lastUpdated()
         {"1.3.6.1.4.1.4242", expected}, {"1.3.6.1.4.1.4242.1", expected}, {"1.3.6.1.4.1", 0}};
     for (const auto& [path, date] : dates)
         QCOMPARE(content.nodes.value(path).value("last_updated").toLongLong(), date);
+}
+
+void TestMibdbTool::longDescription()
+{
+    // Far beyond the 4,095 bytes net-snmp's parser keeps of a quoted string; each paragraph
+    // has a "--" that is text, not a comment.
+    const QString paragraph = "Paragraph -- with dashes, then an indented line\n      ending here.\n";
+    QTemporaryDir dir;
+    QVERIFY(writeFile(dir.filePath("in/smi.mib"), SmiModule));
+    QVERIFY(writeFile(
+        dir.filePath("in/long.mib"),
+        QString(LongDescriptionModule).arg(paragraph, paragraph.repeated(90)).replace("\n", "\r\n").toUtf8()));
+    const ToolRun run = runTool({"build", "-o", dir.filePath("long.db"), dir.filePath("in")});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    DbContent content;
+    QVERIFY(content.load(dir.filePath("long.db")));
+    const QString shortText = content.nodes.value("1.3.6.1.4.1.5151.1").value("description").toString();
+    QVERIFY(shortText.startsWith("Paragraph -- with dashes"));
+    QCOMPARE(content.nodes.value("1.3.6.1.4.1.5151.2").value("description").toString(), shortText.repeated(90));
+
+    if (!m_sampleBuilt)
+        return;
+    const QString ifTestTable = m_sample.nodes.value("1.3.6.1.2.1.31.1.3").value("description").toString();
+    QVERIFY2(ifTestTable.endsWith("An agent must reject any test for which it cannot,\n"
+                                  "            perhaps due to resource constraints, make available at least\n"
+                                  "            the minimum amount of information after that test\n"
+                                  "            completes."),
+             qPrintable(ifTestTable.right(300)));
 }
 
 void TestMibdbTool::badInput_data()

@@ -1,5 +1,6 @@
 #include "MibCompiler.h"
 
+#include "DescriptionScanner.h"
 #include "LastUpdatedScanner.h"
 
 #include <QDir>
@@ -15,6 +16,7 @@
 #include <net-snmp/library/parse.h>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -30,11 +32,10 @@ int logCallback(int /*majorId*/, int /*minorId*/, void* serverArg, void* clientA
 }
 
 // MIB files are meant to be ASCII; the few that are not are either UTF-8 or Latin-1.
-QString textFromMib(const char* text)
+QString textFromMib(const QByteArray& bytes)
 {
-    if (!text)
+    if (bytes.isNull())
         return {};
-    const QByteArray bytes(text);
     QTextCodec::ConverterState state;
     const QString utf8 = QTextCodec::codecForMib(106)->toUnicode(bytes.constData(), bytes.size(), &state);
     return state.invalidChars == 0 ? utf8 : QString::fromLatin1(bytes);
@@ -51,6 +52,18 @@ bool isSkippedName(const QString& name)
 bool isWarning(int priority, const QString& message)
 {
     return priority > LOG_ERR || message.startsWith(QLatin1String("Warning"));
+}
+
+// net-snmp cuts a quoted string to MAXQUOTESTR - 1 bytes, so a description of exactly that
+// length is read again from the module's file. A text found there that does not continue the
+// parser's belongs to some other definition, and the parser's text stays.
+QString wholeDescription(const tree* node, const ModuleReport& module)
+{
+    const QByteArray kept(node->description);
+    if (kept.size() != MAXQUOTESTR - 1)
+        return textFromMib(kept);
+    const std::optional<QByteArray> whole = DescriptionScanner::scanFile(module.file, module.name, node->label);
+    return textFromMib(whole && whole->size() > kept.size() && whole->startsWith(kept) ? *whole : kept);
 }
 
 int countSubtree(const tree* node)
@@ -353,7 +366,6 @@ void MibCompiler::collectTree()
         record.number = static_cast<qint64>(node->subid);
         record.type = node->type;
         record.access = node->access;
-        record.description = textFromMib(node->description);
         // The node's data comes from the last module in its list (see loadModules).
         const int modid =
             node->number_modules > 0 && node->module_list ? node->module_list[node->number_modules - 1] : node->modid;
@@ -366,6 +378,8 @@ void MibCompiler::collectTree()
             nodesPerModule.resize(m_modules.size());
             ++nodesPerModule[moduleIndex];
         }
+        record.description =
+            moduleIndex >= 0 ? wholeDescription(node, m_modules.at(moduleIndex)) : textFromMib(node->description);
         for (const enum_list* value = node->enums; value; value = value->next)
             record.enums.append({textFromMib(value->label), value->value});
         for (const range_list* range = node->ranges; range; range = range->next)

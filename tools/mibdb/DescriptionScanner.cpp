@@ -1,0 +1,58 @@
+#include "DescriptionScanner.h"
+
+#include "MibTokenizer.h"
+
+namespace {
+
+// The macros that define a tree node and have a DESCRIPTION clause. Requiring one after the
+// descriptor passes over its other appearances, such as a compliance statement's
+// "OBJECT descriptor SYNTAX ... DESCRIPTION", which describes the refinement instead.
+bool definesNode(const QByteArray& word)
+{
+    static const QByteArray macros[] = {"OBJECT-TYPE",        "OBJECT-IDENTITY",   "MODULE-IDENTITY",
+                                        "NOTIFICATION-TYPE",  "TRAP-TYPE",         "OBJECT-GROUP",
+                                        "NOTIFICATION-GROUP", "MODULE-COMPLIANCE", "AGENT-CAPABILITIES"};
+    for (const QByteArray& macro : macros) {
+        if (word == macro)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+std::optional<QByteArray> DescriptionScanner::scanFile(const QString& path, const QString& module,
+                                                       const QByteArray& descriptor)
+{
+    return scanText(MibTokenizer::readFile(path), module, descriptor);
+}
+
+std::optional<QByteArray> DescriptionScanner::scanText(const QByteArray& text, const QString& module,
+                                                       const QByteArray& descriptor)
+{
+    using Kind = MibTokenizer::Kind;
+    const QByteArray moduleName = module.toLatin1();
+    MibTokenizer tokenizer(text);
+    bool afterDescriptor = false;
+    for (MibTokenizer::Token token = tokenizer.next(); token.kind != Kind::End; token = tokenizer.next()) {
+        const bool atDefinition =
+            afterDescriptor && token.kind == Kind::Word && definesNode(token.text) && tokenizer.module() == moduleName;
+        afterDescriptor = token.kind == Kind::Word && token.text == descriptor;
+        if (!atDefinition)
+            continue;
+        // The first DESCRIPTION is the node's own; later ones (a compliance statement's
+        // groups and objects) come after it. A ':' can only be the start of "::=".
+        for (token = tokenizer.next(); token.kind != Kind::End; token = tokenizer.next()) {
+            if (token.kind == Kind::Other && token.text == ":")
+                return std::nullopt;
+            if (token.kind == Kind::Word && token.text == "DESCRIPTION") {
+                token = tokenizer.next();
+                if (token.kind != Kind::Quoted)
+                    return std::nullopt;
+                return token.text.replace('\r', QByteArray());
+            }
+        }
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
