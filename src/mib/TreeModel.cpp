@@ -245,10 +245,6 @@ int TreeModel::rowOf(const Oid* node)
         if (it->get() == node)
             return int(it - siblings.begin());
     }
-    for (int row = 0; row < siblings.size(); ++row) {
-        if (siblings.at(row).get() == node)
-            return row;
-    }
     return 0;
 }
 

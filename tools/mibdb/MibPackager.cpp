@@ -1,13 +1,11 @@
 #include "MibPackager.h"
 
 #include "MibDatabase.h"
-#include "ReplaceFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QTemporaryFile>
 
 #include <quazip.h>
 #include <quazipfile.h>
@@ -111,22 +109,17 @@ bool MibPackager::writeArchive(const QString& databaseFile, const QString& archi
         return false;
     }
 
-    // The archive is written beside its final name and moved there when complete, so a
-    // failure never leaves the server folder with a broken MIB.zip.
-    QTemporaryFile temp(archiveFile + QStringLiteral(".XXXXXX.tmp"));
-    if (!temp.open()) {
-        m_error = QStringLiteral("cannot create a temporary file beside %1: %2").arg(archiveFile, temp.errorString());
+    // Written beside its final name and moved there on commit, so a failure never leaves
+    // the server folder with a broken MIB.zip.
+    QSaveFile archive(archiveFile);
+    if (!archive.open(QIODevice::WriteOnly)) {
+        m_error = QStringLiteral("cannot create %1: %2").arg(archiveFile, archive.errorString());
         return false;
     }
-    temp.close();
-
-    QuaZip zip(temp.fileName());
-    if (!zip.open(QuaZip::mdCreate)) {
-        m_error = QStringLiteral("cannot create %1 (zip error %2)").arg(archiveFile).arg(zip.getZipError());
-        return false;
-    }
-    bool ok = true;
-    {
+    QuaZip zip(&archive);
+    zip.setAutoClose(false);
+    bool ok = zip.open(QuaZip::mdCreate);
+    if (ok) {
         QuaZipFile entry(&zip);
         ok = entry.open(QIODevice::WriteOnly, QuaZipNewInfo(ArchiveEntry, databaseFile));
         while (ok && !input.atEnd()) {
@@ -136,19 +129,15 @@ bool MibPackager::writeArchive(const QString& databaseFile, const QString& archi
         if (entry.isOpen())
             entry.close();
         ok = ok && entry.getZipError() == ZIP_OK;
+        zip.close();
+        ok = ok && zip.getZipError() == ZIP_OK;
     }
-    zip.close();
-    ok = ok && zip.getZipError() == ZIP_OK;
-    if (!ok) {
-        m_error = QStringLiteral("cannot write %1").arg(archiveFile);
+    if (!ok || !archive.commit()) {
+        m_error = QStringLiteral("cannot write %1 (zip error %2): %3")
+                      .arg(archiveFile)
+                      .arg(zip.getZipError())
+                      .arg(archive.errorString());
         return false;
     }
-    temp.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
-                        QFileDevice::ReadOther);
-    if (!replaceFile(temp.fileName(), archiveFile)) {
-        m_error = QStringLiteral("cannot rename %1 to %2").arg(temp.fileName(), archiveFile);
-        return false;
-    }
-    temp.setAutoRemove(false);
     return true;
 }
