@@ -1,0 +1,49 @@
+#pragma once
+
+#include "UserPrompts.h"
+
+#include <QList>
+#include <QQueue>
+#include <QString>
+
+// Prompts that answer from a script and record what was asked. Installed for its
+// lifetime. A prompt with no scripted answer gets the default button (or the first of
+// its buttons, or an empty file name).
+class ScriptedPrompts : public UserPrompts
+{
+public:
+    struct Asked
+    {
+        QString kind; // "warning", "information", "question", "critical", "rich", "save", "open", "openMany"
+        QString title;
+        QString text;
+    };
+
+    ScriptedPrompts();
+    ~ScriptedPrompts() override;
+
+    void answer(QMessageBox::StandardButton button) { buttons.enqueue(button); }
+    void answerFile(const QString& path) { files.enqueue(path); }
+
+    QList<Asked> asked;
+    QQueue<QMessageBox::StandardButton> buttons;
+    QQueue<QString> files;
+
+    QMessageBox::StandardButton warning(QWidget* parent, const QString& title, const QString& text,
+        QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton) override;
+    QMessageBox::StandardButton information(QWidget* parent, const QString& title, const QString& text,
+        QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton) override;
+    QMessageBox::StandardButton question(QWidget* parent, const QString& title, const QString& text,
+        QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton) override;
+    QMessageBox::StandardButton critical(QWidget* parent, const QString& title, const QString& text,
+        QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton) override;
+    void richInformation(QWidget* parent, const QString& title, const QString& html, const QPixmap& icon) override;
+    QString saveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter) override;
+    QString openFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter) override;
+    QStringList openFileNames(QWidget* parent, const QString& caption, const QString& dir, const QString& filter) override;
+
+private:
+    QMessageBox::StandardButton box(const QString& kind, const QString& title, const QString& text,
+        QMessageBox::StandardButtons offered, QMessageBox::StandardButton defaultButton);
+    QString file(const QString& kind, const QString& caption);
+};
