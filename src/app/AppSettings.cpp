@@ -1,0 +1,517 @@
+#include "AppSettings.h"
+
+#include <QRect>
+#include <QScreen>
+#include <QWidget>
+
+#include <cmath>
+
+namespace {
+
+const QString MainWindowGeometry = QStringLiteral("main_window_geometry");
+const QString MainWindowMainSplitterState = QStringLiteral("main_window_main_splitter_state");
+const QString MainWindowRightSplitterState = QStringLiteral("main_window_right_splitter_state");
+const QString MainWindowTreeExpansion = QStringLiteral("main_window_tree_expansion");
+const QString MainWindowCurrentOid = QStringLiteral("main_window_current_oid");
+const QString MainWindowDeviceIp = QStringLiteral("main_window_device_ip");
+const QString MainWindowViewFullOid = QStringLiteral("main_window_view_full_oid");
+const QString MainWindowSearchText = QStringLiteral("main_window_search_text");
+const QString MainWindowSearchHistory = QStringLiteral("main_window_search_history");
+const QString MainWindowSearchMatchCase = QStringLiteral("main_window_search_match_case");
+const QString MainWindowSearchInDescriptions = QStringLiteral("main_window_search_in_descriptions");
+const QString MainWindowSearchFrom = QStringLiteral("main_window_search_from");
+const QString MainWindowSearchFor = QStringLiteral("main_window_search_for");
+const QString DeviceNames = QStringLiteral("device_names");
+const QString OidIndexWindowSize = QStringLiteral("oid_index_window_size");
+const QString OidListWindowGeometry = QStringLiteral("oid_list_window_geometry");
+const QString OidListSplitterState = QStringLiteral("oid_list_splitter_state");
+const QString OidSettingsWindowGeometry = QStringLiteral("oid_settings_window_geometry");
+const QString TrapListWindowGeometry = QStringLiteral("trap_list_window_geometry");
+const QString TrapListSplitterState = QStringLiteral("trap_list_splitter_state");
+const QString EmailServer = QStringLiteral("email_server");
+const QString EmailPort = QStringLiteral("email_port");
+const QString EmailEncryption = QStringLiteral("email_encryption");
+const QString EmailUsername = QStringLiteral("email_username");
+const QString EmailPassword = QStringLiteral("email_password");
+const QString EmailFrom = QStringLiteral("email_from");
+const QString EmailPhoneNumber = QStringLiteral("email_phone_number");
+const QString EmailAttachmentDir = QStringLiteral("email_attachment_dir");
+const QString EmailEnableAuthentication = QStringLiteral("email_enable_authentication");
+const QString EmailWindowGeometry = QStringLiteral("email_window_geometry");
+const QString UpdateBaseUrl = QStringLiteral("update_base_url");
+
+// Dialog sizes given in code are meant for this scale (120 dots per inch).
+constexpr double DesignScale = 1.25;
+constexpr double ScaleTolerance = 0.01;
+
+int clampedCode(int code, int fallback)
+{
+    return code >= 0 && code <= 2 ? code : fallback;
+}
+
+} // namespace
+
+AppSettings& AppSettings::instance(const QString& filePath)
+{
+    static AppSettings settings(filePath);
+    return settings;
+}
+
+AppSettings::AppSettings(const QString& filePath)
+    : m_settings(filePath, QSettings::IniFormat)
+{
+}
+
+AppSettings::~AppSettings() = default;
+
+QString AppSettings::fileName() const
+{
+    return m_settings.fileName();
+}
+
+QString AppSettings::string(const QString& key, const QString& defaultValue) const
+{
+    const QVariant value = m_settings.value(key);
+    if (!value.isValid())
+        return defaultValue;
+    // A hand-written value with a comma comes back as a list; it still is one text.
+    if (value.type() == QVariant::StringList)
+        return value.toStringList().join(QLatin1Char(','));
+    if (!value.canConvert<QString>())
+        return defaultValue;
+    return value.toString();
+}
+
+QByteArray AppSettings::bytes(const QString& key) const
+{
+    const QVariant value = m_settings.value(key);
+    return value.canConvert<QByteArray>() ? value.toByteArray() : QByteArray();
+}
+
+bool AppSettings::boolean(const QString& key, bool defaultValue) const
+{
+    const QVariant value = m_settings.value(key);
+    if (value.type() == QVariant::Bool)
+        return value.toBool();
+    const QString text = value.toString().trimmed();
+    if (text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 || text == QLatin1String("1"))
+        return true;
+    if (text.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0 || text == QLatin1String("0"))
+        return false;
+    return defaultValue;
+}
+
+int AppSettings::integer(const QString& key, int defaultValue) const
+{
+    bool ok = false;
+    const int value = m_settings.value(key).toInt(&ok);
+    return ok ? value : defaultValue;
+}
+
+void AppSettings::write(const QString& key, const QVariant& value)
+{
+    m_settings.setValue(key, value);
+    m_settings.sync();
+}
+
+QByteArray AppSettings::mainWindowGeometry() const
+{
+    return bytes(MainWindowGeometry);
+}
+
+void AppSettings::setMainWindowGeometry(const QByteArray& geometry)
+{
+    write(MainWindowGeometry, geometry);
+}
+
+QByteArray AppSettings::mainWindowMainSplitterState() const
+{
+    return bytes(MainWindowMainSplitterState);
+}
+
+void AppSettings::setMainWindowMainSplitterState(const QByteArray& state)
+{
+    write(MainWindowMainSplitterState, state);
+}
+
+QByteArray AppSettings::mainWindowRightSplitterState() const
+{
+    return bytes(MainWindowRightSplitterState);
+}
+
+void AppSettings::setMainWindowRightSplitterState(const QByteArray& state)
+{
+    write(MainWindowRightSplitterState, state);
+}
+
+QString AppSettings::mainWindowTreeExpansion() const
+{
+    return string(MainWindowTreeExpansion);
+}
+
+void AppSettings::setMainWindowTreeExpansion(const QString& expansion)
+{
+    write(MainWindowTreeExpansion, expansion);
+}
+
+QString AppSettings::mainWindowCurrentOid() const
+{
+    return string(MainWindowCurrentOid);
+}
+
+void AppSettings::setMainWindowCurrentOid(const QString& path)
+{
+    write(MainWindowCurrentOid, path);
+}
+
+QString AppSettings::mainWindowDeviceIp() const
+{
+    return string(MainWindowDeviceIp);
+}
+
+void AppSettings::setMainWindowDeviceIp(const QString& address)
+{
+    write(MainWindowDeviceIp, address);
+}
+
+bool AppSettings::mainWindowViewFullOid() const
+{
+    return boolean(MainWindowViewFullOid, false);
+}
+
+void AppSettings::setMainWindowViewFullOid(bool viewFull)
+{
+    write(MainWindowViewFullOid, viewFull);
+}
+
+QString AppSettings::mainWindowSearchText() const
+{
+    return string(MainWindowSearchText);
+}
+
+void AppSettings::setMainWindowSearchText(const QString& text)
+{
+    write(MainWindowSearchText, text);
+}
+
+QStringList AppSettings::mainWindowSearchHistory() const
+{
+    const QStringList history = m_settings.value(MainWindowSearchHistory).toStringList();
+    if (history.isEmpty())
+        return {QStringLiteral("temperature"), QStringLiteral("CPU"), QStringLiteral("memory")};
+    return history;
+}
+
+void AppSettings::setMainWindowSearchHistory(const QStringList& history)
+{
+    write(MainWindowSearchHistory, history);
+}
+
+bool AppSettings::mainWindowSearchMatchCase() const
+{
+    return boolean(MainWindowSearchMatchCase, false);
+}
+
+void AppSettings::setMainWindowSearchMatchCase(bool matchCase)
+{
+    write(MainWindowSearchMatchCase, matchCase);
+}
+
+bool AppSettings::mainWindowSearchInDescriptions() const
+{
+    return boolean(MainWindowSearchInDescriptions, false);
+}
+
+void AppSettings::setMainWindowSearchInDescriptions(bool inDescriptions)
+{
+    write(MainWindowSearchInDescriptions, inDescriptions);
+}
+
+int AppSettings::mainWindowSearchFrom() const
+{
+    return clampedCode(integer(MainWindowSearchFrom, 0), 0);
+}
+
+void AppSettings::setMainWindowSearchFrom(int code)
+{
+    write(MainWindowSearchFrom, code);
+}
+
+int AppSettings::mainWindowSearchFor() const
+{
+    return clampedCode(integer(MainWindowSearchFor, 2), 2);
+}
+
+void AppSettings::setMainWindowSearchFor(int code)
+{
+    write(MainWindowSearchFor, code);
+}
+
+QMap<QString, QString> AppSettings::deviceNames() const
+{
+    QMap<QString, QString> names;
+    const QVariant value = m_settings.value(DeviceNames);
+    if (value.type() == QVariant::Map) {
+        const QVariantMap map = value.toMap();
+        for (auto it = map.cbegin(); it != map.cend(); ++it)
+            names.insert(it.key(), it.value().toString());
+        return names;
+    }
+    m_settings.beginGroup(DeviceNames);
+    const QStringList addresses = m_settings.childKeys();
+    for (const QString& address : addresses)
+        names.insert(address, m_settings.value(address).toString());
+    m_settings.endGroup();
+    return names;
+}
+
+QSize AppSettings::oidIndexWindowSize() const
+{
+    const QVariant value = m_settings.value(OidIndexWindowSize);
+    return value.type() == QVariant::Size ? value.toSize() : QSize();
+}
+
+void AppSettings::setOidIndexWindowSize(const QSize& size)
+{
+    write(OidIndexWindowSize, size);
+}
+
+QByteArray AppSettings::oidListWindowGeometry() const
+{
+    return bytes(OidListWindowGeometry);
+}
+
+void AppSettings::setOidListWindowGeometry(const QByteArray& geometry)
+{
+    write(OidListWindowGeometry, geometry);
+}
+
+QByteArray AppSettings::oidListSplitterState() const
+{
+    return bytes(OidListSplitterState);
+}
+
+void AppSettings::setOidListSplitterState(const QByteArray& state)
+{
+    write(OidListSplitterState, state);
+}
+
+QByteArray AppSettings::oidSettingsWindowGeometry() const
+{
+    return bytes(OidSettingsWindowGeometry);
+}
+
+void AppSettings::setOidSettingsWindowGeometry(const QByteArray& geometry)
+{
+    write(OidSettingsWindowGeometry, geometry);
+}
+
+QByteArray AppSettings::trapListWindowGeometry() const
+{
+    return bytes(TrapListWindowGeometry);
+}
+
+void AppSettings::setTrapListWindowGeometry(const QByteArray& geometry)
+{
+    write(TrapListWindowGeometry, geometry);
+}
+
+QByteArray AppSettings::trapListSplitterState() const
+{
+    return bytes(TrapListSplitterState);
+}
+
+void AppSettings::setTrapListSplitterState(const QByteArray& state)
+{
+    write(TrapListSplitterState, state);
+}
+
+QString AppSettings::emailServer() const
+{
+    return string(EmailServer);
+}
+
+void AppSettings::setEmailServer(const QString& server)
+{
+    write(EmailServer, server);
+}
+
+QString AppSettings::emailPort() const
+{
+    return string(EmailPort, QStringLiteral("25"));
+}
+
+void AppSettings::setEmailPort(const QString& port)
+{
+    write(EmailPort, port);
+}
+
+QString AppSettings::emailEncryption() const
+{
+    return string(EmailEncryption);
+}
+
+void AppSettings::setEmailEncryption(const QString& encryption)
+{
+    write(EmailEncryption, encryption);
+}
+
+QString AppSettings::emailUsername() const
+{
+    return string(EmailUsername);
+}
+
+void AppSettings::setEmailUsername(const QString& username)
+{
+    write(EmailUsername, username);
+}
+
+QString AppSettings::emailPassword() const
+{
+    // Lenient on purpose: a hand-edited value decodes to whatever its Base64 characters give.
+    return QString::fromUtf8(QByteArray::fromBase64(string(EmailPassword).toLatin1()));
+}
+
+void AppSettings::setEmailPassword(const QString& password)
+{
+    write(EmailPassword, QString::fromLatin1(password.toUtf8().toBase64()));
+}
+
+QString AppSettings::emailFrom() const
+{
+    return string(EmailFrom);
+}
+
+void AppSettings::setEmailFrom(const QString& from)
+{
+    write(EmailFrom, from);
+}
+
+QString AppSettings::emailPhoneNumber() const
+{
+    return string(EmailPhoneNumber);
+}
+
+void AppSettings::setEmailPhoneNumber(const QString& phoneNumber)
+{
+    write(EmailPhoneNumber, phoneNumber);
+}
+
+QString AppSettings::emailAttachmentDir() const
+{
+    return string(EmailAttachmentDir);
+}
+
+void AppSettings::setEmailAttachmentDir(const QString& folder)
+{
+    write(EmailAttachmentDir, folder);
+}
+
+bool AppSettings::emailEnableAuthentication() const
+{
+    return boolean(EmailEnableAuthentication, false);
+}
+
+QByteArray AppSettings::emailWindowGeometry() const
+{
+    return bytes(EmailWindowGeometry);
+}
+
+void AppSettings::setEmailWindowGeometry(const QByteArray& geometry)
+{
+    write(EmailWindowGeometry, geometry);
+}
+
+QString AppSettings::updateBaseUrl() const
+{
+    return string(UpdateBaseUrl).trimmed();
+}
+
+void AppSettings::setUpdateBaseUrl(const QString& url)
+{
+    write(UpdateBaseUrl, url);
+}
+
+void AppSettings::setScaleSource(ScaleSource source)
+{
+    m_scaleSource = std::move(source);
+}
+
+double AppSettings::screenScale(const QWidget* widget) const
+{
+    return m_scaleSource ? m_scaleSource(widget) : realScreenScale(widget);
+}
+
+double AppSettings::realScreenScale(const QWidget* widget)
+{
+    const QScreen* screen = widget ? widget->screen() : nullptr;
+    return screen ? screen->logicalDotsPerInchX() / 96.0 : DesignScale;
+}
+
+QRect AppSettings::fitRect(const QRect& rect, const QRect& area)
+{
+    if (area.contains(rect))
+        return rect;
+    QRect fitted(rect.topLeft(), rect.size().boundedTo(area.size()));
+    if (fitted.left() < area.left())
+        fitted.moveLeft(area.left());
+    if (fitted.top() < area.top())
+        fitted.moveTop(area.top());
+    if (fitted.right() > area.right())
+        fitted.moveRight(area.right());
+    if (fitted.bottom() > area.bottom())
+        fitted.moveBottom(area.bottom());
+    return fitted;
+}
+
+namespace {
+
+void fitToScreen(QWidget* widget)
+{
+    const QScreen* screen = widget->screen();
+    if (!screen)
+        return;
+    const QRect fitted = AppSettings::fitRect(widget->geometry(), screen->availableGeometry());
+    if (fitted != widget->geometry())
+        widget->setGeometry(fitted);
+}
+
+} // namespace
+
+void AppSettings::restoreScaledGeometry(QWidget* widget, const QString& name, int defaultWidth, int defaultHeight)
+{
+    if (!widget)
+        return;
+    const double scale = screenScale(widget);
+    bool ok = false;
+    double stored = m_settings.value(name + QLatin1String("_scale"), QStringLiteral("1.25")).toDouble(&ok);
+    if (!ok)
+        stored = DesignScale;
+    const bool scaleChanged = std::abs(scale - stored) > ScaleTolerance;
+
+    const QByteArray geometry = bytes(name + QLatin1String("_geometry"));
+    if (!scaleChanged && !geometry.isEmpty() && widget->restoreGeometry(geometry)) {
+        fitToScreen(widget);
+        return;
+    }
+
+    QSize size;
+    if (defaultWidth != -1 && defaultHeight != -1)
+        size = QSize(defaultWidth, defaultHeight);
+    else if (std::abs(scale - DesignScale) > ScaleTolerance)
+        size = widget->size();
+    else
+        return;
+    const double factor = scale / DesignScale;
+    widget->resize(static_cast<int>(std::lround(size.width() * factor)),
+        static_cast<int>(std::lround(size.height() * factor)));
+    fitToScreen(widget);
+}
+
+void AppSettings::saveScaledGeometry(QWidget* widget, const QString& name)
+{
+    if (!widget)
+        return;
+    m_settings.setValue(name + QLatin1String("_geometry"), widget->saveGeometry());
+    write(name + QLatin1String("_scale"), screenScale(widget));
+}
