@@ -1,0 +1,102 @@
+#pragma once
+
+#include "SnmpUtils.h"
+
+#include <QList>
+#include <QMetaType>
+#include <QMutex>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+struct snmp_session;
+struct variable_list;
+
+// Single SNMP exchanges with one device and the conversion of returned values.
+namespace SnmpOidUtils {
+
+// A device address plus its credentials, in the field order of SnmpUtils::SnmpParams.
+struct Device
+{
+    QString ip; // handed to net-snmp unchanged: host or address, optionally ":port"
+    qint32 version = 0;
+    QString community;
+    QString userName;
+    qint32 authProtocol = 0;
+    QString authPassword;
+    qint32 privProtocol = 0;
+    QString privPassword;
+    bool encrypted = false;
+
+    SnmpUtils::SnmpParams params() const;
+    static Device fromParams(const QString& ip, const SnmpUtils::SnmpParams& params);
+};
+
+// One returned varbind. An empty record has empty strings, type 0 and an invalid value.
+struct OidValue
+{
+    // SNMPv2 exception values (their ASN.1 tags). They are ordinary results with type 0;
+    // a walk that meets one has reached the end of what the agent has to offer.
+    enum Exception : qint32 {
+        NoException = 0,
+        NoSuchObject = 0x80,
+        NoSuchInstance = 0x81,
+        EndOfMibView = 0x82
+    };
+
+    QString oid;     // dotted numeric, no leading dot
+    qint32 type = 0; // Oid::Type code from the value's ASN.1 tag (typeFromTag)
+    QVariant value;
+    QString text; // net-snmp's printable form ("INTEGER: 5", "No Such Object available ...")
+    Exception exception = NoException;
+
+    bool isException() const { return exception != NoException; }
+};
+
+// Serialises every exchange on the traditional session interface. Non-recursive.
+extern QMutex snmpMutex;
+
+// Oid::Type code of an ASN.1 tag; 0 ("Other") for tags outside the table.
+int typeFromTag(int asnTag);
+
+// A varbind's value as a variant: INTEGER as qint32, BIT/OCTET STRING as QByteArray,
+// OBJECT IDENTIFIER as dotted text, Counter32/Gauge32/TimeTicks as quint32,
+// Counter64/Unsigned64 as quint64, Integer64 as qint64, everything else invalid.
+QVariant toVariant(const variable_list* var);
+// As toVariant, except that an IpAddress becomes its dotted text (column walks).
+QVariant toCellVariant(const variable_list* var);
+// The string form of a converted value: numbers in decimal, OIDs as they are, octets as
+// UTF-8 up to the first zero byte, invalid as empty.
+QString valueText(const QVariant& value);
+
+// Opens a traditional session (retries 2, time-out 1 s), or null. For use inside the
+// exchanges below only: they hold snmpMutex, keep SNMPv3 sessions in use and close it.
+snmp_session* openSession(const Device& device);
+
+// One GET: ok when the agent answered with error-status 0. The record's oid is the
+// requested text whenever a session could be opened; value is the converted variant.
+OidValue get(bool& ok, const Device& device, const QString& oid);
+// One GETNEXT: the first returned varbind, its value in string form; empty unless ok.
+OidValue getNext(bool& ok, const Device& device, const QString& oid);
+// One GETBULK (non-repeaters 0, max-repetitions 20): every returned varbind in order,
+// values in string form; empty unless ok. Exception values are returned, not dropped.
+QList<OidValue> getBulk(bool& ok, const Device& device, const QString& oid);
+
+// How request() fills OidValue::value.
+enum class ValueForm {
+    Variant,   // toVariant
+    Text,      // valueText(toVariant)
+    CellValue  // toCellVariant
+};
+
+// One request over a single session, one varbind per OID in order: pduType is
+// SNMP_MSG_GET, SNMP_MSG_GETNEXT or SNMP_MSG_GETBULK (non-repeaters 0 and the given
+// max-repetitions). Every returned varbind in response order; empty unless ok (library
+// success and error-status 0). OIDs are dotted numeric text.
+QList<OidValue> request(bool& ok, SnmpUtils::SingleSession* session, int pduType, const QStringList& oids,
+                        ValueForm form, int maxRepetitions = 10);
+
+} // namespace SnmpOidUtils
+
+Q_DECLARE_METATYPE(SnmpOidUtils::Device)
+Q_DECLARE_METATYPE(SnmpOidUtils::OidValue)
