@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+// One view of the monitoring service's registry key HKEY_LOCAL_MACHINE\SOFTWARE\Dunmere\Velmora.
+// On Windows the registry itself, through the 32-bit path (WOW6432Node) or the native one.
+// Elsewhere an ini file stands for each view below a root folder:
+//   <root>/WOW6432Node/Dunmere/Velmora.ini and <root>/Dunmere/Velmora.ini,
+// the root being $TESSARO_REGISTRY_ROOT, or /etc when that is unset or empty.
+// Values keep the registry's shape: strings are plain text, integers their decimal text.
+// Every call opens the key and closes it again; nothing is cached.
+class RegistryStore final
+{
+public:
+    enum class View
+    {
+        Wow6432Node, // the 32-bit view, which the program writes
+        Native
+    };
+
+    explicit RegistryStore(View view);
+    // A view below the given root folder (not used on Windows).
+    RegistryStore(View view, const QString& root);
+
+    static QString defaultRoot();
+
+    // The registry path or the ini file standing for it.
+    QString location() const { return m_location; }
+
+    // A null variant when the value does not exist.
+    QVariant value(const QString& name) const;
+    // False when the value could not be stored (no rights, unwritable folder).
+    bool setValue(const QString& name, const QVariant& value);
+
+private:
+    QString m_location;
+};
