@@ -1,0 +1,392 @@
+#include "SnmpReader.h"
+
+#include "SnmpOidUtils.h"
+
+#include <QFutureWatcher>
+#include <QThreadPool>
+#include <QVector>
+#include <QtConcurrent>
+
+#include <net-snmp/net-snmp-config.h>
+#include <net-snmp/net-snmp-includes.h>
+
+#include <algorithm>
+
+namespace {
+
+using WalkRows = QList<SnmpReader::WalkRow>;
+
+const QLatin1String SysDescrColumn("1.3.6.1.2.1.1.1");
+const QLatin1String SysNameColumn("1.3.6.1.2.1.1.5");
+
+// ifIndex, ifDescr, ifType, ifPhysAddress; then the detailed ones.
+const QLatin1String IfIndexColumn("1.3.6.1.2.1.2.2.1.1");
+const QLatin1String IfDescrColumn("1.3.6.1.2.1.2.2.1.2");
+const QLatin1String IfTypeColumn("1.3.6.1.2.1.2.2.1.3");
+const QLatin1String IfPhysAddressColumn("1.3.6.1.2.1.2.2.1.6");
+const QLatin1String IfSpeedColumn("1.3.6.1.2.1.2.2.1.5");
+const QLatin1String IfHighSpeedColumn("1.3.6.1.2.1.31.1.1.1.15");
+const QLatin1String IfAdminStatusColumn("1.3.6.1.2.1.2.2.1.7");
+const QLatin1String IfOperStatusColumn("1.3.6.1.2.1.2.2.1.8");
+const QLatin1String IfNameColumn("1.3.6.1.2.1.31.1.1.1.1");
+const QLatin1String IfAliasColumn("1.3.6.1.2.1.31.1.1.1.18");
+
+const QLatin1String IpAdEntAddrColumn("1.3.6.1.2.1.4.20.1.1");
+const QLatin1String IpAdEntIfIndexColumn("1.3.6.1.2.1.4.20.1.2");
+const QLatin1String IpAdEntNetMaskColumn("1.3.6.1.2.1.4.20.1.3");
+
+const QLatin1String IpNetToMediaNetAddressColumn("1.3.6.1.2.1.4.22.1.3");
+const QLatin1String CdpCacheAddressTypeColumn("1.3.6.1.4.1.9.9.23.1.2.1.1.3");
+const QLatin1String CdpCacheAddressColumn("1.3.6.1.4.1.9.9.23.1.2.1.1.4");
+const QLatin1String LldpRemChassisIdSubtypeColumn("1.0.8802.1.1.2.1.4.1.1.4");
+const QLatin1String LldpRemChassisIdColumn("1.0.8802.1.1.2.1.4.1.1.5");
+
+constexpr quint32 IfTypeEthernetCsmacd = 6;
+constexpr quint32 IfTypeSoftwareLoopback = 24;
+constexpr quint32 IfTypeIeee80211 = 71;
+
+using OidNumbers = QVector<quint32>;
+
+// Dotted numbers only; false for anything else.
+bool parseOid(const QString& text, OidNumbers& numbers)
+{
+    numbers.clear();
+    const QVector<QStringRef> parts = text.splitRef(QLatin1Char('.'));
+    for (const QStringRef& part : parts) {
+        bool ok = false;
+        numbers.append(part.toUInt(&ok));
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
+bool oidLess(const OidNumbers& a, const OidNumbers& b)
+{
+    return std::lexicographical_compare(a.cbegin(), a.cend(), b.cbegin(), b.cend());
+}
+
+// Four octets as a dotted IPv4 address. LLDP's network-address chassis id starts with
+// the IANA address family (1 = IPv4), so five octets of that form are accepted too.
+QString dottedAddress(const QByteArray& octets)
+{
+    QByteArray address = octets;
+    if (address.size() == 5 && static_cast<quint8>(address.at(0)) == 1)
+        address.remove(0, 1);
+    if (address.size() != 4)
+        return {};
+    return QStringLiteral("%1.%2.%3.%4")
+        .arg(static_cast<quint8>(address.at(0)))
+        .arg(static_cast<quint8>(address.at(1)))
+        .arg(static_cast<quint8>(address.at(2)))
+        .arg(static_cast<quint8>(address.at(3)));
+}
+
+QString macText(const QVariant& value)
+{
+    const QByteArray octets = value.toByteArray();
+    if (octets.size() != 6)
+        return {};
+    return QString::fromLatin1(octets.toHex().toUpper());
+}
+
+bool toUnsigned(const SnmpReader::WalkCell& cell, quint32& number)
+{
+    bool ok = false;
+    number = cell.text.toUInt(&ok);
+    return ok;
+}
+
+bool readInterfaces(SnmpUtils::SingleSession* session, int mode, bool detailed, QMap<quint32, SnmpReader::InterfaceInfo>& interfaces)
+{
+    QStringList columns{IfIndexColumn, IfDescrColumn, IfTypeColumn, IfPhysAddressColumn};
+    if (detailed) {
+        columns << IfSpeedColumn << IfHighSpeedColumn << IfAdminStatusColumn << IfOperStatusColumn << IfNameColumn
+                << IfAliasColumn;
+    }
+    bool ok = false;
+    const WalkRows rows = SnmpReader::walkColumns(ok, session, columns, mode);
+    if (!ok)
+        return false;
+    for (const SnmpReader::WalkRow& row : rows) {
+        SnmpReader::InterfaceInfo info;
+        bool numbers = toUnsigned(row.at(0), info.index) && toUnsigned(row.at(2), info.type);
+        info.description = row.at(1).text;
+        info.mac = macText(row.at(3).value);
+        if (detailed) {
+            numbers = numbers && toUnsigned(row.at(4), info.speed) && toUnsigned(row.at(5), info.highSpeed)
+                      && toUnsigned(row.at(6), info.adminStatus) && toUnsigned(row.at(7), info.operStatus);
+            info.name = row.at(8).text;
+            info.alias = row.at(9).text;
+        }
+        if (numbers)
+            interfaces.insert(info.index, info);
+    }
+    return true;
+}
+
+bool readAddresses(SnmpUtils::SingleSession* session, int mode, const QMap<quint32, SnmpReader::InterfaceInfo>& interfaces,
+                   QList<SnmpReader::AddressInfo>& addresses)
+{
+    bool ok = false;
+    const WalkRows rows =
+        SnmpReader::walkColumns(ok, session, {IpAdEntAddrColumn, IpAdEntIfIndexColumn, IpAdEntNetMaskColumn}, mode);
+    if (!ok)
+        return false;
+    for (const SnmpReader::WalkRow& row : rows) {
+        SnmpReader::AddressInfo info;
+        bool converted = false;
+        info.ifIndex = row.at(1).text.toInt(&converted);
+        if (!converted)
+            continue;
+        info.address = row.at(0).text;
+        if (info.address.startsWith(QLatin1String("127.")))
+            continue;
+        const auto interface = interfaces.constFind(static_cast<quint32>(info.ifIndex));
+        if (interface != interfaces.constEnd() && interface->type == IfTypeSoftwareLoopback)
+            continue;
+        info.netmask = row.at(2).text;
+        addresses.append(info);
+    }
+    return true;
+}
+
+bool readNeighbours(SnmpUtils::SingleSession* session, int mode, QSet<QString>& neighbours)
+{
+    bool anyOk = false;
+    bool ok = false;
+    const WalkRows arpRows = SnmpReader::walkColumns(ok, session, {IpNetToMediaNetAddressColumn}, mode);
+    if (ok) {
+        anyOk = true;
+        for (const SnmpReader::WalkRow& row : arpRows) {
+            if (!row.at(0).text.isEmpty())
+                neighbours.insert(row.at(0).text);
+        }
+    }
+    // CDP address type 1 and LLDP chassis-id subtype 5 both mean an address in octets.
+    const struct
+    {
+        QLatin1String typeColumn;
+        QLatin1String addressColumn;
+        QLatin1String addressType;
+    } tables[] = {{CdpCacheAddressTypeColumn, CdpCacheAddressColumn, QLatin1String("1")},
+                  {LldpRemChassisIdSubtypeColumn, LldpRemChassisIdColumn, QLatin1String("5")}};
+    for (const auto& table : tables) {
+        const WalkRows rows = SnmpReader::walkColumns(ok, session, {table.typeColumn, table.addressColumn}, mode);
+        if (!ok)
+            continue;
+        anyOk = true;
+        for (const SnmpReader::WalkRow& row : rows) {
+            if (row.at(0).text != table.addressType)
+                continue;
+            const QString address = dottedAddress(row.at(1).value.toByteArray());
+            if (!address.isEmpty())
+                neighbours.insert(address);
+        }
+    }
+    return anyOk;
+}
+
+SnmpReader::HostInfoResult queryOnce(const QString& ip, const SnmpUtils::SnmpParams& params, int flags)
+{
+    SnmpReader::HostInfoResult result;
+    result.ip = ip;
+    SnmpUtils::SingleSession* session =
+        SnmpUtils::openSingleSession(ip, params, SnmpReader::QueryRetries, SnmpReader::QueryTimeoutMicroseconds);
+    if (!session)
+        return result;
+
+    bool anyPart = false;
+    if (flags & SnmpReader::SystemInfo) {
+        bool ok = false;
+        const WalkRows rows =
+            SnmpReader::walkColumns(ok, session, {SysDescrColumn, SysNameColumn}, SnmpReader::WalkGetNext);
+        if (!ok || rows.isEmpty()) {
+            SnmpUtils::closeSingleSession(session);
+            return result;
+        }
+        result.sysDescr = rows.first().at(0).text;
+        result.sysName = rows.first().at(1).text;
+        anyPart = true;
+    }
+    const int mode = params.version == 1 ? SnmpReader::WalkGetNext : SnmpReader::WalkGetBulk;
+    if (flags & (SnmpReader::Interfaces | SnmpReader::InterfaceDetails))
+        anyPart |= readInterfaces(session, mode, flags & SnmpReader::InterfaceDetails, result.interfaces);
+    if (flags & SnmpReader::IpAddresses)
+        anyPart |= readAddresses(session, mode, result.interfaces, result.addresses);
+    if (flags & SnmpReader::Neighbours)
+        anyPart |= readNeighbours(session, mode, result.neighbours);
+    result.ok = anyPart;
+    SnmpUtils::closeSingleSession(session);
+    return result;
+}
+
+} // namespace
+
+SnmpReader* SnmpReader::instance()
+{
+    static SnmpReader reader;
+    return &reader;
+}
+
+SnmpReader::SnmpReader()
+{
+    qRegisterMetaType<SnmpReader::HostInfoResult>("SnmpReader::HostInfoResult");
+    QThreadPool::globalInstance()->setMaxThreadCount(MaxRunningQueries);
+    SnmpUtils::initLibrary();
+}
+
+SnmpReader::~SnmpReader()
+{
+    for (QFutureWatcher<HostInfoResult>* watcher : qAsConst(m_running))
+        watcher->waitForFinished();
+    SnmpUtils::shutdownLibrary();
+}
+
+void SnmpReader::requestHostInfo(const QString& ip, const SnmpUtils::SnmpParams& params, int flags, int requestId)
+{
+    m_pending[requestId].append(PendingQuery{ip, params, flags});
+    schedule();
+}
+
+int SnmpReader::runningQueries() const
+{
+    return m_running.size();
+}
+
+void SnmpReader::schedule()
+{
+    while (!m_pending.isEmpty() && m_running.size() < MaxRunningQueries) {
+        const auto first = m_pending.begin();
+        if (first->isEmpty()) {
+            m_pending.erase(first);
+            continue;
+        }
+        const int requestId = first.key();
+        PendingQuery query = first->takeFirst();
+        if (first->isEmpty())
+            m_pending.erase(first);
+        ++m_outstanding[requestId];
+        if (query.params.version == 0) {
+            query.params.version = 2;
+            query.params.community = QStringLiteral("public");
+        }
+        auto* watcher = new QFutureWatcher<HostInfoResult>(this);
+        connect(watcher, &QFutureWatcher<HostInfoResult>::finished, this,
+                [this, watcher, requestId] { onQueryFinished(watcher, requestId); });
+        m_running.insert(watcher);
+        watcher->setFuture(QtConcurrent::run(&SnmpReader::queryHostInfo, query.ip, query.params, query.flags));
+    }
+}
+
+void SnmpReader::onQueryFinished(QFutureWatcher<HostInfoResult>* watcher, int requestId)
+{
+    const HostInfoResult result = watcher->result();
+    m_running.remove(watcher);
+    watcher->deleteLater();
+    int& outstanding = m_outstanding[requestId];
+    --outstanding;
+    const bool groupDone = outstanding <= 0 && !m_pending.contains(requestId);
+    if (groupDone)
+        m_outstanding.remove(requestId);
+    emit HostResolved(result, requestId);
+    if (groupDone)
+        emit AllHostsResolved(requestId);
+    schedule();
+}
+
+SnmpReader::HostInfoResult SnmpReader::queryHostInfo(const QString& ip, const SnmpUtils::SnmpParams& params,
+                                                     int flags)
+{
+    HostInfoResult result = queryOnce(ip, params, flags);
+    if (result.ok || params.version != 3 || !(flags & PrivacyFallback))
+        return result;
+    const int partner = SnmpUtils::privProtocolPartner(params.privProtocol);
+    if (partner < 0)
+        return result;
+    SnmpUtils::SnmpParams swapped = params;
+    swapped.privProtocol = partner;
+    // Keys cached in the library for this user and engine would otherwise be reused.
+    SnmpUtils::clearUsmUsers();
+    result = queryOnce(ip, swapped, flags);
+    if (result.ok) {
+        result.paramsChanged = true;
+        result.usedParams = swapped;
+    }
+    return result;
+}
+
+QList<SnmpReader::WalkRow> SnmpReader::walkColumns(bool& ok, SnmpUtils::SingleSession* session,
+                                                   const QStringList& columnOids, int mode)
+{
+    ok = false;
+    QList<WalkRow> result;
+    const int columnCount = columnOids.size();
+    if (!session || columnCount == 0)
+        return result;
+    QStringList prefixes;
+    for (const QString& column : columnOids)
+        prefixes.append(column + QLatin1Char('.'));
+    QStringList current = columnOids;
+    QVector<OidNumbers> currentNumbers(columnCount);
+    for (int c = 0; c < columnCount; ++c) {
+        if (!parseOid(current.at(c), currentNumbers[c]))
+            return result;
+    }
+
+    const int pduType = mode == WalkGetBulk ? SNMP_MSG_GETBULK : SNMP_MSG_GETNEXT;
+    for (;;) {
+        const QList<SnmpOidUtils::OidValue> cells =
+            SnmpOidUtils::request(ok, session, pduType, current, SnmpOidUtils::ValueForm::CellValue, 10);
+        if (!ok)
+            return result;
+        // A trailing incomplete group of cells is no row.
+        const int rowCount = cells.size() / columnCount;
+        if (rowCount == 0)
+            return result;
+        for (int r = 0; r < rowCount; ++r) {
+            WalkRow row;
+            QVector<OidNumbers> names(columnCount);
+            for (int c = 0; c < columnCount; ++c) {
+                const SnmpOidUtils::OidValue& cell = cells.at(r * columnCount + c);
+                // Besides leaving its column, a cell ends the walk when the agent has no
+                // more (an exception value under the same name) or does not move forward.
+                if (!cell.oid.startsWith(prefixes.at(c)) || cell.isException() || !parseOid(cell.oid, names[c])
+                    || !oidLess(currentNumbers.at(c), names.at(c)))
+                    return result;
+                row.append(WalkCell{SnmpOidUtils::valueText(cell.value), cell.value});
+                current[c] = cell.oid;
+            }
+            result.append(row);
+            currentNumbers = names;
+        }
+    }
+}
+
+QSet<QString> SnmpReader::macAddresses(const HostInfoResult& result)
+{
+    QSet<QString> macs;
+    for (const InterfaceInfo& interface : result.interfaces) {
+        if (interface.type != IfTypeEthernetCsmacd && interface.type != IfTypeIeee80211)
+            continue;
+        if (interface.mac.isEmpty() || interface.mac == QLatin1String("000000000000")
+            || interface.mac == QLatin1String("FFFFFFFFFFFF"))
+            continue;
+        macs.insert(interface.mac);
+    }
+    return macs;
+}
+
+bool SnmpReader::isSameDevice(const HostInfoResult& a, const QSet<QString>& macsOfA, const HostInfoResult& b)
+{
+    if (a.ip == b.ip)
+        return true;
+    if (a.sysName != b.sysName)
+        return false;
+    const QSet<QString> macsOfB = macAddresses(b);
+    if (!a.sysName.isEmpty() && !b.sysName.isEmpty() && macsOfA.isEmpty() && macsOfB.isEmpty())
+        return true;
+    if (!macsOfA.isEmpty() && !macsOfB.isEmpty())
+        return macsOfA.intersects(macsOfB);
+    return false;
+}

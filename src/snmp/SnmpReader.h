@@ -1,0 +1,129 @@
+#pragma once
+
+#include "SnmpUtils.h"
+
+#include <QList>
+#include <QMap>
+#include <QMetaType>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+template <typename T> class QFutureWatcher;
+
+// Identifies devices: for each queued address it reads the system description and name
+// and, as asked, the interface table, the IP address table and the neighbours learnt
+// from ARP, CDP and LLDP. Up to 50 queries run at once on the global thread pool; each
+// result comes back on the owner's thread as HostResolved, grouped by a caller-chosen
+// request id, and AllHostsResolved follows the last query of an id.
+class SnmpReader final : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum HostInfoFlag {
+        SystemInfo = 0x01,       // sysDescr and sysName
+        Interfaces = 0x02,       // basic interface columns
+        IpAddresses = 0x04,      // ipAddrTable, filtered against the interfaces read
+        Neighbours = 0x08,       // ARP, CDP and LLDP
+        InterfaceDetails = 0x10, // detailed interface columns (implies Interfaces)
+        PrivacyFallback = 0x80   // retry an SNMPv3 AES-192/256 failure with the other key extension
+    };
+
+    static constexpr int MaxRunningQueries = 50;
+    static constexpr int QueryRetries = 2;
+    static constexpr long QueryTimeoutMicroseconds = 1500000;
+
+    struct InterfaceInfo
+    {
+        quint32 index = 0;
+        QString description;
+        quint32 type = 0;
+        QString mac; // twelve upper-case hex digits, or empty
+        quint32 speed = 0;
+        quint32 highSpeed = 0;
+        quint32 adminStatus = 0;
+        quint32 operStatus = 0;
+        QString name;
+        QString alias;
+    };
+
+    struct AddressInfo
+    {
+        qint32 ifIndex = 0;
+        QString address;
+        QString netmask;
+    };
+
+    struct HostInfoResult
+    {
+        QString ip;
+        bool ok = false;
+        QString sysName;
+        QString sysDescr;
+        QMap<quint32, InterfaceInfo> interfaces;
+        QList<AddressInfo> addresses;
+        QSet<QString> neighbours;
+        SnmpUtils::SnmpParams usedParams; // only filled when the privacy fallback changed them
+        bool paramsChanged = false;
+    };
+
+    // One cell of a column walk: the string form of the value and the value itself.
+    struct WalkCell
+    {
+        QString text;
+        QVariant value;
+    };
+    using WalkRow = QList<WalkCell>;
+
+    enum WalkMode { WalkGetNext = 0, WalkGetBulk = 1 };
+
+    static SnmpReader* instance();
+
+    // Queues one query under requestId and starts what the limit allows. Owner thread only.
+    void requestHostInfo(const QString& ip, const SnmpUtils::SnmpParams& params, int flags, int requestId);
+
+    // Queries started and not yet reported.
+    int runningQueries() const;
+
+    // The blocking body of one queued query, privacy fallback included; runs on pool threads.
+    static HostInfoResult queryHostInfo(const QString& ip, const SnmpUtils::SnmpParams& params, int flags);
+
+    // Walks the columns side by side over the session until one of them leaves its column,
+    // the agent answers with an exception value or stops advancing. ok is false when any
+    // request failed; the rows read before the failure are returned all the same.
+    static QList<WalkRow> walkColumns(bool& ok, SnmpUtils::SingleSession* session, const QStringList& columnOids,
+                                      int mode);
+
+    // MACs of the Ethernet and 802.11 interfaces, without all-zero and broadcast ones.
+    static QSet<QString> macAddresses(const HostInfoResult& result);
+    // Whether two results are the same device; macsOfA is macAddresses(a).
+    static bool isSameDevice(const HostInfoResult& a, const QSet<QString>& macsOfA, const HostInfoResult& b);
+
+signals:
+    void HostResolved(const SnmpReader::HostInfoResult& result, int request_id);
+    void AllHostsResolved(int request_id);
+
+private:
+    struct PendingQuery
+    {
+        QString ip;
+        SnmpUtils::SnmpParams params;
+        int flags = 0;
+    };
+
+    SnmpReader();
+    ~SnmpReader() override;
+    Q_DISABLE_COPY_MOVE(SnmpReader)
+
+    void schedule();
+    void onQueryFinished(QFutureWatcher<HostInfoResult>* watcher, int requestId);
+
+    QMap<int, QList<PendingQuery>> m_pending;
+    QMap<int, int> m_outstanding;
+    QSet<QFutureWatcher<HostInfoResult>*> m_running;
+};
+
+Q_DECLARE_METATYPE(SnmpReader::HostInfoResult)
