@@ -1,6 +1,185 @@
 #include "SnmpUtils.h"
+#include "SnmpSessionSetup.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QHash>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QPair>
+#include <QWaitCondition>
+
+#include <net-snmp/net-snmp-config.h>
+#include <net-snmp/net-snmp-includes.h>
+#include <net-snmp/library/large_fd_set.h>
+
+#include <openssl/crypto.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 namespace SnmpUtils {
+
+namespace {
+
+QMutex& libraryMutex()
+{
+    static QMutex mutex;
+    return mutex;
+}
+
+// Counts initLibrary() calls; guarded by its own mutex so that set-up never runs twice.
+QMutex& lifeMutex()
+{
+    static QMutex mutex;
+    return mutex;
+}
+int g_libraryUsers = 0;
+
+// Keeps SNMPv3 sessions and the clearing of the user table apart. Order of locks:
+// this mutex before the library lock, never the other way round.
+struct UsmGate
+{
+    QMutex mutex;
+    QWaitCondition cleared;
+    int sessionsInUse = 0;
+    bool clearPending = false;
+};
+
+UsmGate& usmGate()
+{
+    static UsmGate gate;
+    return gate;
+}
+
+void removeAllUsmUsers()
+{
+    LibraryLocker lock;
+    while (usmUser* user = usm_get_userList()) {
+        usm_remove_user(user);
+        if (usm_get_userList() == user)
+            break; // not unlinked: leave it rather than loop
+        // Nobody can hold the entry any more: sessions that might are kept out by the gate.
+        user->next = nullptr;
+        user->prev = nullptr;
+        usm_free_user(user);
+    }
+}
+
+int discardLogMessage(int, int, void*, void*)
+{
+    return 1;
+}
+
+// The library's own synchronous-response callback is private to it; this one behaves
+// the same way. The library itself may clear `waiting` through the magic pointer on
+// reports, which is why the magic is a synch_state.
+int onSynchResponse(int operation, netsnmp_session* session, int requestId, netsnmp_pdu* pdu, void* magic)
+{
+    auto* state = static_cast<synch_state*>(magic);
+    if (requestId != state->reqid && pdu && pdu->command != SNMP_MSG_REPORT)
+        return 0;
+    state->waiting = 0;
+    if (operation == NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE && pdu) {
+        if (pdu->command == SNMP_MSG_REPORT) {
+            const int reportType = snmpv3_get_report_type(pdu);
+            if (reportType == SNMPERR_NOT_IN_TIME_WINDOW)
+                state->waiting = 1; // the library resends by itself
+            state->pdu = nullptr;
+            state->status = STAT_ERROR;
+            session->s_snmp_errno = reportType;
+        } else if (pdu->command == SNMP_MSG_RESPONSE) {
+            state->pdu = snmp_clone_pdu(pdu);
+            state->status = STAT_SUCCESS;
+            session->s_snmp_errno = SNMPERR_SUCCESS;
+        } else {
+            state->status = STAT_ERROR;
+            session->s_snmp_errno = SNMPERR_PROTOCOL;
+            return 0;
+        }
+    } else if (operation == NETSNMP_CALLBACK_OP_TIMED_OUT) {
+        state->pdu = nullptr;
+        state->status = STAT_TIMEOUT;
+        session->s_snmp_errno = SNMPERR_TIMEOUT;
+    } else if (operation == NETSNMP_CALLBACK_OP_SEC_ERROR) {
+        state->pdu = nullptr;
+        if (state->status == STAT_SUCCESS) {
+            state->status = STAT_ERROR;
+            session->s_snmp_errno = SNMPERR_GENERR;
+        }
+    } else if (operation == NETSNMP_CALLBACK_OP_DISCONNECT) {
+        state->pdu = nullptr;
+        state->status = STAT_ERROR;
+        session->s_snmp_errno = SNMPERR_ABORT;
+    }
+    return 1;
+}
+
+// Derived keys by (authentication code, pass phrase): the derivation hashes a megabyte
+// and its result depends on nothing else. An empty entry records a failed derivation.
+class KuCache final
+{
+public:
+    bool find(int authProtocol, const QByteArray& passPhrase, QByteArray* key)
+    {
+        QMutexLocker lock(&m_mutex);
+        const auto it = m_keys.constFind(qMakePair(authProtocol, passPhrase));
+        if (it == m_keys.constEnd())
+            return false;
+        *key = it.value();
+        return true;
+    }
+
+    void insert(int authProtocol, const QByteArray& passPhrase, const QByteArray& key)
+    {
+        QMutexLocker lock(&m_mutex);
+        if (m_keys.size() >= MaxEntries)
+            m_keys.clear();
+        m_keys.insert(qMakePair(authProtocol, passPhrase), key);
+    }
+
+private:
+    static constexpr int MaxEntries = 64;
+    QMutex m_mutex;
+    QHash<QPair<int, QByteArray>, QByteArray> m_keys;
+};
+
+KuCache& kuCache()
+{
+    static KuCache cache;
+    return cache;
+}
+
+// Derives Ku for the session's key buffer; false when the library refuses (unknown
+// protocol, pass phrase shorter than its minimum).
+bool deriveKey(int authProtocol, const ProtocolOid* hash, const QString& passPhrase, u_char* key, size_t* keyLength)
+{
+    const QByteArray bytes = passPhrase.toUtf8();
+    QByteArray derived;
+    if (!kuCache().find(authProtocol, bytes, &derived)) {
+        if (hash) {
+            u_char buffer[USM_AUTH_KU_LEN];
+            size_t length = sizeof(buffer);
+            oid hashOid[MAX_OID_LEN];
+            std::copy(hash->numbers, hash->numbers + hash->length, hashOid);
+            if (generate_Ku(hashOid, static_cast<u_int>(hash->length),
+                            reinterpret_cast<const u_char*>(bytes.constData()), static_cast<size_t>(bytes.size()),
+                            buffer, &length)
+                == SNMPERR_SUCCESS)
+                derived = QByteArray(reinterpret_cast<const char*>(buffer), static_cast<int>(length));
+            OPENSSL_cleanse(buffer, sizeof(buffer));
+        }
+        kuCache().insert(authProtocol, bytes, derived);
+    }
+    if (derived.isEmpty() || static_cast<size_t>(derived.size()) > *keyLength)
+        return false;
+    std::memcpy(key, derived.constData(), static_cast<size_t>(derived.size()));
+    *keyLength = static_cast<size_t>(derived.size());
+    return true;
+}
+
+} // namespace
 
 bool operator==(const SnmpParams& a, const SnmpParams& b)
 {
@@ -16,35 +195,364 @@ bool operator!=(const SnmpParams& a, const SnmpParams& b)
 
 const QStringList& authProtocolNames()
 {
-    static const QStringList names;
+    static const QStringList names{
+        QCoreApplication::translate("SnmpUtils", "NoAuth"), QCoreApplication::translate("SnmpUtils", "MD5"),
+        QCoreApplication::translate("SnmpUtils", "SHA1"),   QCoreApplication::translate("SnmpUtils", "SHA224"),
+        QCoreApplication::translate("SnmpUtils", "SHA256"), QCoreApplication::translate("SnmpUtils", "SHA384"),
+        QCoreApplication::translate("SnmpUtils", "SHA512")};
     return names;
 }
 
 const QStringList& privProtocolNames()
 {
-    static const QStringList names;
+    static const QStringList names{QCoreApplication::translate("SnmpUtils", "NoPriv"),
+                                   QCoreApplication::translate("SnmpUtils", "DES"),
+                                   QCoreApplication::translate("SnmpUtils", "AES"),
+                                   QCoreApplication::translate("SnmpUtils", "3DES"),
+                                   QCoreApplication::translate("SnmpUtils", "AES192"),
+                                   QCoreApplication::translate("SnmpUtils", "AES192 Cisco"),
+                                   QCoreApplication::translate("SnmpUtils", "AES256"),
+                                   QCoreApplication::translate("SnmpUtils", "AES256 Cisco")};
     return names;
 }
 
-int privProtocolPartner(int)
+int privProtocolPartner(int privProtocol)
 {
-    return -1;
+    switch (privProtocol) {
+    case PrivAES192:
+        return PrivAES192Cisco;
+    case PrivAES192Cisco:
+        return PrivAES192;
+    case PrivAES256:
+        return PrivAES256Cisco;
+    case PrivAES256Cisco:
+        return PrivAES256;
+    default:
+        return -1;
+    }
 }
 
-void initLibrary() {}
-void shutdownLibrary() {}
-void clearUsmUsers() {}
-LibraryLocker::LibraryLocker() {}
-LibraryLocker::~LibraryLocker() {}
-SingleSession* openSingleSession(const QString&, const SnmpParams&, int, long)
+const ProtocolOid* authProtocolOid(int code)
 {
-    return nullptr;
+    static const ProtocolOid table[] = {
+        {10, {1, 3, 6, 1, 6, 3, 10, 1, 1, 1}}, {10, {1, 3, 6, 1, 6, 3, 10, 1, 1, 2}},
+        {10, {1, 3, 6, 1, 6, 3, 10, 1, 1, 3}}, {10, {1, 3, 6, 1, 6, 3, 10, 1, 1, 4}},
+        {10, {1, 3, 6, 1, 6, 3, 10, 1, 1, 5}}, {10, {1, 3, 6, 1, 6, 3, 10, 1, 1, 6}},
+        {10, {1, 3, 6, 1, 6, 3, 10, 1, 1, 7}}};
+    return code >= 0 && code < 7 ? &table[code] : nullptr;
 }
-void closeSingleSession(SingleSession*) {}
-int synchResponse(SingleSession*, snmp_pdu*, snmp_pdu**)
+
+const ProtocolOid* privProtocolOid(int code)
 {
-    return 1;
+    static const ProtocolOid table[] = {
+        {10, {1, 3, 6, 1, 6, 3, 10, 1, 2, 1}},     {10, {1, 3, 6, 1, 6, 3, 10, 1, 2, 2}},
+        {10, {1, 3, 6, 1, 6, 3, 10, 1, 2, 4}},     {10, {1, 3, 6, 1, 6, 3, 10, 1, 2, 3}},
+        {9, {1, 3, 6, 1, 4, 1, 14832, 1, 3}},      {11, {1, 3, 6, 1, 4, 1, 9, 12, 6, 1, 1}},
+        {9, {1, 3, 6, 1, 4, 1, 14832, 1, 4}},      {11, {1, 3, 6, 1, 4, 1, 9, 12, 6, 1, 2}}};
+    return code >= 0 && code < 8 ? &table[code] : nullptr;
 }
-void freePdu(snmp_pdu*) {}
+
+void initLibrary()
+{
+    QMutexLocker life(&lifeMutex());
+    if (g_libraryUsers++ > 0)
+        return;
+    LibraryLocker lock;
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_MIB_ERRORS, 0);
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_SAVE_MIB_DESCRS, 0);
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_READ_CONFIGS, 1);
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_ALARM_DONT_USE_SIG, 1);
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_PERSIST_STATE, 1);
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_LOAD, 1);
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_SAVE, 1);
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_LOAD_HOST_FILES, 1);
+    const QByteArray workingDir = QDir::currentPath().toUtf8();
+    netsnmp_ds_set_string(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_PERSISTENT_DIR, workingDir.constData());
+    netsnmp_set_mib_directory(workingDir.constData());
+    snmp_set_save_descriptions(0);
+    snmp_set_mib_warnings(0);
+    snmp_set_mib_errors(0);
+    // With no log handler enabled the library writes to stderr; a handler that drops
+    // everything keeps it quiet.
+    init_snmp_logging();
+    snmp_register_callback(SNMP_CALLBACK_LIBRARY, SNMP_CALLBACK_LOGGING, &discardLogMessage, nullptr);
+    snmp_enable_calllog();
+    snmp_disable_syslog();
+    snmp_disable_filelog();
+    snmp_disable_stderrlog();
+    init_snmp("Tessaro");
+}
+
+void shutdownLibrary()
+{
+    QMutexLocker life(&lifeMutex());
+    if (g_libraryUsers == 0 || --g_libraryUsers > 0)
+        return;
+    {
+        LibraryLocker lock;
+        snmp_shutdown("Tessaro");
+    }
+    SOCK_CLEANUP;
+}
+
+void clearUsmUsers()
+{
+    UsmGate& gate = usmGate();
+    QMutexLocker lock(&gate.mutex);
+    if (gate.sessionsInUse == 0)
+        removeAllUsmUsers();
+    else
+        gate.clearPending = true;
+}
+
+void enterUsmSession()
+{
+    UsmGate& gate = usmGate();
+    QMutexLocker lock(&gate.mutex);
+    while (gate.clearPending)
+        gate.cleared.wait(&gate.mutex);
+    ++gate.sessionsInUse;
+}
+
+void leaveUsmSession()
+{
+    UsmGate& gate = usmGate();
+    QMutexLocker lock(&gate.mutex);
+    if (--gate.sessionsInUse == 0 && gate.clearPending) {
+        removeAllUsmUsers();
+        gate.clearPending = false;
+        gate.cleared.wakeAll();
+    }
+}
+
+LibraryLocker::LibraryLocker()
+{
+    libraryMutex().lock();
+}
+
+LibraryLocker::~LibraryLocker()
+{
+    libraryMutex().unlock();
+}
+
+bool prepareSession(SessionSetup* setup, const QString& ip, const SnmpParams& params, int retries,
+                    long timeoutMicroseconds)
+{
+    int version = 0;
+    switch (params.version) {
+    case 1:
+        version = SNMP_VERSION_1;
+        break;
+    case 2:
+        version = SNMP_VERSION_2c;
+        break;
+    case 3:
+        version = SNMP_VERSION_3;
+        break;
+    default:
+        return false;
+    }
+    netsnmp_session& session = setup->session;
+    {
+        LibraryLocker lock; // the first call initialises library internals
+        snmp_sess_init(&session);
+    }
+    setup->peer = ip.toLatin1();
+    session.peername = setup->peer.data();
+    session.retries = retries;
+    session.timeout = timeoutMicroseconds;
+    session.version = version;
+    // Discovery is done by openSingleSession/openSession, so that it waits without the lock.
+    session.flags |= SNMP_FLAGS_DONT_PROBE;
+    if (!params.community.isEmpty()) {
+        setup->community = params.community.toLatin1();
+        session.community = reinterpret_cast<u_char*>(setup->community.data());
+        session.community_len = static_cast<size_t>(setup->community.size());
+    }
+    if (version != SNMP_VERSION_3)
+        return true;
+
+    setup->securityName = params.userName.toUtf8();
+    session.securityName = setup->securityName.data();
+    session.securityNameLen = static_cast<size_t>(setup->securityName.size());
+    const auto useOid = [](const ProtocolOid* from, oid* to, oid** target, size_t* targetLength) {
+        if (!from)
+            return;
+        std::copy(from->numbers, from->numbers + from->length, to);
+        *target = to;
+        *targetLength = from->length;
+    };
+    if (params.authProtocol == NoAuth) {
+        session.securityLevel = SNMP_SEC_LEVEL_NOAUTH;
+        useOid(authProtocolOid(NoAuth), setup->authOid, &session.securityAuthProto, &session.securityAuthProtoLen);
+        return true;
+    }
+    // Codes outside the table name no protocol; the key derivation then fails.
+    const ProtocolOid* auth = authProtocolOid(params.authProtocol);
+    useOid(auth, setup->authOid, &session.securityAuthProto, &session.securityAuthProtoLen);
+    session.securityAuthKeyLen = USM_AUTH_KU_LEN;
+    if (!deriveKey(params.authProtocol, auth, params.authPassword, session.securityAuthKey,
+                   &session.securityAuthKeyLen))
+        return false;
+    if (params.privProtocol == NoPriv) {
+        session.securityLevel = SNMP_SEC_LEVEL_AUTHNOPRIV;
+        useOid(privProtocolOid(NoPriv), setup->privOid, &session.securityPrivProto, &session.securityPrivProtoLen);
+        return true;
+    }
+    const ProtocolOid* priv = privProtocolOid(params.privProtocol);
+    if (!priv)
+        return false; // the library would quietly fall back to its default cipher
+    session.securityLevel = SNMP_SEC_LEVEL_AUTHPRIV;
+    useOid(priv, setup->privOid, &session.securityPrivProto, &session.securityPrivProtoLen);
+    session.securityPrivKeyLen = USM_PRIV_KU_LEN;
+    return deriveKey(params.authProtocol, auth, params.privPassword, session.securityPrivKey,
+                     &session.securityPrivKeyLen);
+}
+
+bool discoverEngine(void* sessionPointer)
+{
+    netsnmp_pdu* probe = nullptr;
+    {
+        LibraryLocker lock;
+        netsnmp_session* session = snmp_sess_session(sessionPointer);
+        if (!session)
+            return false;
+        if (session->version != SNMP_VERSION_3 || session->securityEngineIDLen > 0)
+            return true;
+        // Keeps the library from probing by itself (and waiting under the lock) on send.
+        session->flags |= SNMP_FLAGS_DONT_PROBE;
+        probe = snmp_pdu_create(SNMP_MSG_GET);
+        if (!probe)
+            return false;
+        probe->version = SNMP_VERSION_3;
+        probe->securityName = strdup("");
+        probe->securityNameLen = 0;
+        probe->securityLevel = SNMP_SEC_LEVEL_NOAUTH;
+        probe->securityModel = SNMP_SEC_MODEL_USM;
+    }
+    // The expected answer is a report that carries the agent's engine ID; the library
+    // stores it in the session while it processes the report.
+    netsnmp_pdu* response = nullptr;
+    sessionSynchResponse(sessionPointer, probe, &response);
+    freePdu(response);
+
+    LibraryLocker lock;
+    netsnmp_session* session = snmp_sess_session(sessionPointer);
+    if (!session || session->securityEngineIDLen == 0)
+        return false;
+    return usm_create_user_from_session(session) == SNMPERR_SUCCESS;
+}
+
+int sessionSynchResponse(void* sessionPointer, netsnmp_pdu* pdu, netsnmp_pdu** response)
+{
+    *response = nullptr;
+    if (!pdu)
+        return STAT_ERROR;
+    synch_state state;
+    std::memset(&state, 0, sizeof(state));
+    {
+        LibraryLocker lock;
+        state.reqid = sessionPointer ? snmp_sess_async_send(sessionPointer, pdu, &onSynchResponse, &state) : 0;
+        if (state.reqid == 0) {
+            snmp_free_pdu(pdu);
+            return STAT_ERROR;
+        }
+        state.waiting = 1;
+    }
+    // The callback only runs inside the read and time-out calls below, on this thread,
+    // so the state needs no lock of its own.
+    netsnmp_large_fd_set fdset;
+    netsnmp_large_fd_set_init(&fdset, FD_SETSIZE);
+    while (state.waiting) {
+        int fdCount = 0;
+        int block = NETSNMP_SELECT_NOALARMS;
+        timeval timeout{};
+        timeval* waitLimit = &timeout;
+        NETSNMP_LARGE_FD_ZERO(&fdset);
+        {
+            LibraryLocker lock;
+            snmp_sess_select_info2_flags(sessionPointer, &fdCount, &fdset, waitLimit, &block,
+                                         NETSNMP_SELECT_NOALARMS);
+        }
+        if (block == 1)
+            waitLimit = nullptr;
+        const int ready = netsnmp_large_fd_set_select(fdCount, &fdset, nullptr, nullptr, waitLimit);
+        if (ready > 0) {
+            LibraryLocker lock;
+            snmp_sess_read2(sessionPointer, &fdset);
+        } else if (ready == 0) {
+            LibraryLocker lock;
+            snmp_sess_timeout(sessionPointer);
+        } else if (errno != EINTR) {
+            state.status = STAT_ERROR;
+            state.waiting = 0;
+        }
+    }
+    netsnmp_large_fd_set_cleanup(&fdset);
+    *response = state.pdu;
+    return state.status;
+}
+
+struct SingleSession
+{
+    void* handle = nullptr;
+    bool usesUsm = false;
+};
+
+SingleSession* openSingleSession(const QString& ip, const SnmpParams& params, int retries, long timeoutMicroseconds)
+{
+    SessionSetup setup;
+    if (!prepareSession(&setup, ip, params, retries, timeoutMicroseconds))
+        return nullptr;
+    auto* single = new SingleSession;
+    single->usesUsm = setup.session.version == SNMP_VERSION_3;
+    if (single->usesUsm)
+        enterUsmSession();
+    {
+        LibraryLocker lock;
+        single->handle = snmp_sess_open(&setup.session);
+    }
+    if (!single->handle || !discoverEngine(single->handle)) {
+        closeSingleSession(single);
+        return nullptr;
+    }
+    return single;
+}
+
+void* singleSessionHandle(SingleSession* session)
+{
+    return session ? session->handle : nullptr;
+}
+
+void closeSingleSession(SingleSession* session)
+{
+    if (!session)
+        return;
+    if (session->handle) {
+        LibraryLocker lock;
+        snmp_sess_close(session->handle);
+    }
+    if (session->usesUsm)
+        leaveUsmSession();
+    delete session;
+}
+
+int synchResponse(SingleSession* session, snmp_pdu* pdu, snmp_pdu** response)
+{
+    if (!session) {
+        *response = nullptr;
+        freePdu(pdu);
+        return STAT_ERROR;
+    }
+    return sessionSynchResponse(session->handle, pdu, response);
+}
+
+void freePdu(snmp_pdu* pdu)
+{
+    if (!pdu)
+        return;
+    LibraryLocker lock;
+    snmp_free_pdu(pdu);
+}
 
 } // namespace SnmpUtils
