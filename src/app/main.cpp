@@ -1,64 +1,45 @@
-// A first window over the MIB database: the tree of the data folder's MIB.db, seeded from
-// the database installed beside the program on the first start.
-
-#include "MibDatabase.h"
-#include "TreeModel.h"
-#include "TreeView.h"
+#include "AppInfo.h"
+#include "Folders.h"
+#include "Deploy.h"
+#include "MainWindow.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QMessageBox>
-#include <QStandardPaths>
 
-namespace {
+#include <net-snmp/net-snmp-config.h>
+#include <net-snmp/net-snmp-includes.h>
 
-QString dataFolder()
-{
-    QString base = qEnvironmentVariable("ProgramData");
-    if (base.isEmpty())
-        base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (!base.endsWith(QLatin1Char('/')) && !base.endsWith(QDir::separator()))
-        base += QLatin1Char('/');
-    return base + QLatin1String("Brantwick/Tessaro/");
-}
-
-} // namespace
+#include <cstring>
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tessaro"));
+    QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
+    QApplication::setAttribute(Qt::AA_DisableWindowContextHelpButton);
 
-    const QString folder = dataFolder();
-    QDir().mkpath(folder);
-    const QString databasePath = folder + QLatin1String("MIB.db");
-    const QString installed = QApplication::applicationDirPath() + QLatin1String("/MIB.db");
-    if (!QFile::exists(databasePath) && QFile::exists(installed))
-        QFile::copy(installed, databasePath);
+    // The executable that a program update replaced.
+    QFile::remove(QDir::current().filePath(Folders::oldExecutableName()));
 
-    MibDatabase database;
-    database.setFileName(databasePath);
-    int status = database.check();
-    if (status == MibDatabase::Usable)
-        status = database.open(false);
-    if (status != MibDatabase::Usable) {
-        QMessageBox::warning(nullptr, QStringLiteral("Tessaro"),
-                             QApplication::translate("main", "The OID database %1 cannot be used (status %2).")
-                                 .arg(QDir::toNativeSeparators(databasePath))
-                                 .arg(status));
+    if (argc == 2 && std::strcmp(argv[1], "deploy") == 0) {
+        runDeploy(QDir::currentPath());
+        return 0;
     }
 
-    TreeModel model(database);
-    model.reload();
-    TreeView view;
-    view.setWindowTitle(QStringLiteral("Tessaro"));
-    view.setHeaderHidden(true);
-    view.setUniformRowHeights(true);
-    view.setModel(&model);
-    for (const char* path : {"1.3.6.1", "1.3.6", "1.3", "1"})
-        view.expand(model.indexFromOid(model.findByPath(QLatin1String(path))));
-    view.resize(640, 800);
-    view.show();
-    return app.exec();
+    SOCK_STARTUP;
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(AppInfo::title());
+    QFont font = QApplication::font();
+    font.setPointSize(MainWindow::scaledPointSize(font.pointSizeF(), 1.4));
+    QApplication::setFont(font);
+
+    int code = 0;
+    {
+        MainWindow window;
+        window.show();
+        code = app.exec();
+    }
+    SOCK_CLEANUP;
+    return code;
 }

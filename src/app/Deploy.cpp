@@ -1,0 +1,30 @@
+#include "Deploy.h"
+
+#include "AppInfo.h"
+#include "Folders.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <JlCompress.h>
+
+bool runDeploy(const QString& folder)
+{
+    const QDir dir(folder);
+    const QString archive = dir.filePath(QStringLiteral("Tessaro.zip"));
+    QFile::remove(archive);
+    if (!JlCompress::compressFile(archive, dir.filePath(Folders::executableName())))
+        return false;
+
+    const qint64 size = QFileInfo(archive).size();
+    QFile version(dir.filePath(QStringLiteral("Tessaro.ver")));
+    if (!version.open(QIODevice::ReadWrite | QIODevice::Truncate))
+        return false;
+    const QString text = QStringLiteral("APP_VERSION:%1,%2,%3\nAPP_FILESIZE:%4\n")
+                             .arg(AppInfo::versionMajor)
+                             .arg(AppInfo::versionMinor)
+                             .arg(AppInfo::versionMaintenance)
+                             .arg(size);
+    return version.write(text.toLatin1()) == text.size();
+}

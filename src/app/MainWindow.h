@@ -1,0 +1,136 @@
+#pragma once
+
+#include "FindDialog.h"
+#include "Folders.h"
+#include "MibDatabase.h"
+#include "Oid.h"
+#include "TreeModel.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QSet>
+
+class ClickableLabel;
+class OidBrowser;
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QToolBar;
+
+// The program's one window: the MIB browser with its tool bar and menus. It owns the MIB
+// database connection and the tree model built on it, restores its state when first shown
+// and saves it when closed.
+class MainWindow final : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // The window of the program's own folders.
+    explicit MainWindow(QWidget* parent = nullptr);
+    // Tests pass temporary folders.
+    explicit MainWindow(const Folders& folders, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    QString dataFolder() const { return m_dataFolder; }
+    OidBrowser* browser() const { return m_browser; }
+    TreeModel& treeModel() { return m_treeModel; }
+    const FindDialog::Parameters& searchParameters() const { return m_searchParameters; }
+    QToolBar* toolBar() const { return m_toolBar; }
+    ClickableLabel* logo() const { return m_logo; }
+
+    // True once the first show's postponed work (database, tree, expansion) has run.
+    bool isInitialized() const { return m_initialized; }
+
+    // The text beside the tool bar (service state); the label shows while it has text.
+    void setStatusText(const QString& text);
+
+    // Tool-bar icon size for a style whose default icon height is defaultHeight.
+    static int toolBarIconSize(int defaultHeight);
+    // A point size scaled by factor, rounded half away from zero.
+    static int scaledPointSize(double pointSize, double factor);
+    // The logo's pixmap height and right margin for a label height.
+    static int logoPixmapHeight(int labelHeight);
+    static int logoRightMargin(int labelHeight);
+
+public slots:
+    void onPostponedInitialization();
+    void onFindOid();
+    void onFindNext(const FindDialog::Parameters& parameters);
+    void onFindDialogClosed(const FindDialog::Parameters& parameters);
+    void onAddOidFromTree();
+    void onMonitorOidFromTree();
+    void onAddNewTrap();
+    void onEditExistingOids();
+    void onEditExistingTraps();
+    void onStopGet();
+    void onCurrentOidChanged(const OidPtr& oid);
+    void onViewFullStateChanged(int state);
+    void onAboutBox();
+    void onUpdateAppButton();
+    void onSendEmail();
+    void onOpenSettings();
+    void onEditDevices();
+    void onStartService();
+    void onStopService(bool needRestart = false);
+    void onRestartService();
+    void onLogoClicked();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createActions();
+    void createToolBar();
+    void createMenus();
+    void makeConnections();
+    void setServiceActions();
+    void firstShow();
+    void restoreSettings();
+    void saveSettings();
+    void openDatabase();
+    void installDefaultDatabase();
+
+    MibDatabase m_database;
+    TreeModel m_treeModel;
+    FindDialog::Parameters m_searchParameters;
+    QPointer<FindDialog> m_findDialog;
+    bool m_firstShow = true;
+    bool m_initialized = false;
+    bool m_busy = false;
+    QSet<QString> m_changedOidEntries;
+    QString m_dataFolder;
+    QString m_applicationFolder;
+
+    OidBrowser* m_browser = nullptr;
+    QToolBar* m_toolBar = nullptr;
+
+    QAction* m_addOidAction = nullptr;
+    QAction* m_addTrapAction = nullptr;
+    QAction* m_editOidsAction = nullptr;
+    QAction* m_editTrapsAction = nullptr;
+    QAction* m_checkUpdatesAction = nullptr;
+    QAction* m_submitMibAction = nullptr;
+    QAction* m_startServiceAction = nullptr;
+    QAction* m_stopServiceAction = nullptr;
+    QAction* m_restartServiceAction = nullptr;
+    QAction* m_settingsAction = nullptr;
+    QAction* m_editDevicesAction = nullptr;
+    QAction* m_findAction = nullptr;
+    QAction* m_collapseAction = nullptr;
+    QAction* m_aboutAction = nullptr;
+    // Created without parent, as the tree's context menu borrows them; deleted with us.
+    QAction* m_stopQueryAction = nullptr;
+    QAction* m_getAction = nullptr;
+    QAction* m_getNextAction = nullptr;
+    QAction* m_getBulkAction = nullptr;
+    QAction* m_monitorAction = nullptr;
+
+    QLabel* m_ipLabel = nullptr;
+    QComboBox* m_deviceBox = nullptr;
+    QCheckBox* m_viewFullOid = nullptr;
+    QLabel* m_statusLabel = nullptr;
+    QAction* m_statusLabelAction = nullptr;
+    ClickableLabel* m_logo = nullptr;
+};
