@@ -1,0 +1,126 @@
+#include "Folders.h"
+#include "RegistryStore.h"
+
+#include <QtTest>
+
+class TestFolders final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void dataFolder_data();
+    void dataFolder();
+    void otherFolders();
+    void createDataFolder();
+    void registryLocations();
+    void registryValues();
+    void registryUnwritableRoot();
+};
+
+void TestFolders::dataFolder_data()
+{
+    QTest::addColumn<QString>("programData");
+    QTest::addColumn<QString>("defaultBase");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("unset") << QString() << "/home/u/.local/share" << "/home/u/.local/share/Brantwick/Tessaro/";
+    QTest::newRow("default with separator") << QString() << "/srv/" << "/srv/Brantwick/Tessaro/";
+    QTest::newRow("no trailing separator") << "/data" << "/home/u/.local/share" << "/data/Brantwick/Tessaro/";
+    QTest::newRow("trailing separator") << "/data/" << "/home/u/.local/share" << "/data/Brantwick/Tessaro/";
+    QTest::newRow("root") << "/" << "/x" << "/Brantwick/Tessaro/";
+    // Without any base the folder stays relative instead of landing in the file system's root.
+    QTest::newRow("no base at all") << QString() << QString() << "Brantwick/Tessaro/";
+}
+
+void TestFolders::dataFolder()
+{
+    QFETCH(QString, programData);
+    QFETCH(QString, defaultBase);
+    QFETCH(QString, expected);
+    QCOMPARE(Folders::dataFolderFor(programData, defaultBase), expected);
+    QCOMPARE(Folders(programData, defaultBase, "/app", "/work").dataFolder(), expected);
+}
+
+void TestFolders::otherFolders()
+{
+    const Folders folders("/pd", "/unused", "/opt/tessaro/bin", "/home/u/");
+    QCOMPARE(folders.applicationFolder(), QStringLiteral("/opt/tessaro/bin/"));
+    QCOMPARE(folders.workingFolder(), QStringLiteral("/home/u/"));
+    QCOMPARE(folders.dataFile("Tessaro.ini"), QStringLiteral("/pd/Brantwick/Tessaro/Tessaro.ini"));
+    QCOMPARE(folders.applicationFile("TrapAlert.cfg"), QStringLiteral("/opt/tessaro/bin/TrapAlert.cfg"));
+    QCOMPARE(folders.workingFile("OIDEntry.cfg"), QStringLiteral("/home/u/OIDEntry.cfg"));
+#ifndef Q_OS_WIN
+    QCOMPARE(Folders::oldExecutableName(), QStringLiteral("Tessaro.old"));
+    QCOMPARE(Folders::tempExecutableName(), QStringLiteral("Tessaro.temp"));
+#endif
+}
+
+void TestFolders::createDataFolder()
+{
+    QTemporaryDir temp;
+    QVERIFY(temp.isValid());
+    const Folders folders(temp.path() + "/deep/er", QString(), temp.path(), temp.path());
+    QVERIFY(folders.createDataFolder());
+    QVERIFY(QFileInfo(folders.dataFolder()).isDir());
+
+    // A regular file where a parent folder should be: reported, nothing thrown.
+    QFile blocker(temp.path() + "/file");
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    QVERIFY(!Folders(blocker.fileName(), QString(), temp.path(), temp.path()).createDataFolder());
+}
+
+void TestFolders::registryLocations()
+{
+#ifdef Q_OS_WIN
+    QSKIP("the registry itself on Windows");
+#else
+    QCOMPARE(RegistryStore(RegistryStore::View::Wow6432Node, "/r").location(),
+        QStringLiteral("/r/WOW6432Node/Dunmere/Velmora.ini"));
+    QCOMPARE(RegistryStore(RegistryStore::View::Native, "/r/").location(), QStringLiteral("/r/Dunmere/Velmora.ini"));
+
+    const QByteArray saved = qgetenv("TESSARO_REGISTRY_ROOT");
+    qunsetenv("TESSARO_REGISTRY_ROOT");
+    QCOMPARE(RegistryStore::defaultRoot(), QStringLiteral("/etc"));
+    qputenv("TESSARO_REGISTRY_ROOT", "/tmp/elsewhere");
+    QCOMPARE(RegistryStore(RegistryStore::View::Native).location(), QStringLiteral("/tmp/elsewhere/Dunmere/Velmora.ini"));
+    qputenv("TESSARO_REGISTRY_ROOT", saved);
+#endif
+}
+
+void TestFolders::registryValues()
+{
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    RegistryStore wow(RegistryStore::View::Wow6432Node, root.path());
+    RegistryStore native(RegistryStore::View::Native, root.path());
+
+    QVERIFY(wow.value("ServiceName").isNull());
+    QVERIFY(wow.setValue("ServiceName", QStringLiteral("orvane")));
+    QVERIFY(wow.setValue("SMTPPort", 587));
+    QVERIFY(native.value("ServiceName").isNull());
+    QCOMPARE(wow.value("ServiceName").toString(), QStringLiteral("orvane"));
+    QCOMPARE(wow.value("SMTPPort").toInt(), 587);
+
+    // The service and people write plain ini lines; a comma in them is still one string.
+    QDir().mkpath(root.path() + "/Dunmere");
+    QFile file(native.location());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[General]\nDestEmailFrom=alerts@brantwick.example,noc@brantwick.example\n");
+    file.close();
+    QCOMPARE(native.value("DestEmailFrom").toString(), QStringLiteral("alerts@brantwick.example,noc@brantwick.example"));
+}
+
+void TestFolders::registryUnwritableRoot()
+{
+    QTemporaryDir temp;
+    QVERIFY(temp.isValid());
+    QFile blocker(temp.path() + "/root");
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    RegistryStore store(RegistryStore::View::Wow6432Node, blocker.fileName());
+    QVERIFY(!store.setValue("ServiceName", QStringLiteral("orvane")));
+    QVERIFY(store.value("ServiceName").isNull());
+}
+
+QTEST_GUILESS_MAIN(TestFolders)
+#include "test_folders.moc"

@@ -1,0 +1,408 @@
+#include "AppSettings.h"
+#include "RegistryStore.h"
+#include "ServiceRegistry.h"
+
+#include <QScreen>
+#include <QWidget>
+#include <QtTest>
+
+#include <memory>
+
+class TestSettings final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void defaults();
+    void everyKeyPersists();
+    void clampedCodes_data();
+    void clampedCodes();
+    void emptyHistoryGivesDefault();
+    void passwordIsBase64OfUtf8();
+    void deviceNames();
+    void unwritableFile();
+    void processWideInstance();
+
+    void scaledGeometry();
+    void fitRect_data();
+    void fitRect();
+
+    void registryFallback();
+    void registryConversions();
+    void encryptedLengths_data();
+    void encryptedLengths();
+    void encryptedKnownValue();
+    void encryptedTampering_data();
+    void encryptedTampering();
+    void registryUnwritable();
+
+private:
+    QString iniPath() const { return m_temp->path() + "/Tessaro.ini"; }
+    QString iniText() const;
+    void writeIni(const QByteArray& text) const;
+
+    std::unique_ptr<QTemporaryDir> m_temp;
+};
+
+void TestSettings::init()
+{
+    m_temp = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_temp->isValid());
+    qputenv("TESSARO_REGISTRY_ROOT", QFile::encodeName(m_temp->path() + "/registry"));
+}
+
+QString TestSettings::iniText() const
+{
+    QFile file(iniPath());
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+void TestSettings::writeIni(const QByteArray& text) const
+{
+    QFile file(iniPath());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text);
+}
+
+void TestSettings::defaults()
+{
+    const AppSettings settings(iniPath());
+    QCOMPARE(settings.mainWindowSearchHistory(), QStringList({"temperature", "CPU", "memory"}));
+    QCOMPARE(settings.mainWindowSearchFor(), 2);
+    QCOMPARE(settings.mainWindowSearchFrom(), 0);
+    QCOMPARE(settings.emailPort(), QStringLiteral("25"));
+    QVERIFY(!settings.oidIndexWindowSize().isValid());
+    QVERIFY(settings.mainWindowGeometry().isEmpty());
+    QVERIFY(settings.mainWindowTreeExpansion().isEmpty());
+    QVERIFY(!settings.mainWindowViewFullOid());
+    QVERIFY(!settings.emailEnableAuthentication());
+    QVERIFY(settings.deviceNames().isEmpty());
+    QVERIFY(settings.updateBaseUrl().isEmpty());
+    QVERIFY(settings.emailPassword().isEmpty());
+    QVERIFY(!QFile::exists(iniPath()));
+}
+
+// Each setter must write the key its getter reads, and reach the file at once.
+void TestSettings::everyKeyPersists()
+{
+    const QByteArray blob("\x01\x00\xff geometry", 12);
+    {
+        AppSettings settings(iniPath());
+        settings.setMainWindowGeometry(blob);
+        settings.setMainWindowMainSplitterState(blob + "m");
+        settings.setMainWindowRightSplitterState(blob + "r");
+        settings.setMainWindowTreeExpansion("1.3.6;1.3.6.1");
+        settings.setMainWindowCurrentOid("1.3.6.1.2.1.1.1");
+        settings.setMainWindowDeviceIp("192.0.2.7:1161");
+        settings.setMainWindowViewFullOid(true);
+        settings.setMainWindowSearchText("ifDescr, ifType");
+        settings.setMainWindowSearchHistory({"ifDescr", "sysName"});
+        settings.setMainWindowSearchMatchCase(true);
+        settings.setMainWindowSearchInDescriptions(true);
+        settings.setMainWindowSearchFrom(1);
+        settings.setMainWindowSearchFor(0);
+        settings.setOidIndexWindowSize(QSize(640, 480));
+        settings.setOidListWindowGeometry(blob + "ol");
+        settings.setOidListSplitterState(blob + "os");
+        settings.setOidSettingsWindowGeometry(blob + "se");
+        settings.setTrapListWindowGeometry(blob + "tl");
+        settings.setTrapListSplitterState(blob + "ts");
+        settings.setEmailServer("smtp.brantwick.example");
+        settings.setEmailPort("587");
+        settings.setEmailEncryption("TLS");
+        settings.setEmailUsername("ops");
+        settings.setEmailFrom("ops@brantwick.example");
+        settings.setEmailPhoneNumber("+1 555 0100");
+        settings.setEmailAttachmentDir("/home/ops/mibs");
+        settings.setEmailWindowGeometry(blob + "em");
+        settings.setUpdateBaseUrl("http://127.0.0.1:8080/updates/");
+        QVERIFY(iniText().contains("main_window_device_ip=192.0.2.7:1161"));
+    }
+    const AppSettings settings(iniPath());
+    QCOMPARE(settings.mainWindowGeometry(), blob);
+    QCOMPARE(settings.mainWindowMainSplitterState(), blob + "m");
+    QCOMPARE(settings.mainWindowRightSplitterState(), blob + "r");
+    QCOMPARE(settings.mainWindowTreeExpansion(), QStringLiteral("1.3.6;1.3.6.1"));
+    QCOMPARE(settings.mainWindowCurrentOid(), QStringLiteral("1.3.6.1.2.1.1.1"));
+    QCOMPARE(settings.mainWindowDeviceIp(), QStringLiteral("192.0.2.7:1161"));
+    QVERIFY(settings.mainWindowViewFullOid());
+    QCOMPARE(settings.mainWindowSearchText(), QStringLiteral("ifDescr, ifType"));
+    QCOMPARE(settings.mainWindowSearchHistory(), QStringList({"ifDescr", "sysName"}));
+    QVERIFY(settings.mainWindowSearchMatchCase());
+    QVERIFY(settings.mainWindowSearchInDescriptions());
+    QCOMPARE(settings.mainWindowSearchFrom(), 1);
+    QCOMPARE(settings.mainWindowSearchFor(), 0);
+    QCOMPARE(settings.oidIndexWindowSize(), QSize(640, 480));
+    QCOMPARE(settings.oidListWindowGeometry(), blob + "ol");
+    QCOMPARE(settings.oidListSplitterState(), blob + "os");
+    QCOMPARE(settings.oidSettingsWindowGeometry(), blob + "se");
+    QCOMPARE(settings.trapListWindowGeometry(), blob + "tl");
+    QCOMPARE(settings.trapListSplitterState(), blob + "ts");
+    QCOMPARE(settings.emailServer(), QStringLiteral("smtp.brantwick.example"));
+    QCOMPARE(settings.emailPort(), QStringLiteral("587"));
+    QCOMPARE(settings.emailEncryption(), QStringLiteral("TLS"));
+    QCOMPARE(settings.emailUsername(), QStringLiteral("ops"));
+    QCOMPARE(settings.emailFrom(), QStringLiteral("ops@brantwick.example"));
+    QCOMPARE(settings.emailPhoneNumber(), QStringLiteral("+1 555 0100"));
+    QCOMPARE(settings.emailAttachmentDir(), QStringLiteral("/home/ops/mibs"));
+    QCOMPARE(settings.emailWindowGeometry(), blob + "em");
+    QCOMPARE(settings.updateBaseUrl(), QStringLiteral("http://127.0.0.1:8080/updates/"));
+}
+
+void TestSettings::clampedCodes_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("searchFor");
+    QTest::newRow("in range") << QByteArray("1") << 1 << 1;
+    QTest::newRow("upper bound") << QByteArray("2") << 2 << 2;
+    QTest::newRow("lower bound") << QByteArray("0") << 0 << 0;
+    QTest::newRow("too large") << QByteArray("7") << 0 << 2;
+    QTest::newRow("negative") << QByteArray("-1") << 0 << 2;
+    QTest::newRow("not a number") << QByteArray("all") << 0 << 2;
+}
+
+void TestSettings::clampedCodes()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(int, from);
+    QFETCH(int, searchFor);
+    writeIni("[General]\nmain_window_search_from=" + stored + "\nmain_window_search_for=" + stored + "\n");
+    const AppSettings settings(iniPath());
+    QCOMPARE(settings.mainWindowSearchFrom(), from);
+    QCOMPARE(settings.mainWindowSearchFor(), searchFor);
+}
+
+void TestSettings::emptyHistoryGivesDefault()
+{
+    AppSettings settings(iniPath());
+    settings.setMainWindowSearchHistory({});
+    QCOMPARE(settings.mainWindowSearchHistory(), QStringList({"temperature", "CPU", "memory"}));
+    settings.setMainWindowSearchHistory({"ifInOctets"});
+    QCOMPARE(AppSettings(iniPath()).mainWindowSearchHistory(), QStringList({"ifInOctets"}));
+}
+
+void TestSettings::passwordIsBase64OfUtf8()
+{
+    const QString password = QString::fromUtf8("Pässwörd ✓ ключ 密码");
+    {
+        AppSettings settings(iniPath());
+        settings.setEmailPassword(password);
+    }
+    QVERIFY(iniText().contains("email_password=" + QString::fromLatin1(password.toUtf8().toBase64())));
+    QCOMPARE(AppSettings(iniPath()).emailPassword(), password);
+}
+
+void TestSettings::deviceNames()
+{
+    {
+        QSettings raw(iniPath(), QSettings::IniFormat);
+        raw.setValue("device_names", QVariantMap{{"10.0.0.1", "core-sw"}, {"10.0.0.2", "edge-rt"}});
+    }
+    const QMap<QString, QString> expected{{"10.0.0.1", "core-sw"}, {"10.0.0.2", "edge-rt"}};
+    QCOMPARE(AppSettings(iniPath()).deviceNames(), expected);
+
+    writeIni("[device_names]\n10.0.0.1=core-sw\n10.0.0.2=edge-rt\n");
+    QCOMPARE(AppSettings(iniPath()).deviceNames(), expected);
+}
+
+void TestSettings::unwritableFile()
+{
+    QFile blocker(m_temp->path() + "/file");
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    AppSettings settings(blocker.fileName() + "/Tessaro.ini");
+    settings.setMainWindowDeviceIp("10.0.0.1");
+    settings.setEmailPassword("x");
+    QCOMPARE(settings.emailPort(), QStringLiteral("25"));
+}
+
+void TestSettings::processWideInstance()
+{
+    AppSettings& first = AppSettings::instance(iniPath());
+    AppSettings& second = AppSettings::instance(m_temp->path() + "/other.ini");
+    QCOMPARE(&first, &second);
+    QCOMPARE(second.fileName(), iniPath());
+}
+
+// Closed at 96 dpi, opened at 144 dpi: the stored geometry no longer fits the text, so the
+// dialog gets its default size scaled by 1.5 / 1.25.
+void TestSettings::scaledGeometry()
+{
+    AppSettings settings(iniPath());
+    double scale = 1.0;
+    settings.setScaleSource([&scale](const QWidget*) { return scale; });
+
+    QWidget closed;
+    closed.setGeometry(40, 50, 300, 200);
+    settings.saveScaledGeometry(&closed, "DevicesDialog");
+    QCOMPARE(settings.screenScale(&closed), 1.0);
+
+    {
+        scale = 1.0;
+        QWidget same;
+        settings.restoreScaledGeometry(&same, "DevicesDialog", 400, 300);
+        QCOMPARE(same.size(), QSize(300, 200));
+    }
+    {
+        scale = 1.5;
+        QWidget moved;
+        settings.restoreScaledGeometry(&moved, "DevicesDialog", 400, 300);
+        QCOMPARE(moved.size(), QSize(480, 360));
+        QVERIFY(moved.screen()->availableGeometry().contains(moved.geometry()));
+    }
+    {
+        // No stored geometry at the design scale and no default: left as it is.
+        scale = 1.25;
+        QWidget untouched;
+        untouched.resize(333, 222);
+        settings.restoreScaledGeometry(&untouched, "DeviceEditDialog");
+        QCOMPARE(untouched.size(), QSize(333, 222));
+        // At another scale its own size is scaled.
+        scale = 1.5;
+        settings.restoreScaledGeometry(&untouched, "DeviceEditDialog");
+        QCOMPARE(untouched.size(), QSize(400, 266));
+    }
+    {
+        // A default larger than the screen is bounded by it.
+        scale = 1.25;
+        QWidget huge;
+        settings.restoreScaledGeometry(&huge, "Huge", 20000, 20000);
+        const QRect area = huge.screen()->availableGeometry();
+        QCOMPARE(huge.geometry(), area);
+    }
+    {
+        // Damaged geometry data falls back to the default size.
+        writeIni("[General]\nBroken_geometry=@ByteArray(xyz)\nBroken_scale=1.25\n");
+        AppSettings fresh(iniPath());
+        fresh.setScaleSource([](const QWidget*) { return 1.25; });
+        QWidget broken;
+        fresh.restoreScaledGeometry(&broken, "Broken", 250, 150);
+        QCOMPARE(broken.size(), QSize(250, 150));
+    }
+}
+
+void TestSettings::fitRect_data()
+{
+    QTest::addColumn<QRect>("rect");
+    QTest::addColumn<QRect>("expected");
+    // Area: (0,0) 800 x 600.
+    QTest::newRow("inside") << QRect(10, 10, 100, 100) << QRect(10, 10, 100, 100);
+    QTest::newRow("left of it") << QRect(-50, 10, 100, 100) << QRect(0, 10, 100, 100);
+    QTest::newRow("above it") << QRect(10, -5, 100, 100) << QRect(10, 0, 100, 100);
+    QTest::newRow("right of it") << QRect(750, 10, 100, 100) << QRect(700, 10, 100, 100);
+    QTest::newRow("below it") << QRect(10, 550, 100, 100) << QRect(10, 500, 100, 100);
+    QTest::newRow("too large") << QRect(100, 100, 1000, 700) << QRect(0, 0, 800, 600);
+}
+
+void TestSettings::fitRect()
+{
+    QFETCH(QRect, rect);
+    QFETCH(QRect, expected);
+    QCOMPARE(AppSettings::fitRect(rect, QRect(0, 0, 800, 600)), expected);
+}
+
+void TestSettings::registryFallback()
+{
+    RegistryStore native(RegistryStore::View::Native);
+    RegistryStore wow(RegistryStore::View::Wow6432Node);
+    QVERIFY(native.setValue("ServiceName", QStringLiteral("orvane")));
+    QCOMPARE(ServiceRegistry::readString("ServiceName"), QStringLiteral("orvane"));
+
+    QVERIFY(ServiceRegistry::writeString("ServiceName", "orvane-test"));
+    QCOMPARE(wow.value("ServiceName").toString(), QStringLiteral("orvane-test"));
+    QCOMPARE(native.value("ServiceName").toString(), QStringLiteral("orvane"));
+    QCOMPARE(ServiceRegistry::readString("ServiceName"), QStringLiteral("orvane-test"));
+    QVERIFY(ServiceRegistry::readValue("Missing").isNull());
+}
+
+void TestSettings::registryConversions()
+{
+    QCOMPARE(ServiceRegistry::readString("DestEmailServer", "none"), QStringLiteral("none"));
+    QVERIFY(ServiceRegistry::writeString("DestEmailServer", ""));
+    QCOMPARE(ServiceRegistry::readString("DestEmailServer", "none"), QStringLiteral("none"));
+
+    QCOMPARE(ServiceRegistry::readInt("SMTPPort", 25), 25);
+    QVERIFY(ServiceRegistry::writeInt("SMTPPort", 465));
+    QCOMPARE(ServiceRegistry::readInt("SMTPPort", 25), 465);
+    QVERIFY(ServiceRegistry::writeString("SMTPPort", "four"));
+    QCOMPARE(ServiceRegistry::readInt("SMTPPort", 25), 25);
+}
+
+void TestSettings::encryptedLengths_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("digits");
+    QTest::newRow("empty") << QString() << 32;
+    QTest::newRow("15 bytes") << QString(14, 'a') << 32;
+    QTest::newRow("16 bytes") << QString(15, 'a') << 32;
+    QTest::newRow("17 bytes") << QString(16, 'a') << 64;
+    QTest::newRow("non-ASCII, 17 bytes") << QString::fromUtf8("#é€ключ01") << 64;
+}
+
+void TestSettings::encryptedLengths()
+{
+    QFETCH(QString, text);
+    QFETCH(int, digits);
+    QVERIFY(ServiceRegistry::writeString("SubCustomerNumber", "C-1042"));
+    QVERIFY(ServiceRegistry::writeEncryptedString("DestEmailPassword", text));
+    const QString stored = RegistryStore(RegistryStore::View::Wow6432Node).value("DestEmailPassword").toString();
+    QCOMPARE(stored.size(), digits);
+    QCOMPARE(stored, stored.toLower());
+    QCOMPARE(ServiceRegistry::readEncryptedString("DestEmailPassword"), text);
+
+    // Another customer number is another key.
+    QVERIFY(ServiceRegistry::writeString("SubCustomerNumber", "C-1043"));
+    QCOMPARE(ServiceRegistry::readEncryptedString("DestEmailPassword"), QString());
+}
+
+// The service decrypts these values on its own: the format must not drift. Computed with
+// openssl enc -aes-128-cbc -nopad, key MD5("C-1042" + suffix), on "#Grüße" zero-padded.
+void TestSettings::encryptedKnownValue()
+{
+    const QString keyText = QStringLiteral("C-1042") + "8f3a61c07d2e94b5a1c6e0f7d3928b4e5a06";
+    const QString text = QString::fromUtf8("Grüße");
+    QCOMPARE(ServiceRegistry::encrypt(text, keyText), QStringLiteral("f90552714c08396ddc1c52bcf9e88706"));
+
+    QVERIFY(ServiceRegistry::writeString("SubCustomerNumber", "C-1042"));
+    QVERIFY(ServiceRegistry::writeString("DestEmailUsername", "F90552714C08396DDC1C52BCF9E88706"));
+    QCOMPARE(ServiceRegistry::readEncryptedString("DestEmailUsername"), text);
+}
+
+void TestSettings::encryptedTampering_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("odd digit count") << "f90552714c08396ddc1c52bcf9e8870";
+    QTest::newRow("not whole blocks") << "f90552714c08396ddc1c52bcf9e887";
+    QTest::newRow("one and a half blocks") << "f90552714c08396ddc1c52bcf9e88706f90552714c08396d";
+    QTest::newRow("not hexadecimal") << "g90552714c08396ddc1c52bcf9e88706";
+    QTest::newRow("blank inside") << "f90552714c08396d dc1c52bcf9e88706";
+    QTest::newRow("plain text") << "password";
+    QTest::newRow("other cipher text") << "00112233445566778899aabbccddeeff";
+}
+
+void TestSettings::encryptedTampering()
+{
+    QFETCH(QString, stored);
+    QVERIFY(ServiceRegistry::writeString("SubCustomerNumber", "C-1042"));
+    QVERIFY(ServiceRegistry::writeString("DestEmailUsername", stored));
+    QCOMPARE(ServiceRegistry::readEncryptedString("DestEmailUsername"), QString());
+}
+
+void TestSettings::registryUnwritable()
+{
+    QFile blocker(m_temp->path() + "/registry");
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    QVERIFY(!ServiceRegistry::writeString("ServiceName", "orvane"));
+    QVERIFY(!ServiceRegistry::writeInt("SMTPPort", 25));
+    QVERIFY(!ServiceRegistry::writeEncryptedString("DestEmailPassword", "secret"));
+    QCOMPARE(ServiceRegistry::readEncryptedString("DestEmailPassword"), QString());
+    QCOMPARE(ServiceRegistry::readInt("SMTPPort", 7), 7);
+}
+
+QTEST_MAIN(TestSettings)
+#include "test_settings.moc"
