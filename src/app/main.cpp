@@ -2,13 +2,11 @@
 #include "Folders.h"
 #include "Deploy.h"
 #include "MainWindow.h"
+#include "SocketStartup.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-
-#include <net-snmp/net-snmp-config.h>
-#include <net-snmp/net-snmp-includes.h>
 
 #include <cstring>
 
@@ -26,7 +24,7 @@ int main(int argc, char* argv[])
         return 0;
     }
 
-    SOCK_STARTUP;
+    startSockets();
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(AppInfo::title());
@@ -40,6 +38,6 @@ int main(int argc, char* argv[])
         window.show();
         code = app.exec();
     }
-    SOCK_CLEANUP;
+    cleanupSockets();
     return code;
 }
