@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QCryptographicHash>
+#include <QTextCodec>
 
 #include <openssl/evp.h>
 
@@ -16,6 +17,7 @@ const char KeySuffix[] = "8f3a61c07d2e94b5a1c6e0f7d3928b4e5a06";
 const unsigned char InitVector[16] = {0x3c, 0x91, 0x5e, 0x0a, 0xd7, 0x42, 0x6b, 0xe8,
     0x19, 0xa5, 0x73, 0x2f, 0xc0, 0x8d, 0x56, 0xb4};
 constexpr int BlockSize = 16;
+constexpr int Utf8Mib = 106;
 static_assert(sizeof(KeySuffix) == 37, "the key suffix has 36 hexadecimal digits");
 
 const QString SubCustomerNumber = QStringLiteral("SubCustomerNumber");
@@ -48,6 +50,15 @@ QByteArray runCipher(const QByteArray& input, const QByteArray& key, bool encryp
         return {};
     output.truncate(written + finalWritten);
     return output;
+}
+
+bool isZeroTail(const QByteArray& bytes, int from)
+{
+    for (int i = from; i < bytes.size(); ++i) {
+        if (bytes.at(i) != '\0')
+            return false;
+    }
+    return true;
 }
 
 bool isHexText(const QString& text)
@@ -134,10 +145,19 @@ QString decrypt(const QString& hexText, const QString& keyText)
         return {};
     QByteArray plain = runCipher(cipher, cipherKey(keyText), false);
     const int zero = plain.indexOf('\0');
-    if (zero >= 0)
+    if (zero >= 0) {
+        // The writer pads with fewer than a block of zeros and nothing after them; anything
+        // else is a value decrypted with the wrong key or a damaged one.
+        if (plain.size() - zero >= BlockSize || !isZeroTail(plain, zero))
+            return {};
         plain.truncate(zero);
-    const QString text = QString::fromUtf8(plain);
-    return text.startsWith(QLatin1Char('#')) ? text.mid(1) : QString();
+    }
+    if (!plain.startsWith('#'))
+        return {};
+    // Garbage from a wrong key is rarely valid UTF-8; a text written here always is.
+    QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
+    const QString text = QTextCodec::codecForMib(Utf8Mib)->toUnicode(plain.constData() + 1, plain.size() - 1, &state);
+    return state.invalidChars == 0 && state.remainingChars == 0 ? text : QString();
 }
 
 } // namespace ServiceRegistry

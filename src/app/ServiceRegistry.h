@@ -20,8 +20,9 @@ bool writeInt(const QString& name, int value);
 
 // Strings the service keeps encrypted: AES-128-CBC with the MD5 of the value
 // SubCustomerNumber plus a fixed suffix as key, "#" + UTF-8 text zero-padded to whole
-// blocks, stored as lower-case hexadecimal digits. A value that is missing or does not
-// decrypt to a "#"-marked text reads as empty.
+// blocks, stored as lower-case hexadecimal digits. A value that is missing, is not whole
+// blocks of hexadecimal digits, or does not decrypt to a "#"-marked UTF-8 text followed by
+// nothing but its zero padding reads as empty.
 QString readEncryptedString(const QString& name);
 bool writeEncryptedString(const QString& name, const QString& text);
 

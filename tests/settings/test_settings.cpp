@@ -382,6 +382,10 @@ void TestSettings::encryptedTampering_data()
     QTest::newRow("blank inside") << "f90552714c08396d dc1c52bcf9e88706";
     QTest::newRow("plain text") << "password";
     QTest::newRow("other cipher text") << "00112233445566778899aabbccddeeff";
+    // Made with openssl enc under the right key: "#abc", zeros, then an "x" in the padding;
+    // and "#ab\xff\xfe" zero-padded, which is not UTF-8.
+    QTest::newRow("junk after padding") << "de19deee949f701392a2189f9e8622af";
+    QTest::newRow("not UTF-8") << "b80855406f10bcfe7c3c87c739c3479b";
 }
 
 void TestSettings::encryptedTampering()
