@@ -8,7 +8,8 @@
 // Elsewhere an ini file stands for each view below a root folder:
 //   <root>/WOW6432Node/Dunmere/Velmora.ini and <root>/Dunmere/Velmora.ini,
 // the root being $TESSARO_REGISTRY_ROOT, or /etc when that is unset or empty.
-// Values keep the registry's shape: strings are plain text, integers their decimal text.
+// The values are the file's top-level keys (its [General] section) and keep the registry's
+// shape: strings are plain text, integers their decimal text.
 // Every call opens the key and closes it again; nothing is cached.
 class RegistryStore final
 {
