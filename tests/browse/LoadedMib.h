@@ -1,0 +1,38 @@
+#pragma once
+
+#include "MibDatabase.h"
+#include "MibTestDb.h"
+#include "TreeModel.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+// A MIB database written into a temporary folder and loaded into a tree model.
+struct LoadedMib
+{
+    QTemporaryDir dir;
+    std::unique_ptr<MibDatabase> db;
+    std::unique_ptr<TreeModel> model;
+    int files = 0;
+
+    bool load(const QVector<MibTestDb::Node>& nodes = MibTestDb::sampleNodes())
+    {
+        model.reset();
+        db.reset();
+        const QString file = dir.filePath(QStringLiteral("mib%1.db").arg(++files));
+        if (!MibTestDb::create(file, nodes))
+            return false;
+        db = std::make_unique<MibDatabase>();
+        db->setFileName(file);
+        if (db->open(true) != MibDatabase::Usable)
+            return false;
+        model = std::make_unique<TreeModel>(*db);
+        model->reload();
+        return true;
+    }
+
+    OidPtr at(const char* path) const { return model->findByPath(QLatin1String(path)); }
+    QModelIndex indexAt(const char* path) const { return model->indexFromOid(at(path)); }
+};

@@ -1,0 +1,328 @@
+#include "FindDialog.h"
+#include "LoadedMib.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+
+class TestFindDialog final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void search_data();
+    void search();
+    void initialState();
+    void history_data();
+    void history();
+    void returnSearchesOnce();
+    void clearHistoryThenClose();
+    void cancelReportsAndDeletes();
+    void tabOrder();
+
+private:
+    static QComboBox* textBox(FindDialog* dialog) { return dialog->findChild<QComboBox*>(); }
+    template <typename T>
+    static T* widget(FindDialog* dialog, const char* text);
+    static void findNext(FindDialog* dialog, const QString& text);
+
+    LoadedMib m_mib;
+};
+
+template <typename T>
+T* TestFindDialog::widget(FindDialog* dialog, const char* text)
+{
+    const QList<T*> all = dialog->findChildren<T*>();
+    for (T* candidate : all) {
+        if (candidate->text() == QLatin1String(text))
+            return candidate;
+    }
+    return nullptr;
+}
+
+void TestFindDialog::findNext(FindDialog* dialog, const QString& text)
+{
+    textBox(dialog)->setEditText(text);
+    widget<QPushButton>(dialog, "Find Next")->click();
+}
+
+void TestFindDialog::initTestCase()
+{
+    QVERIFY(m_mib.load());
+}
+
+void TestFindDialog::cleanupTestCase()
+{
+    // The line edit's clear button fades in and out with animations that only the event
+    // loop ends and frees.
+    QTest::qWait(400);
+}
+
+void TestFindDialog::search_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("matchCase");
+    QTest::addColumn<bool>("inDescriptions");
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("searchFor");
+    QTest::addColumn<QString>("current");
+    QTest::addColumn<QString>("found");
+
+    // Sample tree in pre-order: iso org dod internet mgmt mib-2 system sysDescr sysObjectID
+    // sysName interfaces ifNumber ifTable ifEntry ifIndex ifDescr private enterprises
+    // vendorTrap snmpV2.
+    QTest::newRow("path ignores options") << "1.3.6.1.2.1.1.5" << true << false << 2 << 1 << "1.3" << "sysName";
+    QTest::newRow("path with blanks") << " .1.3.6.1.2.1.1.5 " << false << false << 0 << 2 << "" << "sysName";
+    QTest::newRow("unknown path") << "1.3.6.1.2.1.1.99" << false << false << 1 << 2 << "" << "";
+    QTest::newRow("leaf names from root") << "sys" << false << false << 1 << 0 << "1.3.6.1.2.1.1.2" << "sysDescr";
+    QTest::newRow("group names from root") << "sys" << false << false << 1 << 1 << "" << "system";
+    QTest::newRow("both from root") << "SYS" << false << false << 1 << 2 << "" << "system";
+    QTest::newRow("match case") << "SYS" << true << false << 1 << 2 << "" << "";
+    QTest::newRow("text is trimmed") << "  Name " << true << false << 1 << 2 << "" << "sysName";
+    QTest::newRow("root ignores current") << "e" << false << false << 1 << 2 << "1.3.6.1.4.1" << "internet";
+    QTest::newRow("vendor MIBs") << "e" << false << false << 2 << 2 << "" << "enterprises";
+    QTest::newRow("vendor MIBs wrap") << "if" << false << false << 2 << 0 << "" << "ifNumber";
+    QTest::newRow("after current") << "sys" << false << false << 0 << 0 << "1.3.6.1.2.1.1.1" << "sysObjectID";
+    QTest::newRow("current is the only match") << "sysName" << false << false << 0 << 2 << "1.3.6.1.2.1.1.5"
+                                               << "sysName";
+    QTest::newRow("no current starts at root") << "e" << false << false << 0 << 2 << "" << "internet";
+    QTest::newRow("description not searched") << "textual" << false << false << 1 << 2 << "" << "";
+    QTest::newRow("description searched") << "TEXTUAL" << false << true << 1 << 2 << "" << "sysDescr";
+    QTest::newRow("description, case") << "TEXTUAL" << true << true << 1 << 2 << "" << "";
+    QTest::newRow("unknown node kind") << "sys" << false << false << 1 << 7 << "" << "";
+    QTest::newRow("blank text") << "   " << false << true << 1 << 2 << "" << "";
+}
+
+void TestFindDialog::search()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, matchCase);
+    QFETCH(bool, inDescriptions);
+    QFETCH(int, from);
+    QFETCH(int, searchFor);
+    QFETCH(QString, current);
+    QFETCH(QString, found);
+
+    FindDialog::Parameters parameters;
+    parameters.text = text;
+    parameters.matchCase = matchCase;
+    parameters.searchInDescriptions = inDescriptions;
+    parameters.searchFrom = from;
+    parameters.searchFor = searchFor;
+    const OidPtr currentNode = m_mib.model->findByPath(current);
+    QVERIFY(current.isEmpty() || currentNode);
+    const QModelIndex index = FindDialog::search(*m_mib.model, parameters, currentNode);
+    QCOMPARE(index.data().toString(), found);
+}
+
+void TestFindDialog::initialState()
+{
+    FindDialog::Parameters given;
+    given.text = QStringLiteral("CPU");
+    given.history = QStringList{"temperature", "CPU", "memory"};
+    given.matchCase = true;
+    given.searchInDescriptions = true;
+    given.searchFrom = 2;
+    given.searchFor = 1;
+    {
+        QPointer<FindDialog> dialog = new FindDialog(given);
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Find OID by name or path"));
+        QComboBox* box = textBox(dialog);
+        QCOMPARE(box->count(), 3);
+        QCOMPARE(box->itemText(0), QStringLiteral("temperature"));
+        QCOMPARE(box->currentText(), QStringLiteral("CPU"));
+        QCOMPARE(box->lineEdit()->selectedText(), QStringLiteral("CPU"));
+        QVERIFY(widget<QRadioButton>(dialog, "Vendor MIBs")->isChecked());
+        QVERIFY(widget<QRadioButton>(dialog, "Group Name")->isChecked());
+        const FindDialog::Parameters round = dialog->parameters();
+        QCOMPARE(round.text, given.text);
+        QCOMPARE(round.history, given.history);
+        QCOMPARE(round.matchCase, true);
+        QCOMPARE(round.searchInDescriptions, true);
+        QCOMPARE(round.searchFrom, 2);
+        QCOMPARE(round.searchFor, 1);
+        delete dialog;
+    }
+
+    // Codes outside 0..2 leave both groups unchecked, which reads back as the defaults.
+    given.searchFrom = 5;
+    given.searchFor = -1;
+    FindDialog dialog(given);
+    const QList<QRadioButton*> radios = dialog.findChildren<QRadioButton*>();
+    QCOMPARE(radios.size(), 6);
+    for (const QRadioButton* radio : radios)
+        QVERIFY2(!radio->isChecked(), qPrintable(radio->text()));
+    QCOMPARE(dialog.parameters().searchFrom, 0);
+    QCOMPARE(dialog.parameters().searchFor, 2);
+}
+
+void TestFindDialog::history_data()
+{
+    QTest::addColumn<QStringList>("start");
+    QTest::addColumn<QStringList>("typed");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<int>("searches");
+
+    QStringList full;
+    for (int i = 0; i < FindDialog::MaxHistory; ++i)
+        full << QStringLiteral("text%1").arg(i);
+
+    QTest::newRow("most recent first") << QStringList{"old"} << QStringList{"a", "b"} << QStringList{"b", "a", "old"}
+                                       << 2;
+    QTest::newRow("repeat moves to front") << QStringList{"x", "y", "z"} << QStringList{"z"}
+                                           << QStringList{"z", "x", "y"} << 1;
+    QTest::newRow("same text twice") << QStringList() << QStringList{"a", "a"} << QStringList{"a"} << 2;
+    QTest::newRow("case makes entries distinct") << QStringList() << QStringList{"CPU", "cpu"}
+                                                 << QStringList{"cpu", "CPU"} << 2;
+    QTest::newRow("trimmed") << QStringList{"ifTable"} << QStringList{"  ifTable\t"} << QStringList{"ifTable"} << 1;
+    QTest::newRow("blank does nothing") << QStringList{"a"} << QStringList{"   ", ""} << QStringList{"a"} << 0;
+    QStringList dropped = full;
+    dropped.removeLast();
+    dropped.prepend(QStringLiteral("new"));
+    QTest::newRow("51st drops the oldest") << full << QStringList{"new"} << dropped << 1;
+    QStringList moved = full;
+    moved.move(moved.size() - 1, 0);
+    QTest::newRow("full history, repeat of the oldest") << full << QStringList{full.last()} << moved << 1;
+}
+
+void TestFindDialog::history()
+{
+    QFETCH(QStringList, start);
+    QFETCH(QStringList, typed);
+    QFETCH(QStringList, expected);
+    QFETCH(int, searches);
+
+    FindDialog::Parameters given;
+    given.history = start;
+    FindDialog dialog(given);
+    QSignalSpy spy(&dialog, &FindDialog::findNext);
+    for (const QString& text : typed)
+        findNext(&dialog, text);
+
+    QCOMPARE(spy.count(), searches);
+    QCOMPARE(dialog.parameters().history, expected);
+    QComboBox* box = textBox(&dialog);
+    QStringList shown;
+    for (int i = 0; i < box->count(); ++i)
+        shown << box->itemText(i);
+    QCOMPARE(shown, expected);
+    if (searches > 0) {
+        const auto sent = spy.last().first().value<FindDialog::Parameters>();
+        QCOMPARE(sent.text, expected.first());
+        QCOMPARE(sent.history, expected);
+        QCOMPARE(box->currentText(), expected.first());
+    }
+}
+
+void TestFindDialog::returnSearchesOnce()
+{
+    FindDialog::Parameters given;
+    given.searchFrom = 1;
+    FindDialog dialog(given);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    // The main window may take the parameters through a queued connection.
+    QVERIFY(QMetaType::type("FindDialog::Parameters") != QMetaType::UnknownType);
+    QObject receiver;
+    FindDialog::Parameters received;
+    int calls = 0;
+    connect(
+        &dialog, &FindDialog::findNext, &receiver,
+        [&](const FindDialog::Parameters& parameters) {
+            received = parameters;
+            ++calls;
+        },
+        Qt::QueuedConnection);
+    QLineEdit* edit = textBox(&dialog)->lineEdit();
+    edit->setText(QStringLiteral("sysName"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    QTRY_COMPARE(calls, 1);
+    QCOMPARE(received.text, QStringLiteral("sysName"));
+    QCOMPARE(received.searchFrom, 1);
+    QTest::qWait(20);
+    QCOMPARE(calls, 1);
+}
+
+void TestFindDialog::clearHistoryThenClose()
+{
+    FindDialog::Parameters given;
+    given.text = QStringLiteral("CPU");
+    given.history = QStringList{"temperature", "CPU", "memory"};
+    QPointer<FindDialog> dialog = new FindDialog(given);
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog));
+    QSignalSpy closed(dialog.data(), &FindDialog::closed);
+
+    QLineEdit* edit = textBox(dialog)->lineEdit();
+    emit edit->customContextMenuRequested(QPoint(2, 2));
+    QPointer<QMenu> menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QVERIFY(menu);
+    QAction* clear = menu->actions().last();
+    QCOMPARE(clear->text(), QStringLiteral("Clear History"));
+    QVERIFY(menu->actions().at(menu->actions().size() - 2)->isSeparator());
+    QVERIFY(menu->actions().size() > 2); // the line edit's own entries come first
+    clear->trigger();
+    menu->hide();
+    QTRY_VERIFY(!menu);
+    QCOMPARE(textBox(dialog)->count(), 0);
+
+    dialog->close();
+    QCOMPARE(closed.count(), 1);
+    QCOMPARE(closed.first().first().value<FindDialog::Parameters>().history, QStringList());
+    QTRY_VERIFY(!dialog);
+}
+
+void TestFindDialog::cancelReportsAndDeletes()
+{
+    FindDialog::Parameters given;
+    given.history = QStringList{"a"};
+    QPointer<FindDialog> dialog = new FindDialog(given);
+    dialog->show();
+    QSignalSpy closed(dialog.data(), &FindDialog::closed);
+    QSignalSpy searched(dialog.data(), &FindDialog::findNext);
+    findNext(dialog, QStringLiteral("b"));
+    widget<QCheckBox>(dialog, "Match case")->setChecked(true);
+    widget<QRadioButton>(dialog, "OID Name")->setChecked(true);
+    widget<QPushButton>(dialog, "Cancel")->click();
+
+    QCOMPARE(searched.count(), 1);
+    QCOMPARE(closed.count(), 1);
+    const auto reported = closed.first().first().value<FindDialog::Parameters>();
+    QCOMPARE(reported.history, (QStringList{"b", "a"}));
+    QCOMPARE(reported.matchCase, true);
+    QCOMPARE(reported.searchFor, 0);
+    QTRY_VERIFY(!dialog);
+}
+
+void TestFindDialog::tabOrder()
+{
+    FindDialog dialog{FindDialog::Parameters()};
+    const QList<QWidget*> expected = {
+        textBox(&dialog),
+        widget<QPushButton>(&dialog, "Find Next"),
+        widget<QPushButton>(&dialog, "Cancel"),
+        widget<QCheckBox>(&dialog, "Match case"),
+        widget<QCheckBox>(&dialog, "Search in descriptions"),
+        widget<QRadioButton>(&dialog, "Current"),
+        widget<QRadioButton>(&dialog, "OID Name"),
+    };
+    QList<QWidget*> chain;
+    QWidget* widget = expected.first();
+    for (int steps = 0; steps < 100 && chain.size() < expected.size(); ++steps) {
+        if (expected.contains(widget) && !chain.contains(widget))
+            chain << widget;
+        widget = widget->nextInFocusChain();
+    }
+    QCOMPARE(chain, expected);
+}
+
+QTEST_MAIN(TestFindDialog)
+#include "test_finddialog.moc"
