@@ -504,7 +504,7 @@ void AppSettings::restoreScaledGeometry(QWidget* widget, const QString& name, in
         return;
     const double factor = scale / DesignScale;
     widget->resize(static_cast<int>(std::lround(size.width() * factor)),
-        static_cast<int>(std::lround(size.height() * factor)));
+                   static_cast<int>(std::lround(size.height() * factor)));
     fitToScreen(widget);
 }
 

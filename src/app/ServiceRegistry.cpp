@@ -15,7 +15,7 @@ namespace {
 // The service decrypts with the same constants: never change them.
 const char KeySuffix[] = "8f3a61c07d2e94b5a1c6e0f7d3928b4e5a06";
 const unsigned char InitVector[16] = {0x3c, 0x91, 0x5e, 0x0a, 0xd7, 0x42, 0x6b, 0xe8,
-    0x19, 0xa5, 0x73, 0x2f, 0xc0, 0x8d, 0x56, 0xb4};
+                                      0x19, 0xa5, 0x73, 0x2f, 0xc0, 0x8d, 0x56, 0xb4};
 constexpr int BlockSize = 16;
 constexpr int Utf8Mib = 106;
 static_assert(sizeof(KeySuffix) == 37, "the key suffix has 36 hexadecimal digits");
@@ -45,8 +45,8 @@ QByteArray runCipher(const QByteArray& input, const QByteArray& key, bool encryp
     int written = 0;
     int finalWritten = 0;
     if (EVP_CipherUpdate(context.get(), out, &written, reinterpret_cast<const unsigned char*>(input.constData()),
-            input.size()) != 1
-        || EVP_CipherFinal_ex(context.get(), out + written, &finalWritten) != 1)
+                         input.size()) != 1 ||
+        EVP_CipherFinal_ex(context.get(), out + written, &finalWritten) != 1)
         return {};
     output.truncate(written + finalWritten);
     return output;

@@ -20,12 +20,12 @@ QString withSeparator(const QString& folder)
 
 Folders::Folders()
     : Folders(qEnvironmentVariable("ProgramData"), defaultDataBase(), QCoreApplication::applicationDirPath(),
-          QDir::currentPath())
+              QDir::currentPath())
 {
 }
 
 Folders::Folders(const QString& programData, const QString& defaultBase, const QString& applicationFolder,
-    const QString& workingFolder)
+                 const QString& workingFolder)
     : m_data(dataFolderFor(programData, defaultBase))
     , m_application(withSeparator(applicationFolder))
     , m_working(withSeparator(workingFolder))

@@ -15,7 +15,7 @@ public:
     // Given values, for tests: programData as the environment would give it (empty when
     // unset), defaultBase the base used without it.
     Folders(const QString& programData, const QString& defaultBase, const QString& applicationFolder,
-        const QString& workingFolder);
+            const QString& workingFolder);
 
     // The folders of this process, computed on first use.
     static const Folders& instance();

@@ -17,8 +17,8 @@ QString locationOf(RegistryStore::View view, const QString& root)
 #ifdef Q_OS_WIN
     Q_UNUSED(root)
     return view == RegistryStore::View::Wow6432Node
-        ? QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Dunmere\\Velmora")
-        : QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Dunmere\\Velmora");
+               ? QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Dunmere\\Velmora")
+               : QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Dunmere\\Velmora");
 #else
     QString folder = QDir::fromNativeSeparators(root);
     if (!folder.endsWith(QLatin1Char('/')))

@@ -22,11 +22,19 @@ void TestFolders::dataFolder_data()
     QTest::addColumn<QString>("programData");
     QTest::addColumn<QString>("defaultBase");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("unset") << QString() << "/home/u/.local/share" << "/home/u/.local/share/Brantwick/Tessaro/";
-    QTest::newRow("default with separator") << QString() << "/srv/" << "/srv/Brantwick/Tessaro/";
-    QTest::newRow("no trailing separator") << "/data" << "/home/u/.local/share" << "/data/Brantwick/Tessaro/";
-    QTest::newRow("trailing separator") << "/data/" << "/home/u/.local/share" << "/data/Brantwick/Tessaro/";
-    QTest::newRow("root") << "/" << "/x" << "/Brantwick/Tessaro/";
+    QTest::newRow("unset") << QString() << "/home/u/.local/share"
+                           << "/home/u/.local/share/Brantwick/Tessaro/";
+    QTest::newRow("default with separator") << QString() << "/srv/"
+                                            << "/srv/Brantwick/Tessaro/";
+    QTest::newRow("no trailing separator") << "/data"
+                                           << "/home/u/.local/share"
+                                           << "/data/Brantwick/Tessaro/";
+    QTest::newRow("trailing separator") << "/data/"
+                                        << "/home/u/.local/share"
+                                        << "/data/Brantwick/Tessaro/";
+    QTest::newRow("root") << "/"
+                          << "/x"
+                          << "/Brantwick/Tessaro/";
     // Without any base the folder stays relative instead of landing in the file system's root.
     QTest::newRow("no base at all") << QString() << QString() << "Brantwick/Tessaro/";
 }
@@ -75,14 +83,15 @@ void TestFolders::registryLocations()
     QSKIP("the registry itself on Windows");
 #else
     QCOMPARE(RegistryStore(RegistryStore::View::Wow6432Node, "/r").location(),
-        QStringLiteral("/r/WOW6432Node/Dunmere/Velmora.ini"));
+             QStringLiteral("/r/WOW6432Node/Dunmere/Velmora.ini"));
     QCOMPARE(RegistryStore(RegistryStore::View::Native, "/r/").location(), QStringLiteral("/r/Dunmere/Velmora.ini"));
 
     const QByteArray saved = qgetenv("TESSARO_REGISTRY_ROOT");
     qunsetenv("TESSARO_REGISTRY_ROOT");
     QCOMPARE(RegistryStore::defaultRoot(), QStringLiteral("/etc"));
     qputenv("TESSARO_REGISTRY_ROOT", "/tmp/elsewhere");
-    QCOMPARE(RegistryStore(RegistryStore::View::Native).location(), QStringLiteral("/tmp/elsewhere/Dunmere/Velmora.ini"));
+    QCOMPARE(RegistryStore(RegistryStore::View::Native).location(),
+             QStringLiteral("/tmp/elsewhere/Dunmere/Velmora.ini"));
     qputenv("TESSARO_REGISTRY_ROOT", saved);
 #endif
 }
@@ -107,7 +116,8 @@ void TestFolders::registryValues()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("[General]\nDestEmailFrom=alerts@brantwick.example,noc@brantwick.example\n");
     file.close();
-    QCOMPARE(native.value("DestEmailFrom").toString(), QStringLiteral("alerts@brantwick.example,noc@brantwick.example"));
+    QCOMPARE(native.value("DestEmailFrom").toString(),
+             QStringLiteral("alerts@brantwick.example,noc@brantwick.example"));
 }
 
 void TestFolders::registryUnwritableRoot()
