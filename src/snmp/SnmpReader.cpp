@@ -254,6 +254,11 @@ int SnmpReader::runningQueries() const
     return m_running.size();
 }
 
+int SnmpReader::pendingQueries(int requestId) const
+{
+    return m_pending.value(requestId).size();
+}
+
 void SnmpReader::schedule()
 {
     while (!m_pending.isEmpty() && m_running.size() < MaxRunningQueries) {
@@ -284,14 +289,15 @@ void SnmpReader::onQueryFinished(QFutureWatcher<HostInfoResult>* watcher, int re
     const HostInfoResult result = watcher->result();
     m_running.remove(watcher);
     watcher->deleteLater();
-    int& outstanding = m_outstanding[requestId];
-    --outstanding;
-    const bool groupDone = outstanding <= 0 && !m_pending.contains(requestId);
-    if (groupDone)
-        m_outstanding.remove(requestId);
+    --m_outstanding[requestId];
     emit HostResolved(result, requestId);
-    if (groupDone)
+    // Looked at only now: a receiver may have queued more queries of this id, or run a
+    // nested event loop in which other queries of it finished.
+    const auto outstanding = m_outstanding.find(requestId);
+    if (outstanding != m_outstanding.end() && *outstanding <= 0 && !m_pending.contains(requestId)) {
+        m_outstanding.erase(outstanding);
         emit AllHostsResolved(requestId);
+    }
     schedule();
 }
 

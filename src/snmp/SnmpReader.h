@@ -85,8 +85,9 @@ public:
     // Queues one query under requestId and starts what the limit allows. Owner thread only.
     void requestHostInfo(const QString& ip, const SnmpUtils::SnmpParams& params, int flags, int requestId);
 
-    // Queries started and not yet reported.
+    // Queries started and not yet reported; queries of requestId not yet started.
     int runningQueries() const;
+    int pendingQueries(int requestId) const;
 
     // The blocking body of one queued query, privacy fallback included; runs on pool threads.
     static HostInfoResult queryHostInfo(const QString& ip, const SnmpUtils::SnmpParams& params, int flags);
