@@ -78,6 +78,8 @@ int discardLogMessage(int, int, void*, void*)
 int onSynchResponse(int operation, netsnmp_session* session, int requestId, netsnmp_pdu* pdu, void* magic)
 {
     auto* state = static_cast<synch_state*>(magic);
+    if (operation == NETSNMP_CALLBACK_OP_RESEND || operation == NETSNMP_CALLBACK_OP_CONNECT)
+        return 1; // a retry went out: keep waiting
     if (requestId != state->reqid && pdu && pdu->command != SNMP_MSG_REPORT)
         return 0;
     state->waiting = 0;
@@ -108,6 +110,9 @@ int onSynchResponse(int operation, netsnmp_session* session, int requestId, nets
             state->status = STAT_ERROR;
             session->s_snmp_errno = SNMPERR_GENERR;
         }
+    } else if (operation == NETSNMP_CALLBACK_OP_SEND_FAILED) {
+        state->pdu = nullptr;
+        state->status = STAT_ERROR;
     } else if (operation == NETSNMP_CALLBACK_OP_DISCONNECT) {
         state->pdu = nullptr;
         state->status = STAT_ERROR;
@@ -288,11 +293,9 @@ void shutdownLibrary()
     QMutexLocker life(&lifeMutex());
     if (g_libraryUsers == 0 || --g_libraryUsers > 0)
         return;
-    {
-        LibraryLocker lock;
-        snmp_shutdown("Tessaro");
-    }
-    SOCK_CLEANUP;
+    // The socket library is the program's own to clean up, once, at exit.
+    LibraryLocker lock;
+    snmp_shutdown("Tessaro");
 }
 
 void clearUsmUsers()
