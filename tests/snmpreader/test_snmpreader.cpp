@@ -84,6 +84,7 @@ private slots:
     void versionCodes();
     void privacyFallback();
     void schedulerLimitAndOrder();
+    void groupGrowsFromReceiver();
 
     void duplicateRule_data();
     void duplicateRule();
@@ -499,6 +500,33 @@ void TestSnmpReader::schedulerLimitAndOrder()
     QCOMPARE(reader->runningQueries(), 0);
     // One wave of time-outs (3 x 1.5 s), not fifty after each other.
     QVERIFY2(elapsed < 20000, qPrintable(QString::number(elapsed)));
+}
+
+void TestSnmpReader::groupGrowsFromReceiver()
+{
+    // A receiver that queues one more query of the same id from HostResolved extends the
+    // group: the end comes once, after that query too.
+    SnmpReader* reader = SnmpReader::instance();
+    const int requestId = 50;
+    int resolved = 0;
+    QList<int> endsAt;
+    const auto resolvedConnection =
+        connect(reader, &SnmpReader::HostResolved, this, [&](const SnmpReader::HostInfoResult&, int id) {
+            if (id != requestId)
+                return;
+            if (++resolved == 1)
+                reader->requestHostInfo(m_agent.address(), v2c(), 0x01, requestId);
+        });
+    const auto allConnection = connect(reader, &SnmpReader::AllHostsResolved, this, [&](int id) {
+        if (id == requestId)
+            endsAt << resolved;
+    });
+    reader->requestHostInfo(m_agent.address(), v2c(), 0x01, requestId);
+    QTRY_COMPARE_WITH_TIMEOUT(endsAt.size(), 1, 10000);
+    QTest::qWait(200);
+    disconnect(resolvedConnection);
+    disconnect(allConnection);
+    QCOMPARE(endsAt, QList<int>{2});
 }
 
 void TestSnmpReader::duplicateRule_data()
