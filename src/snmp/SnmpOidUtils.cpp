@@ -2,17 +2,17 @@
 #include "SnmpSessionSetup.h"
 
 #include <QByteArray>
-#include <QMutexLocker>
 
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
 
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 namespace SnmpOidUtils {
 
-QMutex snmpMutex;
+std::mutex snmpMutex;
 
 namespace {
 
@@ -131,7 +131,7 @@ class TraditionalExchange final
 {
 public:
     explicit TraditionalExchange(const Device& device)
-        : m_lock(&snmpMutex)
+        : m_lock(snmpMutex)
         , m_usesUsm(device.version == 3)
     {
         if (m_usesUsm)
@@ -163,7 +163,7 @@ public:
     }
 
 private:
-    QMutexLocker m_lock;
+    std::lock_guard<std::mutex> m_lock;
     bool m_usesUsm;
     netsnmp_session* m_session = nullptr;
     void* m_handle = nullptr;

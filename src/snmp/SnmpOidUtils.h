@@ -4,10 +4,11 @@
 
 #include <QList>
 #include <QMetaType>
-#include <QMutex>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+
+#include <mutex>
 
 struct snmp_session;
 struct variable_list;
@@ -54,7 +55,7 @@ struct OidValue
 };
 
 // Serialises every exchange on the traditional session interface. Non-recursive.
-extern QMutex snmpMutex;
+extern std::mutex snmpMutex;
 
 // Oid::Type code of an ASN.1 tag; 0 ("Other") for tags outside the table.
 int typeFromTag(int asnTag);

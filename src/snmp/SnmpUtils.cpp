@@ -4,10 +4,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QHash>
-#include <QMutex>
-#include <QMutexLocker>
 #include <QPair>
-#include <QWaitCondition>
 
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
@@ -17,41 +14,33 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 
 namespace SnmpUtils {
 
 namespace {
 
-QMutex& libraryMutex()
-{
-    static QMutex mutex;
-    return mutex;
-}
+// Standard (pthread) mutexes throughout, so that thread checkers such as helgrind and
+// ThreadSanitizer see every hand-over between threads.
+std::mutex g_libraryMutex;
 
 // Counts initLibrary() calls; guarded by its own mutex so that set-up never runs twice.
-QMutex& lifeMutex()
-{
-    static QMutex mutex;
-    return mutex;
-}
+std::mutex g_lifeMutex;
 int g_libraryUsers = 0;
 
 // Keeps SNMPv3 sessions and the clearing of the user table apart. Order of locks:
 // this mutex before the library lock, never the other way round.
 struct UsmGate
 {
-    QMutex mutex;
-    QWaitCondition cleared;
+    std::mutex mutex;
+    std::condition_variable cleared;
     int sessionsInUse = 0;
     bool clearPending = false;
 };
 
-UsmGate& usmGate()
-{
-    static UsmGate gate;
-    return gate;
-}
+UsmGate g_usmGate;
 
 void removeAllUsmUsers()
 {
@@ -128,7 +117,7 @@ class KuCache final
 public:
     bool find(int authProtocol, const QByteArray& passPhrase, QByteArray* key)
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         const auto it = m_keys.constFind(qMakePair(authProtocol, passPhrase));
         if (it == m_keys.constEnd())
             return false;
@@ -138,7 +127,7 @@ public:
 
     void insert(int authProtocol, const QByteArray& passPhrase, const QByteArray& key)
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         if (m_keys.size() >= MaxEntries)
             m_keys.clear();
         m_keys.insert(qMakePair(authProtocol, passPhrase), key);
@@ -146,7 +135,7 @@ public:
 
 private:
     static constexpr int MaxEntries = 64;
-    QMutex m_mutex;
+    std::mutex m_mutex;
     QHash<QPair<int, QByteArray>, QByteArray> m_keys;
 };
 
@@ -259,7 +248,7 @@ const ProtocolOid* privProtocolOid(int code)
 
 void initLibrary()
 {
-    QMutexLocker life(&lifeMutex());
+    std::lock_guard<std::mutex> life(g_lifeMutex);
     if (g_libraryUsers++ > 0)
         return;
     LibraryLocker lock;
@@ -290,7 +279,7 @@ void initLibrary()
 
 void shutdownLibrary()
 {
-    QMutexLocker life(&lifeMutex());
+    std::lock_guard<std::mutex> life(g_lifeMutex);
     if (g_libraryUsers == 0 || --g_libraryUsers > 0)
         return;
     // The socket library is the program's own to clean up, once, at exit.
@@ -300,42 +289,38 @@ void shutdownLibrary()
 
 void clearUsmUsers()
 {
-    UsmGate& gate = usmGate();
-    QMutexLocker lock(&gate.mutex);
-    if (gate.sessionsInUse == 0)
+    std::lock_guard<std::mutex> lock(g_usmGate.mutex);
+    if (g_usmGate.sessionsInUse == 0)
         removeAllUsmUsers();
     else
-        gate.clearPending = true;
+        g_usmGate.clearPending = true;
 }
 
 void enterUsmSession()
 {
-    UsmGate& gate = usmGate();
-    QMutexLocker lock(&gate.mutex);
-    while (gate.clearPending)
-        gate.cleared.wait(&gate.mutex);
-    ++gate.sessionsInUse;
+    std::unique_lock<std::mutex> lock(g_usmGate.mutex);
+    g_usmGate.cleared.wait(lock, [] { return !g_usmGate.clearPending; });
+    ++g_usmGate.sessionsInUse;
 }
 
 void leaveUsmSession()
 {
-    UsmGate& gate = usmGate();
-    QMutexLocker lock(&gate.mutex);
-    if (--gate.sessionsInUse == 0 && gate.clearPending) {
+    std::lock_guard<std::mutex> lock(g_usmGate.mutex);
+    if (--g_usmGate.sessionsInUse == 0 && g_usmGate.clearPending) {
         removeAllUsmUsers();
-        gate.clearPending = false;
-        gate.cleared.wakeAll();
+        g_usmGate.clearPending = false;
+        g_usmGate.cleared.notify_all();
     }
 }
 
 LibraryLocker::LibraryLocker()
 {
-    libraryMutex().lock();
+    g_libraryMutex.lock();
 }
 
 LibraryLocker::~LibraryLocker()
 {
-    libraryMutex().unlock();
+    g_libraryMutex.unlock();
 }
 
 bool prepareSession(SessionSetup* setup, const QString& ip, const SnmpParams& params, int retries,
