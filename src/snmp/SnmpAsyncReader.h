@@ -20,7 +20,12 @@ public:
     using ResultCallback = std::function<void(const QString& ip, const QString& request_path,
                                               const QList<SnmpOidUtils::OidValue>& results)>;
 
-    enum Kind { Get = 0, GetNext = 1, GetBulk = 2 };
+    enum Kind
+    {
+        Get = 0,
+        GetNext = 1,
+        GetBulk = 2
+    };
 
     static SnmpAsyncReader* instance();
 
@@ -30,10 +35,10 @@ public:
     // A failure reaches the callback as an empty list.
     void get(const SnmpOidUtils::Device& device, const QString& requestPath, int priority, ResultCallback callback,
              QObject* receiver);
-    void getNext(const SnmpOidUtils::Device& device, const QString& requestPath, int priority,
-                 ResultCallback callback, QObject* receiver);
-    void getBulk(const SnmpOidUtils::Device& device, const QString& requestPath, int priority,
-                 ResultCallback callback, QObject* receiver);
+    void getNext(const SnmpOidUtils::Device& device, const QString& requestPath, int priority, ResultCallback callback,
+                 QObject* receiver);
+    void getBulk(const SnmpOidUtils::Device& device, const QString& requestPath, int priority, ResultCallback callback,
+                 QObject* receiver);
 
     // Requests queued and not yet delivered, the running one included.
     int queuedRequests() const;

@@ -97,7 +97,8 @@ bool toUnsigned(const SnmpReader::WalkCell& cell, quint32& number)
     return ok;
 }
 
-bool readInterfaces(SnmpUtils::SingleSession* session, int mode, bool detailed, QMap<quint32, SnmpReader::InterfaceInfo>& interfaces)
+bool readInterfaces(SnmpUtils::SingleSession* session, int mode, bool detailed,
+                    QMap<quint32, SnmpReader::InterfaceInfo>& interfaces)
 {
     QStringList columns{IfIndexColumn, IfDescrColumn, IfTypeColumn, IfPhysAddressColumn};
     if (detailed) {
@@ -114,8 +115,8 @@ bool readInterfaces(SnmpUtils::SingleSession* session, int mode, bool detailed, 
         info.description = row.at(1).text;
         info.mac = macText(row.at(3).value);
         if (detailed) {
-            numbers = numbers && toUnsigned(row.at(4), info.speed) && toUnsigned(row.at(5), info.highSpeed)
-                      && toUnsigned(row.at(6), info.adminStatus) && toUnsigned(row.at(7), info.operStatus);
+            numbers = numbers && toUnsigned(row.at(4), info.speed) && toUnsigned(row.at(5), info.highSpeed) &&
+                      toUnsigned(row.at(6), info.adminStatus) && toUnsigned(row.at(7), info.operStatus);
             info.name = row.at(8).text;
             info.alias = row.at(9).text;
         }
@@ -125,7 +126,8 @@ bool readInterfaces(SnmpUtils::SingleSession* session, int mode, bool detailed, 
     return true;
 }
 
-bool readAddresses(SnmpUtils::SingleSession* session, int mode, const QMap<quint32, SnmpReader::InterfaceInfo>& interfaces,
+bool readAddresses(SnmpUtils::SingleSession* session, int mode,
+                   const QMap<quint32, SnmpReader::InterfaceInfo>& interfaces,
                    QList<SnmpReader::AddressInfo>& addresses)
 {
     bool ok = false;
@@ -301,8 +303,7 @@ void SnmpReader::onQueryFinished(QFutureWatcher<HostInfoResult>* watcher, int re
     schedule();
 }
 
-SnmpReader::HostInfoResult SnmpReader::queryHostInfo(const QString& ip, const SnmpUtils::SnmpParams& params,
-                                                     int flags)
+SnmpReader::HostInfoResult SnmpReader::queryHostInfo(const QString& ip, const SnmpUtils::SnmpParams& params, int flags)
 {
     HostInfoResult result = queryOnce(ip, params, flags);
     if (result.ok || params.version != 3 || !(flags & PrivacyFallback))
@@ -357,8 +358,8 @@ QList<SnmpReader::WalkRow> SnmpReader::walkColumns(bool& ok, SnmpUtils::SingleSe
                 const SnmpOidUtils::OidValue& cell = cells.at(r * columnCount + c);
                 // Besides leaving its column, a cell ends the walk when the agent has no
                 // more (an exception value under the same name) or does not move forward.
-                if (!cell.oid.startsWith(prefixes.at(c)) || cell.isException() || !parseOid(cell.oid, names[c])
-                    || !oidLess(currentNumbers.at(c), names.at(c)))
+                if (!cell.oid.startsWith(prefixes.at(c)) || cell.isException() || !parseOid(cell.oid, names[c]) ||
+                    !oidLess(currentNumbers.at(c), names.at(c)))
                     return result;
                 row.append(WalkCell{SnmpOidUtils::valueText(cell.value), cell.value});
                 current[c] = cell.oid;
@@ -375,8 +376,8 @@ QSet<QString> SnmpReader::macAddresses(const HostInfoResult& result)
     for (const InterfaceInfo& interface : result.interfaces) {
         if (interface.type != IfTypeEthernetCsmacd && interface.type != IfTypeIeee80211)
             continue;
-        if (interface.mac.isEmpty() || interface.mac == QLatin1String("000000000000")
-            || interface.mac == QLatin1String("FFFFFFFFFFFF"))
+        if (interface.mac.isEmpty() || interface.mac == QLatin1String("000000000000") ||
+            interface.mac == QLatin1String("FFFFFFFFFFFF"))
             continue;
         macs.insert(interface.mac);
     }

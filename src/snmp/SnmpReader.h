@@ -23,7 +23,8 @@ class SnmpReader final : public QObject
     Q_OBJECT
 
 public:
-    enum HostInfoFlag {
+    enum HostInfoFlag
+    {
         SystemInfo = 0x01,       // sysDescr and sysName
         Interfaces = 0x02,       // basic interface columns
         IpAddresses = 0x04,      // ipAddrTable, filtered against the interfaces read
@@ -78,7 +79,11 @@ public:
     };
     using WalkRow = QList<WalkCell>;
 
-    enum WalkMode { WalkGetNext = 0, WalkGetBulk = 1 };
+    enum WalkMode
+    {
+        WalkGetNext = 0,
+        WalkGetBulk = 1
+    };
 
     static SnmpReader* instance();
 

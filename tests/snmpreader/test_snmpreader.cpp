@@ -15,7 +15,7 @@ using Rows = QList<QStringList>;
 
 namespace {
 
-SnmpUtils::SnmpParams v2c(const QString& community = QString::fromLatin1(SnmpdFixture::kCommunity))
+SnmpUtils::SnmpParams v2c(const QString& community = QString(SnmpdFixture::kCommunity))
 {
     SnmpUtils::SnmpParams params;
     params.version = 2;
@@ -33,8 +33,8 @@ SnmpUtils::SnmpParams v3(const QString& user, int privProtocol = -1)
         params.authProtocol = known->authProtocol;
         params.privProtocol = privProtocol < 0 ? known->privProtocol : privProtocol;
     }
-    params.authPassword = QString::fromLatin1(SnmpdFixture::kAuthPassPhrase);
-    params.privPassword = QString::fromLatin1(SnmpdFixture::kPrivPassPhrase);
+    params.authPassword = QString(SnmpdFixture::kAuthPassPhrase);
+    params.privPassword = QString(SnmpdFixture::kPrivPassPhrase);
     return params;
 }
 
@@ -101,9 +101,9 @@ void TestSnmpReader::initTestCase()
     m_agent.setMisbehavingColumns(true);
     // A short last column instead of the 10,000-row one, for the walk that runs into the
     // end of the view.
-    m_agent.removeValues(QString::fromLatin1(SnmpdFixture::kOidBulkColumn));
+    m_agent.removeValues(QString(SnmpdFixture::kOidBulkColumn));
     for (int row = 1; row <= 3; ++row)
-        m_agent.setValue(QString::fromLatin1(SnmpdFixture::kOidBulkColumn) + QStringLiteral(".%1").arg(row),
+        m_agent.setValue(QString(SnmpdFixture::kOidBulkColumn) + QStringLiteral(".%1").arg(row),
                          QStringLiteral("string"), QStringLiteral("row %1").arg(row));
     SNMPD_FIXTURE_START(m_agent);
     SnmpReader::instance();
@@ -127,10 +127,10 @@ void TestSnmpReader::walkColumns_data()
     QTest::addColumn<QStringList>("columns");
     QTest::addColumn<Rows>("expected");
 
-    const QString sparse = QString::fromLatin1(SnmpdFixture::kOidSparseColumn);
-    const QString dotted = QString::fromLatin1(SnmpdFixture::kOidDottedIndexColumn);
-    const QString longColumn = QString::fromLatin1(SnmpdFixture::kOidLongColumn);
-    const QString shortColumn = QString::fromLatin1(SnmpdFixture::kOidShortColumn);
+    const QString sparse = QString(SnmpdFixture::kOidSparseColumn);
+    const QString dotted = QString(SnmpdFixture::kOidDottedIndexColumn);
+    const QString longColumn = QString(SnmpdFixture::kOidLongColumn);
+    const QString shortColumn = QString(SnmpdFixture::kOidShortColumn);
     const Rows sparseRows{{"one"}, {"two"}, {"ten"}};
     const Rows unevenRows{{"11", "b1"}, {"12", "b2"}, {"13", "b3"}};
     for (int version : {1, 2}) {
@@ -138,18 +138,19 @@ void TestSnmpReader::walkColumns_data()
             if (version == 1 && mode == 1)
                 continue;
             const QByteArray tag = "v" + QByteArray::number(version) + (mode ? " bulk " : " next ");
-            QTest::newRow(QByteArray(tag + "sparse column").constData()) << version << mode << QStringList{sparse} << sparseRows;
+            QTest::newRow(QByteArray(tag + "sparse column").constData())
+                << version << mode << QStringList{sparse} << sparseRows;
             QTest::newRow(QByteArray(tag + "long and short column").constData())
                 << version << mode << QStringList{longColumn, shortColumn} << unevenRows;
             QTest::newRow(QByteArray(tag + "short and long column").constData())
                 << version << mode << QStringList{shortColumn, longColumn}
                 << Rows{{"b1", "11"}, {"b2", "12"}, {"b3", "13"}};
-            QTest::newRow(QByteArray(tag + "dotted index").constData()) << version << mode << QStringList{dotted}
-                                                << Rows{{"15"}, {"117"}, {"23"}};
+            QTest::newRow(QByteArray(tag + "dotted index").constData())
+                << version << mode << QStringList{dotted} << Rows{{"15"}, {"117"}, {"23"}};
             QTest::newRow(QByteArray(tag + "agent repeats the OID").constData())
-                << version << mode << QStringList{QString::fromLatin1(SnmpdFixture::kOidRepeatColumn)} << Rows{{"repeat"}};
+                << version << mode << QStringList{QString(SnmpdFixture::kOidRepeatColumn)} << Rows{{"repeat"}};
             QTest::newRow(QByteArray(tag + "agent goes backwards").constData())
-                << version << mode << QStringList{QString::fromLatin1(SnmpdFixture::kOidBackwardsColumn)}
+                << version << mode << QStringList{QString(SnmpdFixture::kOidBackwardsColumn)}
                 << Rows{{"back-1"}, {"back-2"}};
         }
     }
@@ -184,8 +185,7 @@ void TestSnmpReader::walkFailures()
     SnmpUtils::SingleSession* session = SnmpUtils::openSingleSession(m_agent.address(), v2c(), 1, 1000000);
     QVERIFY(session);
     for (int mode : {0, 1}) {
-        const Rows rows =
-            texts(SnmpReader::walkColumns(ok, session, {QString::fromLatin1(SnmpdFixture::kOidBulkColumn)}, mode));
+        const Rows rows = texts(SnmpReader::walkColumns(ok, session, {QString(SnmpdFixture::kOidBulkColumn)}, mode));
         QVERIFY(ok);
         QCOMPARE(rows, (Rows{{"row 1"}, {"row 2"}, {"row 3"}}));
     }
@@ -210,12 +210,12 @@ void TestSnmpReader::runnerPriorityOrder()
         order << path;
         deliveries << Delivery{ip, path, results};
     };
-    const QString a = QString::fromLatin1(SnmpdFixture::kOidSysDescr);
-    const QString b = QString::fromLatin1(SnmpdFixture::kOidSysName);
-    const QString c = QString::fromLatin1(SnmpdFixture::kOidInteger);
-    const QString d = QString::fromLatin1(SnmpdFixture::kOidText);
-    const QString e = QString::fromLatin1(SnmpdFixture::kFixtureRoot) + QStringLiteral(".4.1.1");
-    const QString f = QString::fromLatin1(SnmpdFixture::kOidCounter32);
+    const QString a = QString(SnmpdFixture::kOidSysDescr);
+    const QString b = QString(SnmpdFixture::kOidSysName);
+    const QString c = QString(SnmpdFixture::kOidInteger);
+    const QString d = QString(SnmpdFixture::kOidText);
+    const QString e = QString(SnmpdFixture::kFixtureRoot) + QStringLiteral(".4.1.1");
+    const QString f = QString(SnmpdFixture::kOidCounter32);
 
     // A runs at once; a request queued from A's callback waits behind the running one
     // and among equal priorities keeps its arrival order.
@@ -240,7 +240,7 @@ void TestSnmpReader::runnerPriorityOrder()
         QCOMPARE(delivery.ip, device.ip);
         QVERIFY2(!delivery.results.isEmpty(), qPrintable(delivery.path));
     }
-    QCOMPARE(deliveries.at(0).results.first().value.toString(), QString::fromLatin1(SnmpdFixture::kSysDescr));
+    QCOMPARE(deliveries.at(0).results.first().value.toString(), QString(SnmpdFixture::kSysDescr));
     QCOMPARE(deliveries.at(1).results.first().value.toInt(), -42);
     // GETBULK returns all 20 repetitions, past the end of the walked column.
     QCOMPARE(deliveries.at(4).results.size(), 20);
@@ -253,7 +253,6 @@ void TestSnmpReader::runnerDestroyedReceiver()
     auto running = std::make_unique<QObject>();
     auto waiting = std::make_unique<QObject>();
     QObject alive;
-    QStringList calls;
     QList<Delivery> deliveries;
     const SnmpOidUtils::Device device = agentDevice();
     SnmpOidUtils::Device unreachable = device;
@@ -285,20 +284,20 @@ void TestSnmpReader::hostInfoContent_data()
         return params;
     }();
     QTest::newRow("v2c") << v2c();
-    QTest::newRow("v3 authNoPriv") << v3(QString::fromLatin1(SnmpdFixture::kUserSha1));
-    QTest::newRow("v3 AES-256") << v3(QString::fromLatin1(SnmpdFixture::kUserAes256));
+    QTest::newRow("v3 authNoPriv") << v3(SnmpdFixture::kUserSha1);
+    QTest::newRow("v3 AES-256") << v3(SnmpdFixture::kUserAes256);
 }
 
 void TestSnmpReader::hostInfoContent()
 {
     QFETCH(SnmpUtils::SnmpParams, params);
-    const SnmpReader::HostInfoResult result =
-        SnmpReader::queryHostInfo(m_agent.address(), params, SnmpReader::SystemInfo | SnmpReader::InterfaceDetails
-                                                                 | SnmpReader::IpAddresses | SnmpReader::Neighbours);
+    const SnmpReader::HostInfoResult result = SnmpReader::queryHostInfo(
+        m_agent.address(), params,
+        SnmpReader::SystemInfo | SnmpReader::InterfaceDetails | SnmpReader::IpAddresses | SnmpReader::Neighbours);
     QVERIFY(result.ok);
     QCOMPARE(result.ip, m_agent.address());
-    QCOMPARE(result.sysDescr, QString::fromLatin1(SnmpdFixture::kSysDescr));
-    QCOMPARE(result.sysName, QString::fromLatin1(SnmpdFixture::kSysName));
+    QCOMPARE(result.sysDescr, QString(SnmpdFixture::kSysDescr));
+    QCOMPARE(result.sysName, QString(SnmpdFixture::kSysName));
     QVERIFY(!result.paramsChanged);
 
     const QVector<SnmpdFixture::Interface> interfaces = SnmpdFixture::interfaces();
@@ -368,7 +367,7 @@ void TestSnmpReader::versionCodes()
         if (arguments.at(1).toInt() == 11) {
             // Not set means SNMPv2c with "public".
             QVERIFY(result.ok);
-            QCOMPARE(result.sysName, QString::fromLatin1(SnmpdFixture::kSysName));
+            QCOMPARE(result.sysName, QString(SnmpdFixture::kSysName));
             QVERIFY(!result.paramsChanged);
         } else {
             QVERIFY(!result.ok);
@@ -402,8 +401,8 @@ void TestSnmpReader::privacyFallback()
     };
     const int caseCount = static_cast<int>(std::size(cases));
     const int steadyId = 40;
-    const char* steady[] = {SnmpdFixture::kUserSha1, SnmpdFixture::kUserMd5, SnmpdFixture::kUserAes,
-                            SnmpdFixture::kUserDes, SnmpdFixture::kUserSha512, SnmpdFixture::kUserNoAuth};
+    const char* steady[] = {SnmpdFixture::kUserSha1, SnmpdFixture::kUserMd5,    SnmpdFixture::kUserAes,
+                            SnmpdFixture::kUserDes,  SnmpdFixture::kUserSha512, SnmpdFixture::kUserNoAuth};
 
     QSignalSpy resolved(reader, &SnmpReader::HostResolved);
     for (int i = 0; i < caseCount; ++i)
@@ -432,7 +431,7 @@ void TestSnmpReader::privacyFallback()
         if (expected.usedPriv >= 0) {
             SnmpUtils::SnmpParams used = v3(expected.user, expected.usedPriv);
             QCOMPARE(result.usedParams, used);
-            QCOMPARE(result.sysName, QString::fromLatin1(SnmpdFixture::kSysName));
+            QCOMPARE(result.sysName, QString(SnmpdFixture::kSysName));
         } else {
             QCOMPARE(result.usedParams, SnmpUtils::SnmpParams());
         }
@@ -453,9 +452,8 @@ void TestSnmpReader::schedulerLimitAndOrder()
     int mostRunning = 0;
     bool lowerIdFirst = true;
     int okCount = 0;
-    const auto resolvedConnection = connect(
-        reader, &SnmpReader::HostResolved, this,
-        [&](const SnmpReader::HostInfoResult& result, int requestId) {
+    const auto resolvedConnection =
+        connect(reader, &SnmpReader::HostResolved, this, [&](const SnmpReader::HostInfoResult& result, int requestId) {
             ++resolvedById[requestId];
             okCount += result.ok ? 1 : 0;
             mostRunning = qMax(mostRunning, reader->runningQueries());
@@ -578,8 +576,8 @@ void TestSnmpReader::macFilter()
     {
         quint32 type;
         const char* mac;
-    } rows[] = {{6, "001122334455"}, {71, "02ABCDEF0123"}, {6, "FFFFFFFFFFFF"}, {6, "000000000000"},
-                {6, ""},             {24, "0A0B0C0D0E0F"}, {117, "0A0B0C0D0E10"}};
+    } rows[] = {{6, "001122334455"},  {71, "02ABCDEF0123"}, {6, "FFFFFFFFFFFF"}, {6, "000000000000"}, {6, ""},
+                {24, "0A0B0C0D0E0F"}, {117, "0A0B0C0D0E10"}};
     quint32 index = 1;
     for (const auto& row : rows) {
         SnmpReader::InterfaceInfo info;
