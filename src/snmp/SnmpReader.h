@@ -23,7 +23,8 @@ class SnmpReader final : public QObject
     Q_OBJECT
 
 public:
-    enum HostInfoFlag
+    // The bits of the flags passed with each query.
+    enum HostInfoFlags
     {
         SystemInfo = 0x01,       // sysDescr and sysName
         Interfaces = 0x02,       // basic interface columns
