@@ -116,12 +116,15 @@ QList<OidValue> exchange(bool& ok, void* sessionPointer, int pduType, const QStr
     netsnmp_pdu* response = nullptr;
     const int status = SnmpUtils::sessionSynchResponse(sessionPointer, pdu, &response);
     QList<OidValue> values;
+    // Printing reads the library's MIB tree and settings: under the lock like every other call.
+    SnmpUtils::LibraryLocker lock;
     if (status == STAT_SUCCESS && response && response->errstat == SNMP_ERR_NOERROR) {
         ok = true;
         for (const netsnmp_variable_list* var = response->variables; var; var = var->next_variable)
             values.append(convert(var, form));
     }
-    SnmpUtils::freePdu(response);
+    if (response)
+        snmp_free_pdu(response);
     return values;
 }
 

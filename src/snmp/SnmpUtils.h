@@ -94,8 +94,9 @@ struct SingleSession;
 // Opens a single session to ip (net-snmp's peer syntax: host or address, optionally
 // ":port") with the given credentials; for SNMPv3 the agent's engine ID is discovered
 // here, which waits on the network. Null when the version is not 1, 2 or 3, a key
-// cannot be derived (for example a pass phrase of fewer than 8 characters), the peer
-// cannot be resolved, or an SNMPv3 agent does not answer the discovery.
+// cannot be derived (for example a pass phrase of fewer than 8 characters or an
+// authentication code outside 1..6), the privacy code is outside 0..7, the peer cannot
+// be resolved, or an SNMPv3 agent does not answer the discovery.
 SingleSession* openSingleSession(const QString& ip, const SnmpParams& params, int retries, long timeoutMicroseconds);
 void closeSingleSession(SingleSession* session); // null is ignored
 
