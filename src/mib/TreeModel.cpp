@@ -4,6 +4,8 @@
 #include "MibDatabase.h"
 
 #include <algorithm>
+#include <functional>
+#include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -69,7 +71,68 @@ private:
     bool m_asciiText;
 };
 
+// Appends text in lower case when it is plain; appends nothing and returns false otherwise.
+bool appendPlainLower(std::string* out, const QString& text)
+{
+    const size_t start = out->size();
+    out->resize(start + size_t(text.size()));
+    char* to = &(*out)[start];
+    bool plain = true;
+    for (const QChar c : text) {
+        const ushort u = c.unicode();
+        plain = plain && u > 0 && u < 0x80;
+        *to++ = u >= 'A' && u <= 'Z' ? char(u - 'A' + 'a') : char(u);
+    }
+    if (!plain)
+        out->resize(start);
+    return plain;
+}
+
 } // namespace
+
+// The tree in depth-first pre-order: a search runs over flat arrays and one text of all
+// names instead of chasing a million nodes through the heap.
+struct TreeModel::SearchIndex
+{
+    std::vector<const Oid*> nodes;
+    std::vector<int> subtreeSizes; // nodes in the subtree at each position, itself included
+    // The plain names in lower case, each followed by a NUL; other names leave only the NUL.
+    std::string names;
+    std::vector<int> nameOffsets;  // where each position's name starts in names
+    std::vector<int> otherNames;   // positions whose name is not plain, ascending
+
+    explicit SearchIndex(const Oid* root)
+    {
+        struct Step
+        {
+            const Oid* node;
+            int position;
+            int nextChild;
+        };
+        std::vector<Step> stack;
+        auto visit = [this, &stack](const Oid* node) {
+            const int position = int(nodes.size());
+            nodes.push_back(node);
+            subtreeSizes.push_back(1);
+            nameOffsets.push_back(int(names.size()));
+            if (!appendPlainLower(&names, node->name))
+                otherNames.push_back(position);
+            names += '\0';
+            stack.push_back(Step{node, position, 0});
+        };
+        visit(root);
+        while (!stack.empty()) {
+            Step& top = stack.back();
+            if (top.nextChild < top.node->children.size()) {
+                visit(top.node->children.at(top.nextChild++).get());
+                continue;
+            }
+            subtreeSizes[top.position] = int(nodes.size()) - top.position;
+            stack.pop_back();
+        }
+        nameOffsets.push_back(int(names.size()));
+    }
+};
 
 TreeModel::TreeModel(const MibDatabase& database, QObject* parent)
     : QAbstractItemModel(parent)
@@ -146,6 +209,8 @@ void TreeModel::reload()
     beginResetModel();
     releaseTree();
     m_root = buildTree(m_database.loadNodes(), &m_depth);
+    if (m_root)
+        m_search = std::make_unique<SearchIndex>(m_root.get());
     endResetModel();
 }
 
@@ -228,6 +293,7 @@ void TreeModel::releaseTree()
         for (const OidPtr& node : all)
             node->children.clear();
     }
+    m_search.reset();
     m_root.reset();
     m_depth = 0;
 }
@@ -299,21 +365,101 @@ QString TreeModel::labelFromPath(const QString& path) const
     return label;
 }
 
+int TreeModel::searchPosition(const Oid* node) const
+{
+    // Down from the root along the node's ancestors; each child's position follows its
+    // parent and the subtrees of its elder siblings.
+    QVector<const Oid*> path;
+    for (const Oid* at = node; at; at = at->parent.lock().get())
+        path.append(at);
+    if (path.last() != m_root.get())
+        return -1;
+    int position = 0;
+    for (int level = path.size() - 2; level >= 0; --level) {
+        const Oid* parent = m_search->nodes[position];
+        int child = position + 1;
+        for (const OidPtr& sibling : parent->children) {
+            if (sibling.get() == path.at(level))
+                break;
+            child += m_search->subtreeSizes[child];
+        }
+        position = child;
+    }
+    return position;
+}
+
 QModelIndex TreeModel::find(const OidPtr& start, const QString& text, Qt::CaseSensitivity cs, bool inDescriptions,
                             bool leaves, bool groups) const
 {
     if (text.isEmpty() || !m_root)
         return QModelIndex();
+    const SearchIndex& index = *m_search;
     const DescriptionMatcher descriptionMatcher(text, cs);
-    const OidPtr begin = start ? start : m_root;
-    OidPtr node = begin;
-    do {
-        const bool tested = node->isLeaf() ? leaves : groups;
-        if (tested
-            && (node->name.contains(text, cs) || (inDescriptions && descriptionMatcher.matches(node->description))))
-            return indexFromOid(node);
-        node = nextOid(node);
-    } while (node && node != begin);
+    const int count = int(index.nodes.size());
+    // A start node that is not in this tree (one kept from before a reload) starts at the root.
+    const int begin = start ? qMax(0, searchPosition(start.get())) : 0;
+
+    // Only a plain text can be looked for in the text of plain names: any other character
+    // could still match a plain one without case (the Kelvin sign is a k).
+    std::string needle;
+    const bool plainText = appendPlainLower(&needle, text);
+    const std::boyer_moore_horspool_searcher<std::string::const_iterator> searcher(needle.cbegin(), needle.cend());
+    const char* names = index.names.data();
+
+    // The first position in [from, to) whose name contains the text, else to.
+    auto nextNameMatch = [&](int from, int to) {
+        if (!plainText) {
+            for (int i = from; i < to; ++i) {
+                if (index.nodes[i]->name.contains(text, cs))
+                    return i;
+            }
+            return to;
+        }
+        // Names that are not plain are compared one by one, the others found in the text.
+        auto other = std::lower_bound(index.otherNames.cbegin(), index.otherNames.cend(), from);
+        int searchFrom = from;
+        while (searchFrom < to) {
+            const char* end = names + index.nameOffsets[to];
+            const char* hit = std::search(names + index.nameOffsets[searchFrom], end, searcher);
+            int found = to;
+            if (hit != end) {
+                found = int(std::upper_bound(index.nameOffsets.cbegin() + searchFrom, index.nameOffsets.cbegin() + to,
+                                             int(hit - names))
+                            - index.nameOffsets.cbegin())
+                        - 1;
+            }
+            for (; other != index.otherNames.cend() && *other < found; ++other) {
+                if (index.nodes[*other]->name.contains(text, cs))
+                    return *other;
+            }
+            // The text of names is in lower case: with case, the name itself decides.
+            if (found == to || cs == Qt::CaseInsensitive || index.nodes[found]->name.contains(text, cs))
+                return found;
+            searchFrom = found + 1;
+        }
+        return to;
+    };
+    auto tested = [&](int i) { return index.subtreeSizes[i] == 1 ? leaves : groups; };
+    auto result = [&](int i) { return indexFromOid(std::const_pointer_cast<Oid>(index.nodes[i]->shared_from_this())); };
+
+    // From the start node to the last one, then from the root up to the start node.
+    const std::pair<int, int> ranges[] = {{begin, count}, {0, begin}};
+    for (const auto& range : ranges) {
+        for (int i = range.first; i < range.second;) {
+            const int nameMatch = nextNameMatch(i, range.second);
+            if (inDescriptions) {
+                for (; i < nameMatch; ++i) {
+                    if (tested(i) && descriptionMatcher.matches(index.nodes[i]->description))
+                        return result(i);
+                }
+            }
+            if (nameMatch == range.second)
+                break;
+            if (tested(nameMatch))
+                return result(nameMatch);
+            i = nameMatch + 1;
+        }
+    }
     return QModelIndex();
 }
 

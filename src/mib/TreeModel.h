@@ -46,13 +46,18 @@ public:
     static OidPtr buildTree(const QVector<OidPtr>& nodes, int* depth = nullptr);
 
 private:
+    struct SearchIndex;
+
     static int rowOf(const Oid* node);
     static const Oid* firstChildWithNumber(const Oid* node, qint32 number);
     void releaseTree();
+    int searchPosition(const Oid* node) const;
 
     const MibDatabase& m_database;
     OidPtr m_root;
     int m_depth = 0;
+    // The tree flattened in pre-order for the text search; rebuilt with the tree.
+    std::unique_ptr<SearchIndex> m_search;
     QIcon m_openIcon;
     QIcon m_leafIcon;
     QIcon m_notificationIcon;

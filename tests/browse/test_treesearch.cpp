@@ -1,0 +1,127 @@
+#include "LoadedMib.h"
+
+#include <QRandomGenerator>
+#include <QtTest>
+
+// The tree model's search against the plain definition: the first node in pre-order from
+// the start node, wrapping around once, that is tested and whose name (or description)
+// contains the text.
+class TestTreeSearch final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void agreesWithPreOrderWalk();
+    void staleStartNode();
+
+private:
+    LoadedMib m_mib;
+};
+
+namespace {
+
+// Letters that fold into each other in several ways: ASCII case, Latin-1 case, and the
+// Kelvin sign, which matches k and K without case.
+const QString alphabet = QStringLiteral("aAbBkK-\u00e9\u00c9\u212a");
+
+QString randomText(QRandomGenerator& random, int maxLength)
+{
+    QString text;
+    const int length = 1 + int(random.bounded(maxLength));
+    for (int i = 0; i < length; ++i)
+        text += alphabet.at(int(random.bounded(alphabet.size())));
+    return text;
+}
+
+QModelIndex walk(const TreeModel& model, const OidPtr& start, const QString& text, Qt::CaseSensitivity cs,
+                 bool inDescriptions, bool leaves, bool groups)
+{
+    const OidPtr begin = start ? start : model.rootOid();
+    OidPtr node = begin;
+    do {
+        if ((node->isLeaf() ? leaves : groups)
+            && (node->name.contains(text, cs) || (inDescriptions && node->descriptionText().contains(text, cs))))
+            return model.indexFromOid(node);
+        node = model.nextOid(node);
+    } while (node != begin);
+    return QModelIndex();
+}
+
+} // namespace
+
+void TestTreeSearch::agreesWithPreOrderWalk()
+{
+    QRandomGenerator random(20240101);
+    QVector<MibTestDb::Node> nodes;
+    for (int id = 1; id <= 300; ++id) {
+        MibTestDb::Node node;
+        node.id = id;
+        node.parentId = id == 1 ? 0 : 1 + int(random.bounded(id - 1));
+        node.number = id;
+        node.name = randomText(random, 6);
+        if (random.bounded(3) == 0)
+            node.description = randomText(random, 12);
+        nodes.append(node);
+    }
+    QVERIFY(m_mib.load(nodes));
+    const TreeModel& model = *m_mib.model;
+
+    QVector<OidPtr> starts{OidPtr()};
+    for (int i = 0; i < 6; ++i) {
+        // A random node: a random number of steps in pre-order.
+        OidPtr node = model.rootOid();
+        for (int steps = int(random.bounded(300)); steps > 0; --steps)
+            node = model.nextOid(node);
+        starts.append(node);
+    }
+    QStringList texts{QStringLiteral("k"), QStringLiteral("K"), QStringLiteral("\u212a"), QStringLiteral("\u00e9"),
+                      QStringLiteral("a-"), QStringLiteral("zzz")};
+    for (int i = 0; i < 30; ++i)
+        texts << randomText(random, 4);
+
+    int compared = 0;
+    int found = 0;
+    for (const QString& text : qAsConst(texts)) {
+        for (const OidPtr& start : qAsConst(starts)) {
+            for (const Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
+                for (const bool inDescriptions : {false, true}) {
+                    for (const auto& kinds : {std::make_pair(true, false), std::make_pair(false, true),
+                                              std::make_pair(true, true)}) {
+                        const QModelIndex expected
+                            = walk(model, start, text, cs, inDescriptions, kinds.first, kinds.second);
+                        const QModelIndex actual
+                            = model.find(start, text, cs, inDescriptions, kinds.first, kinds.second);
+                        if (actual != expected) {
+                            QFAIL(qPrintable(QStringLiteral("text %1, start %2, case %3, descriptions %4, kinds %5%6: "
+                                                            "%7 instead of %8")
+                                                 .arg(text, start ? start->name : QStringLiteral("none"))
+                                                 .arg(int(cs))
+                                                 .arg(inDescriptions)
+                                                 .arg(kinds.first)
+                                                 .arg(kinds.second)
+                                                 .arg(actual.data().toString(), expected.data().toString())));
+                        }
+                        ++compared;
+                        found += expected.isValid() ? 1 : 0;
+                    }
+                }
+            }
+        }
+    }
+    // Both outcomes occur often enough for the comparison to mean something.
+    QVERIFY2(found > compared / 10 && found < compared * 9 / 10, qPrintable(QStringLiteral("%1 of %2").arg(found).arg(compared)));
+}
+
+void TestTreeSearch::staleStartNode()
+{
+    QVERIFY(m_mib.load());
+    const OidPtr old = m_mib.at("1.3.6.1.2.1.1.5");
+    m_mib.model->reload();
+    // A node kept from before the reload is not in the tree: the search starts at the root.
+    const QModelIndex index = m_mib.model->find(old, QStringLiteral("sys"), Qt::CaseInsensitive, false, true, true);
+    QCOMPARE(index.data().toString(), QStringLiteral("system"));
+    QCOMPARE(index.internalPointer(), static_cast<void*>(m_mib.at("1.3.6.1.2.1.1").get()));
+}
+
+QTEST_MAIN(TestTreeSearch)
+#include "test_treesearch.moc"
