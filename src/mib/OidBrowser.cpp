@@ -214,25 +214,12 @@ void OidBrowser::onCustomContextMenuTreeView(const QPoint& point)
 
 void OidBrowser::onExpandAllChildren()
 {
-    const QModelIndex index = m_treeView->currentIndex();
-    if (!index.isValid() || !m_model)
-        return;
-    m_treeView->collapse(index);
-    const int rows = m_model->rowCount(index);
-    for (int row = 0; row < rows; ++row)
-        setExpandedRecursively(m_model->index(row, 0, index), true);
-    m_treeView->expand(index);
+    setBranchExpanded(true);
 }
 
 void OidBrowser::onCollapseAllChildren()
 {
-    const QModelIndex index = m_treeView->currentIndex();
-    if (!index.isValid() || !m_model)
-        return;
-    m_treeView->collapse(index);
-    const int rows = m_model->rowCount(index);
-    for (int row = 0; row < rows; ++row)
-        setExpandedRecursively(m_model->index(row, 0, index), false);
+    setBranchExpanded(false);
 }
 
 void OidBrowser::onSaveValueData()
@@ -245,6 +232,20 @@ void OidBrowser::onSaveValueData()
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return;
     file.write(m_valueViewer->toPlainText().toUtf8());
+}
+
+void OidBrowser::setBranchExpanded(bool expand)
+{
+    // The current node is collapsed while its children change, so the view lays out once.
+    const QModelIndex index = m_treeView->currentIndex();
+    if (!index.isValid() || !m_model)
+        return;
+    m_treeView->collapse(index);
+    const int rows = m_model->rowCount(index);
+    for (int row = 0; row < rows; ++row)
+        setExpandedRecursively(m_model->index(row, 0, index), expand);
+    if (expand)
+        m_treeView->expand(index);
 }
 
 void OidBrowser::setExpandedRecursively(const QModelIndex& index, bool expand)

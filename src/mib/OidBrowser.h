@@ -74,6 +74,7 @@ private slots:
     void onSaveValueData();
 
 private:
+    void setBranchExpanded(bool expand);
     void setExpandedRecursively(const QModelIndex& index, bool expand);
 
     QSplitter* m_mainSplitter;
