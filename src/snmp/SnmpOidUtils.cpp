@@ -329,7 +329,7 @@ QList<OidValue> request(bool& ok, SnmpUtils::SingleSession* session, int pduType
                         ValueForm form, int maxRepetitions)
 {
     ok = false;
-    if (!session)
+    if (!session || oids.isEmpty())
         return {};
     return exchange(ok, SnmpUtils::singleSessionHandle(session), pduType, oids, form, maxRepetitions);
 }

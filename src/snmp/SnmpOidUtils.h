@@ -93,7 +93,8 @@ enum class ValueForm {
 // One request over a single session, one varbind per OID in order: pduType is
 // SNMP_MSG_GET, SNMP_MSG_GETNEXT or SNMP_MSG_GETBULK (non-repeaters 0 and the given
 // max-repetitions). Every returned varbind in response order; empty unless ok (library
-// success and error-status 0). OIDs are dotted numeric text.
+// success and error-status 0). OIDs are dotted numeric text; when one does not parse, or
+// there is none, nothing is sent.
 QList<OidValue> request(bool& ok, SnmpUtils::SingleSession* session, int pduType, const QStringList& oids,
                         ValueForm form, int maxRepetitions = 10);
 
