@@ -79,11 +79,19 @@ OidBrowser::~OidBrowser() = default;
 
 void OidBrowser::setModel(TreeModel* model)
 {
+    if (m_model)
+        disconnect(m_model, &QAbstractItemModel::modelReset, this, nullptr);
     m_model = model;
     m_treeView->setModel(model);
     m_treeView->setRootIndex(QModelIndex());
     if (QItemSelectionModel* selection = m_treeView->selectionModel())
         connect(selection, &QItemSelectionModel::currentChanged, this, &OidBrowser::onCurrentChanged);
+    // A reset (a new database) drops the current index without a change signal; the
+    // description and the owner must not go on showing a node of the old tree.
+    if (model) {
+        connect(model, &QAbstractItemModel::modelReset, this,
+                [this] { onCurrentChanged(QModelIndex(), QModelIndex()); });
+    }
 }
 
 TreeModel* OidBrowser::model() const

@@ -118,6 +118,15 @@ void TestOidBrowser::selectAndDescribe()
     QCOMPARE(changed.count(), 2);
     QCOMPARE(changed.last(), OidPtr());
     QVERIFY(m_browser->descriptionPane()->toPlainText().isEmpty());
+
+    // A reload (a new database) leaves no node of the old tree on show.
+    m_browser->selectIndex(m_mib.indexAt("1.3.6.1.2.1.1"));
+    QCOMPARE(changed.count(), 3);
+    m_mib.model->reload();
+    QCOMPARE(m_browser->currentOid(), OidPtr());
+    QCOMPARE(changed.count(), 4);
+    QCOMPARE(changed.last(), OidPtr());
+    QVERIFY(m_browser->descriptionPane()->toPlainText().isEmpty());
 }
 
 void TestOidBrowser::leafActivation()
