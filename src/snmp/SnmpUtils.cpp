@@ -139,11 +139,8 @@ private:
     QHash<QPair<int, QByteArray>, QByteArray> m_keys;
 };
 
-KuCache& kuCache()
-{
-    static KuCache cache;
-    return cache;
-}
+// Outlives the singletons that use the library, like the locks above.
+KuCache g_kuCache;
 
 // Derives Ku for the session's key buffer; false when the library refuses (unknown
 // protocol, pass phrase shorter than its minimum).
@@ -151,7 +148,7 @@ bool deriveKey(int authProtocol, const ProtocolOid* hash, const QString& passPhr
 {
     const QByteArray bytes = passPhrase.toUtf8();
     QByteArray derived;
-    if (!kuCache().find(authProtocol, bytes, &derived)) {
+    if (!g_kuCache.find(authProtocol, bytes, &derived)) {
         if (hash) {
             u_char buffer[USM_AUTH_KU_LEN];
             size_t length = sizeof(buffer);
@@ -164,7 +161,7 @@ bool deriveKey(int authProtocol, const ProtocolOid* hash, const QString& passPhr
                 derived = QByteArray(reinterpret_cast<const char*>(buffer), static_cast<int>(length));
             OPENSSL_cleanse(buffer, sizeof(buffer));
         }
-        kuCache().insert(authProtocol, bytes, derived);
+        g_kuCache.insert(authProtocol, bytes, derived);
     }
     if (derived.isEmpty() || static_cast<size_t>(derived.size()) > *keyLength)
         return false;
