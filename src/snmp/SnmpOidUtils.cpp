@@ -181,8 +181,9 @@ SnmpUtils::SnmpParams Device::params() const
 
 Device Device::fromParams(const QString& ip, const SnmpUtils::SnmpParams& p)
 {
-    return {ip, p.version, p.community, p.userName, p.authProtocol, p.authPassword, p.privProtocol, p.privPassword,
-            p.encrypted};
+    return {
+        ip,         p.version, p.community, p.userName, p.authProtocol, p.authPassword, p.privProtocol, p.privPassword,
+        p.encrypted};
 }
 
 int typeFromTag(int asnTag)

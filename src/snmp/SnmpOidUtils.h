@@ -38,7 +38,8 @@ struct OidValue
 {
     // SNMPv2 exception values (their ASN.1 tags). They are ordinary results with type 0;
     // a walk that meets one has reached the end of what the agent has to offer.
-    enum Exception : qint32 {
+    enum Exception : qint32
+    {
         NoException = 0,
         NoSuchObject = 0x80,
         NoSuchInstance = 0x81,
@@ -84,10 +85,11 @@ OidValue getNext(bool& ok, const Device& device, const QString& oid);
 QList<OidValue> getBulk(bool& ok, const Device& device, const QString& oid);
 
 // How request() fills OidValue::value.
-enum class ValueForm {
-    Variant,   // toVariant
-    Text,      // valueText(toVariant)
-    CellValue  // toCellVariant
+enum class ValueForm
+{
+    Variant,  // toVariant
+    Text,     // valueText(toVariant)
+    CellValue // toCellVariant
 };
 
 // One request over a single session, one varbind per OID in order: pduType is

@@ -156,8 +156,7 @@ bool deriveKey(int authProtocol, const ProtocolOid* hash, const QString& passPhr
             std::copy(hash->numbers, hash->numbers + hash->length, hashOid);
             if (generate_Ku(hashOid, static_cast<u_int>(hash->length),
                             reinterpret_cast<const u_char*>(bytes.constData()), static_cast<size_t>(bytes.size()),
-                            buffer, &length)
-                == SNMPERR_SUCCESS)
+                            buffer, &length) == SNMPERR_SUCCESS)
                 derived = QByteArray(reinterpret_cast<const char*>(buffer), static_cast<int>(length));
             OPENSSL_cleanse(buffer, sizeof(buffer));
         }
@@ -174,9 +173,9 @@ bool deriveKey(int authProtocol, const ProtocolOid* hash, const QString& passPhr
 
 bool operator==(const SnmpParams& a, const SnmpParams& b)
 {
-    return a.version == b.version && a.community == b.community && a.userName == b.userName
-        && a.authProtocol == b.authProtocol && a.authPassword == b.authPassword && a.privProtocol == b.privProtocol
-        && a.privPassword == b.privPassword && a.encrypted == b.encrypted;
+    return a.version == b.version && a.community == b.community && a.userName == b.userName &&
+           a.authProtocol == b.authProtocol && a.authPassword == b.authPassword && a.privProtocol == b.privProtocol &&
+           a.privPassword == b.privPassword && a.encrypted == b.encrypted;
 }
 
 bool operator!=(const SnmpParams& a, const SnmpParams& b)
@@ -196,14 +195,11 @@ const QStringList& authProtocolNames()
 
 const QStringList& privProtocolNames()
 {
-    static const QStringList names{QCoreApplication::translate("SnmpUtils", "NoPriv"),
-                                   QCoreApplication::translate("SnmpUtils", "DES"),
-                                   QCoreApplication::translate("SnmpUtils", "AES"),
-                                   QCoreApplication::translate("SnmpUtils", "3DES"),
-                                   QCoreApplication::translate("SnmpUtils", "AES192"),
-                                   QCoreApplication::translate("SnmpUtils", "AES192 Cisco"),
-                                   QCoreApplication::translate("SnmpUtils", "AES256"),
-                                   QCoreApplication::translate("SnmpUtils", "AES256 Cisco")};
+    static const QStringList names{
+        QCoreApplication::translate("SnmpUtils", "NoPriv"), QCoreApplication::translate("SnmpUtils", "DES"),
+        QCoreApplication::translate("SnmpUtils", "AES"),    QCoreApplication::translate("SnmpUtils", "3DES"),
+        QCoreApplication::translate("SnmpUtils", "AES192"), QCoreApplication::translate("SnmpUtils", "AES192 Cisco"),
+        QCoreApplication::translate("SnmpUtils", "AES256"), QCoreApplication::translate("SnmpUtils", "AES256 Cisco")};
     return names;
 }
 
@@ -225,21 +221,20 @@ int privProtocolPartner(int privProtocol)
 
 const ProtocolOid* authProtocolOid(int code)
 {
-    static const ProtocolOid table[] = {
-        {10, {1, 3, 6, 1, 6, 3, 10, 1, 1, 1}}, {10, {1, 3, 6, 1, 6, 3, 10, 1, 1, 2}},
-        {10, {1, 3, 6, 1, 6, 3, 10, 1, 1, 3}}, {10, {1, 3, 6, 1, 6, 3, 10, 1, 1, 4}},
-        {10, {1, 3, 6, 1, 6, 3, 10, 1, 1, 5}}, {10, {1, 3, 6, 1, 6, 3, 10, 1, 1, 6}},
-        {10, {1, 3, 6, 1, 6, 3, 10, 1, 1, 7}}};
+    static const ProtocolOid table[] = {{10, {1, 3, 6, 1, 6, 3, 10, 1, 1, 1}}, {10, {1, 3, 6, 1, 6, 3, 10, 1, 1, 2}},
+                                        {10, {1, 3, 6, 1, 6, 3, 10, 1, 1, 3}}, {10, {1, 3, 6, 1, 6, 3, 10, 1, 1, 4}},
+                                        {10, {1, 3, 6, 1, 6, 3, 10, 1, 1, 5}}, {10, {1, 3, 6, 1, 6, 3, 10, 1, 1, 6}},
+                                        {10, {1, 3, 6, 1, 6, 3, 10, 1, 1, 7}}};
     return code >= 0 && code < 7 ? &table[code] : nullptr;
 }
 
 const ProtocolOid* privProtocolOid(int code)
 {
     static const ProtocolOid table[] = {
-        {10, {1, 3, 6, 1, 6, 3, 10, 1, 2, 1}},     {10, {1, 3, 6, 1, 6, 3, 10, 1, 2, 2}},
-        {10, {1, 3, 6, 1, 6, 3, 10, 1, 2, 4}},     {10, {1, 3, 6, 1, 6, 3, 10, 1, 2, 3}},
-        {9, {1, 3, 6, 1, 4, 1, 14832, 1, 3}},      {11, {1, 3, 6, 1, 4, 1, 9, 12, 6, 1, 1}},
-        {9, {1, 3, 6, 1, 4, 1, 14832, 1, 4}},      {11, {1, 3, 6, 1, 4, 1, 9, 12, 6, 1, 2}}};
+        {10, {1, 3, 6, 1, 6, 3, 10, 1, 2, 1}}, {10, {1, 3, 6, 1, 6, 3, 10, 1, 2, 2}},
+        {10, {1, 3, 6, 1, 6, 3, 10, 1, 2, 4}}, {10, {1, 3, 6, 1, 6, 3, 10, 1, 2, 3}},
+        {9, {1, 3, 6, 1, 4, 1, 14832, 1, 3}},  {11, {1, 3, 6, 1, 4, 1, 9, 12, 6, 1, 1}},
+        {9, {1, 3, 6, 1, 4, 1, 14832, 1, 4}},  {11, {1, 3, 6, 1, 4, 1, 9, 12, 6, 1, 2}}};
     return code >= 0 && code < 8 ? &table[code] : nullptr;
 }
 
@@ -456,8 +451,7 @@ int sessionSynchResponse(void* sessionPointer, netsnmp_pdu* pdu, netsnmp_pdu** r
         NETSNMP_LARGE_FD_ZERO(&fdset);
         {
             LibraryLocker lock;
-            snmp_sess_select_info2_flags(sessionPointer, &fdCount, &fdset, waitLimit, &block,
-                                         NETSNMP_SELECT_NOALARMS);
+            snmp_sess_select_info2_flags(sessionPointer, &fdCount, &fdset, waitLimit, &block, NETSNMP_SELECT_NOALARMS);
         }
         if (block == 1)
             waitLimit = nullptr;

@@ -38,7 +38,8 @@ bool operator==(const SnmpParams& a, const SnmpParams& b);
 bool operator!=(const SnmpParams& a, const SnmpParams& b);
 
 // authProtocol codes; a combo box filled with authProtocolNames() has index = code.
-enum AuthProtocol : qint32 {
+enum AuthProtocol : qint32
+{
     NoAuth = 0,
     AuthMD5 = 1,
     AuthSHA1 = 2,
@@ -49,7 +50,8 @@ enum AuthProtocol : qint32 {
 };
 
 // privProtocol codes; a combo box filled with privProtocolNames() has index = code.
-enum PrivProtocol : qint32 {
+enum PrivProtocol : qint32
+{
     NoPriv = 0,
     PrivDES = 1,
     PrivAES = 2,

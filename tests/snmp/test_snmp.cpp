@@ -334,26 +334,29 @@ void TestSnmp::values_data()
     QTest::addColumn<QString>("valueText");
     QTest::addColumn<QString>("text");
 
-    QTest::newRow("Counter64") << SnmpdFixture::kOidCounter64 << 11 << QVariant(quint64(4294967301ULL))
-                               << "4294967301" << "Counter64: 4294967301";
+    QTest::newRow("Counter64") << SnmpdFixture::kOidCounter64 << 11 << QVariant(quint64(4294967301ULL)) << "4294967301"
+                               << "Counter64: 4294967301";
     QTest::newRow("octets 41 00 42") << SnmpdFixture::kOidOctets << 2 << QVariant(QByteArray("A\0B", 3)) << "A"
                                      << "Hex-STRING: 41 00 42 ";
-    QTest::newRow("IpAddress") << SnmpdFixture::kOidIpAddress << 5 << QVariant() << "" << "IpAddress: 10.1.2.3";
-    QTest::newRow("INTEGER") << SnmpdFixture::kOidInteger << 3 << QVariant(qint32(-42)) << "-42" << "INTEGER: -42";
+    QTest::newRow("IpAddress") << SnmpdFixture::kOidIpAddress << 5 << QVariant() << ""
+                               << "IpAddress: 10.1.2.3";
+    QTest::newRow("INTEGER") << SnmpdFixture::kOidInteger << 3 << QVariant(qint32(-42)) << "-42"
+                             << "INTEGER: -42";
     QTest::newRow("Gauge32") << SnmpdFixture::kOidGauge << 7 << QVariant(quint32(4000000000U)) << "4000000000"
                              << "Gauge32: 4000000000";
     QTest::newRow("TimeTicks") << SnmpdFixture::kOidTimeTicks << 8 << QVariant(quint32(8640000)) << "8640000"
                                << "Timeticks: (8640000) 1 day, 0:00:00.00";
     QTest::newRow("OBJECT IDENTIFIER") << SnmpdFixture::kOidObjectId << 1 << QVariant("1.3.6.1.4.1.32473.1")
-                                       << "1.3.6.1.4.1.32473.1" << "OID: iso.3.6.1.4.1.32473.1";
+                                       << "1.3.6.1.4.1.32473.1"
+                                       << "OID: iso.3.6.1.4.1.32473.1";
     QTest::newRow("Counter32") << SnmpdFixture::kOidCounter32 << 6 << QVariant(quint32(4294967295U)) << "4294967295"
                                << "Counter32: 4294967295";
     QTest::newRow("STRING") << SnmpdFixture::kOidText << 2 << QVariant(QByteArray("Hello, world")) << "Hello, world"
                             << "STRING: \"Hello, world\"";
     QTest::newRow("empty STRING") << SnmpdFixture::kOidEmptyString << 2 << QVariant(QByteArray("")) << ""
                                   << "\"\"";
-    QTest::newRow("UTF-8 STRING") << SnmpdFixture::kOidUtf8Text << 2 << QVariant(QString("Grüße").toUtf8())
-                                  << "Grüße" << "Hex-STRING: 47 72 C3 BC C3 9F 65 ";
+    QTest::newRow("UTF-8 STRING") << SnmpdFixture::kOidUtf8Text << 2 << QVariant(QString("Grüße").toUtf8()) << "Grüße"
+                                  << "Hex-STRING: 47 72 C3 BC C3 9F 65 ";
 }
 
 void TestSnmp::values()
@@ -386,10 +389,9 @@ void TestSnmp::values()
 
 void TestSnmp::tagTable()
 {
-    const QMap<int, int> types{{0x02, 3}, {0x03, 12}, {0x04, 2},  {0x05, 10}, {0x06, 1},  {0x40, 5},
-                               {0x41, 6}, {0x42, 7},  {0x43, 8},  {0x44, 9},  {0x45, 13}, {0x46, 11},
-                               {0x4A, 11}, {0x4B, 11}, {0x47, 0}, {0x48, 0},  {0x49, 0},  {0x80, 0},
-                               {0x81, 0}, {0x82, 0},  {0x7B, 0}};
+    const QMap<int, int> types{{0x02, 3}, {0x03, 12}, {0x04, 2}, {0x05, 10}, {0x06, 1},  {0x40, 5},  {0x41, 6},
+                               {0x42, 7}, {0x43, 8},  {0x44, 9}, {0x45, 13}, {0x46, 11}, {0x4A, 11}, {0x4B, 11},
+                               {0x47, 0}, {0x48, 0},  {0x49, 0}, {0x80, 0},  {0x81, 0},  {0x82, 0},  {0x7B, 0}};
     for (auto it = types.cbegin(); it != types.cend(); ++it)
         QVERIFY2(SnmpOidUtils::typeFromTag(it.key()) == it.value(), qPrintable(QString::number(it.key(), 16)));
 
@@ -510,17 +512,16 @@ void TestSnmp::concurrentV3WithClearing()
     for (int i = 0; i < 50; ++i) {
         const Device device = v3Device(m_ip, users.at(i % users.size()));
         futures << QtConcurrent::run(&pool, [device, &failures] {
-            SnmpUtils::SingleSession* session =
-                SnmpUtils::openSingleSession(device.ip, device.params(), 2, 1500000);
+            SnmpUtils::SingleSession* session = SnmpUtils::openSingleSession(device.ip, device.params(), 2, 1500000);
             if (!session) {
                 ++failures;
                 return;
             }
             for (int request = 0; request < 3; ++request) {
                 bool ok = false;
-                const QList<OidValue> values = SnmpOidUtils::request(
-                    ok, session, SNMP_MSG_GETNEXT, {"1.3.6.1.2.1.1.1", "1.3.6.1.2.1.1.5"},
-                    SnmpOidUtils::ValueForm::CellValue);
+                const QList<OidValue> values =
+                    SnmpOidUtils::request(ok, session, SNMP_MSG_GETNEXT, {"1.3.6.1.2.1.1.1", "1.3.6.1.2.1.1.5"},
+                                          SnmpOidUtils::ValueForm::CellValue);
                 if (!ok || values.size() != 2 || values.at(1).value.toString() != SnmpdFixture::kSysName)
                     ++failures;
             }
@@ -542,9 +543,8 @@ void TestSnmp::concurrentV3WithClearing()
     timer.start();
     int clearings = 0;
     while (timer.elapsed() < 30000) {
-        const bool allDone = std::all_of(futures.cbegin(), futures.cend(), [](const QFuture<void>& f) {
-            return f.isFinished();
-        });
+        const bool allDone =
+            std::all_of(futures.cbegin(), futures.cend(), [](const QFuture<void>& f) { return f.isFinished(); });
         if (allDone)
             break;
         SnmpUtils::clearUsmUsers();
