@@ -101,8 +101,13 @@ struct TreeModel::SearchIndex
     std::vector<int> nameOffsets;  // where each position's name starts in names
     std::vector<int> otherNames;   // positions whose name is not plain, ascending
 
-    explicit SearchIndex(const Oid* root)
+    // capacity: the number of nodes expected, to size the arrays once.
+    SearchIndex(const Oid* root, int capacity)
     {
+        nodes.reserve(size_t(capacity));
+        subtreeSizes.reserve(size_t(capacity));
+        nameOffsets.reserve(size_t(capacity) + 1);
+        names.reserve(size_t(capacity) * 24);
         struct Step
         {
             const Oid* node;
@@ -208,9 +213,14 @@ void TreeModel::reload()
 {
     beginResetModel();
     releaseTree();
-    m_root = buildTree(m_database.loadNodes(), &m_depth);
-    if (m_root)
-        m_search = std::make_unique<SearchIndex>(m_root.get());
+    const QVector<OidPtr> nodes = m_database.loadNodes();
+    m_root = buildTree(nodes, &m_depth);
+    if (m_root) {
+        // Reads names and child lists only, which stay as they are until releaseTree.
+        m_pendingSearch = std::async(std::launch::async, [root = m_root.get(), capacity = nodes.size()] {
+            return std::make_unique<SearchIndex>(root, capacity);
+        });
+    }
     endResetModel();
 }
 
@@ -282,6 +292,12 @@ OidPtr TreeModel::buildTree(const QVector<OidPtr>& nodes, int* depth)
 
 void TreeModel::releaseTree()
 {
+    // The search index may still be reading the tree.
+    if (m_pendingSearch.valid())
+        m_pendingSearch.wait();
+    m_pendingSearch = {};
+    m_search.reset();
+
     // Freeing the tree from the root down recurses once per level; a damaged database can
     // hold a chain deep enough to exhaust the stack, so such a tree is flattened first.
     if (m_root && m_depth > recursionSafeDepth) {
@@ -293,7 +309,6 @@ void TreeModel::releaseTree()
         for (const OidPtr& node : all)
             node->children.clear();
     }
-    m_search.reset();
     m_root.reset();
     m_depth = 0;
 }
@@ -365,7 +380,14 @@ QString TreeModel::labelFromPath(const QString& path) const
     return label;
 }
 
-int TreeModel::searchPosition(const Oid* node) const
+const TreeModel::SearchIndex& TreeModel::searchIndex() const
+{
+    if (m_pendingSearch.valid())
+        m_search = m_pendingSearch.get();
+    return *m_search;
+}
+
+int TreeModel::searchPosition(const SearchIndex& index, const Oid* node) const
 {
     // Down from the root along the node's ancestors; each child's position follows its
     // parent and the subtrees of its elder siblings.
@@ -376,12 +398,12 @@ int TreeModel::searchPosition(const Oid* node) const
         return -1;
     int position = 0;
     for (int level = path.size() - 2; level >= 0; --level) {
-        const Oid* parent = m_search->nodes[position];
+        const Oid* parent = index.nodes[position];
         int child = position + 1;
         for (const OidPtr& sibling : parent->children) {
             if (sibling.get() == path.at(level))
                 break;
-            child += m_search->subtreeSizes[child];
+            child += index.subtreeSizes[child];
         }
         position = child;
     }
@@ -393,11 +415,11 @@ QModelIndex TreeModel::find(const OidPtr& start, const QString& text, Qt::CaseSe
 {
     if (text.isEmpty() || !m_root)
         return QModelIndex();
-    const SearchIndex& index = *m_search;
+    const SearchIndex& index = searchIndex();
     const DescriptionMatcher descriptionMatcher(text, cs);
     const int count = int(index.nodes.size());
     // A start node that is not in this tree (one kept from before a reload) starts at the root.
-    const int begin = start ? qMax(0, searchPosition(start.get())) : 0;
+    const int begin = start ? qMax(0, searchPosition(index, start.get())) : 0;
 
     // Only a plain text can be looked for in the text of plain names: any other character
     // could still match a plain one without case (the Kelvin sign is a k).

@@ -5,6 +5,9 @@
 #include <QAbstractItemModel>
 #include <QIcon>
 
+#include <future>
+#include <memory>
+
 class MibDatabase;
 
 // The MIB as one tree for Qt's item views, and the program's index of it: lookups by
@@ -51,13 +54,17 @@ private:
     static int rowOf(const Oid* node);
     static const Oid* firstChildWithNumber(const Oid* node, qint32 number);
     void releaseTree();
-    int searchPosition(const Oid* node) const;
+    const SearchIndex& searchIndex() const;
+    int searchPosition(const SearchIndex& index, const Oid* node) const;
 
     const MibDatabase& m_database;
     OidPtr m_root;
     int m_depth = 0;
-    // The tree flattened in pre-order for the text search; rebuilt with the tree.
-    std::unique_ptr<SearchIndex> m_search;
+    // The tree flattened in pre-order for the text search. It is built beside the user
+    // interface after each reload, from the tree that nothing changes any more, and
+    // taken over by the first search.
+    mutable std::future<std::unique_ptr<SearchIndex>> m_pendingSearch;
+    mutable std::unique_ptr<SearchIndex> m_search;
     QIcon m_openIcon;
     QIcon m_leafIcon;
     QIcon m_notificationIcon;
