@@ -16,7 +16,7 @@ packages=(
     qtbase5-dev libqt5sql5-sqlite libsqlite3-dev sqlite3
     libsnmp-dev libsnmp-base snmp snmpd
     libssl-dev openssl libqwt-qt5-dev libquazip1-qt5-dev
-    librsvg2-bin python3-aiosmtpd xvfb imagemagick
+    librsvg2-bin python3 python3-aiosmtpd xvfb imagemagick
 )
 
 as_root() {
