@@ -40,35 +40,46 @@ class DescriptionMatcher final
 public:
     DescriptionMatcher(const QString& text, Qt::CaseSensitivity cs)
         : m_text(text)
-        , m_utf8(text.toUtf8())
+        , m_utf8(pattern(text, cs))
         , m_cs(cs)
-        , m_asciiText(isAscii(m_utf8.constData(), m_utf8.size()))
+        , m_asciiText(isAscii(m_utf8.data(), int(m_utf8.size())))
     {
-        if (m_cs == Qt::CaseInsensitive && m_asciiText)
-            std::transform(m_utf8.begin(), m_utf8.end(), m_utf8.begin(), asciiLower);
     }
 
     bool matches(const QByteArray& description) const
     {
+        const char* begin = description.constData();
+        const char* end = begin + description.size();
         if (m_cs == Qt::CaseSensitive)
-            return description.contains(m_utf8);
+            return std::search(begin, end, m_searcher) != end;
         if (m_asciiText) {
-            const auto end = description.cend();
-            const auto found = std::search(description.cbegin(), end, m_utf8.cbegin(), m_utf8.cend(),
-                                           [](char a, char b) { return asciiLower(a) == b; });
-            if (found != end)
+            // A lower-case copy searched with the fast searcher beats folding inside the search.
+            m_lowered.resize(size_t(description.size()));
+            std::transform(begin, end, m_lowered.begin(), asciiLower);
+            if (std::search(m_lowered.cbegin(), m_lowered.cend(), m_searcher) != m_lowered.cend())
                 return true;
-            if (isAscii(description.constData(), description.size()))
+            if (isAscii(begin, description.size()))
                 return false;
         }
         return QString::fromUtf8(description).contains(m_text, Qt::CaseInsensitive);
     }
 
 private:
+    // The text as UTF-8, in lower case when it is ASCII and searched without case.
+    static std::string pattern(const QString& text, Qt::CaseSensitivity cs)
+    {
+        std::string utf8 = text.toUtf8().toStdString();
+        if (cs == Qt::CaseInsensitive && isAscii(utf8.data(), int(utf8.size())))
+            std::transform(utf8.begin(), utf8.end(), utf8.begin(), asciiLower);
+        return utf8;
+    }
+
     QString m_text;
-    QByteArray m_utf8;
+    std::string m_utf8; // before m_searcher, which is built over it
     Qt::CaseSensitivity m_cs;
     bool m_asciiText;
+    std::boyer_moore_horspool_searcher<std::string::const_iterator> m_searcher{m_utf8.cbegin(), m_utf8.cend()};
+    mutable std::string m_lowered;
 };
 
 // Appends text in lower case when it is plain; appends nothing and returns false otherwise.
