@@ -21,8 +21,18 @@ class FindDialog final : public QDialog
     Q_OBJECT
 
 public:
-    enum SearchFrom { FromCurrent = 0, FromRoot = 1, FromVendorMibs = 2 };
-    enum SearchFor { ForLeaves = 0, ForGroups = 1, ForBoth = 2 };
+    enum SearchFrom
+    {
+        FromCurrent = 0,
+        FromRoot = 1,
+        FromVendorMibs = 2
+    };
+    enum SearchFor
+    {
+        ForLeaves = 0,
+        ForGroups = 1,
+        ForBoth = 2
+    };
 
     static constexpr int MaxHistory = 50;
 

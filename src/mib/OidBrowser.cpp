@@ -180,8 +180,7 @@ void OidBrowser::onCollapseTree()
 
 void OidBrowser::onCurrentChanged(const QModelIndex& current, const QModelIndex&)
 {
-    const OidPtr oid
-        = current.isValid() ? static_cast<Oid*>(current.internalPointer())->shared_from_this() : OidPtr();
+    const OidPtr oid = current.isValid() ? static_cast<Oid*>(current.internalPointer())->shared_from_this() : OidPtr();
     if (oid)
         m_description->setHtml(OidDescription::html(*oid));
     else
@@ -232,8 +231,8 @@ void OidBrowser::onCollapseAllChildren()
 
 void OidBrowser::onSaveValueData()
 {
-    const QString fileName = UserPrompts::instance().saveFileName(
-        this, QString(), QString(), tr("Text files (*.txt);;All files (*.*)"));
+    const QString fileName =
+        UserPrompts::instance().saveFileName(this, QString(), QString(), tr("Text files (*.txt);;All files (*.*)"));
     if (fileName.isEmpty())
         return;
     QFile file(fileName);

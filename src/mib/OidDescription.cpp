@@ -39,25 +39,25 @@ QString typeWithDetails(const Oid& oid)
 QString html(const Oid& oid)
 {
     // The TAB between "td" and "colspan" belongs to the layout users and tests rely on.
-    const QString templateText = QCoreApplication::translate("OidBrowser",
-        "<table>\n"
-        "<tr><td\tcolspan=\"2\"><b>%1</b></td></tr>\n"
-        "<tr><td>Path:</td> <td>%2</td></tr>\n"
-        "<tr><td>TextPath:</td> <td>%3</td></tr>\n"
-        "<tr><td>Type:</td> <td>%4</td></tr>\n"
-        "<tr><td>Access:</td> <td>%5</td></tr>\n"
-        "<tr><td>Module:</td> <td>%6</td></tr>\n"
-        "%7\n"
-        "</table>");
+    const QString templateText =
+        QCoreApplication::translate("OidBrowser", "<table>\n"
+                                                  "<tr><td\tcolspan=\"2\"><b>%1</b></td></tr>\n"
+                                                  "<tr><td>Path:</td> <td>%2</td></tr>\n"
+                                                  "<tr><td>TextPath:</td> <td>%3</td></tr>\n"
+                                                  "<tr><td>Type:</td> <td>%4</td></tr>\n"
+                                                  "<tr><td>Access:</td> <td>%5</td></tr>\n"
+                                                  "<tr><td>Module:</td> <td>%6</td></tr>\n"
+                                                  "%7\n"
+                                                  "</table>");
     QString lastUpdated;
     if (oid.lastUpdated.isValid()) {
         lastUpdated = QCoreApplication::translate("OidBrowser", "<tr><td>Last updated:</td> <td>%1</td></tr>")
                           .arg(oid.lastUpdated.toUTC().toString(QStringLiteral("yyyy-MM-dd")));
     }
     // One multi-argument arg() call: a value is never scanned for further placeholders.
-    QString text = templateText.arg(escaped(oid.name), escaped(oid.numericPath()), escaped(oid.textPath()),
-                                    typeWithDetails(oid), escaped(Oid::accessName(oid.access)),
-                                    escaped(oid.moduleText()), lastUpdated);
+    QString text =
+        templateText.arg(escaped(oid.name), escaped(oid.numericPath()), escaped(oid.textPath()), typeWithDetails(oid),
+                         escaped(Oid::accessName(oid.access)), escaped(oid.moduleText()), lastUpdated);
     if (!oid.description.isEmpty()) {
         QString description = escaped(oid.descriptionText());
         description.remove(QLatin1Char('\r'));

@@ -109,8 +109,8 @@ struct TreeModel::SearchIndex
     std::vector<int> subtreeSizes; // nodes in the subtree at each position, itself included
     // The plain names in lower case, each followed by a NUL; other names leave only the NUL.
     std::string names;
-    std::vector<int> nameOffsets;  // where each position's name starts in names
-    std::vector<int> otherNames;   // positions whose name is not plain, ascending
+    std::vector<int> nameOffsets; // where each position's name starts in names
+    std::vector<int> otherNames;  // positions whose name is not plain, ascending
 
     // capacity: the number of nodes expected, to size the arrays once.
     SearchIndex(const Oid* root, int capacity)
@@ -456,10 +456,8 @@ QModelIndex TreeModel::find(const OidPtr& start, const QString& text, Qt::CaseSe
             const char* hit = std::search(names + index.nameOffsets[searchFrom], end, searcher);
             int found = to;
             if (hit != end) {
-                found = int(std::upper_bound(index.nameOffsets.cbegin() + searchFrom, index.nameOffsets.cbegin() + to,
-                                             int(hit - names))
-                            - index.nameOffsets.cbegin())
-                        - 1;
+                const auto offsets = index.nameOffsets.cbegin();
+                found = int(std::upper_bound(offsets + searchFrom, offsets + to, int(hit - names)) - offsets) - 1;
             }
             for (; other != index.otherNames.cend() && *other < found; ++other) {
                 if (index.nodes[*other]->name.contains(text, cs))

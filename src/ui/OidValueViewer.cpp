@@ -59,8 +59,8 @@ QList<QAction*> OidValueViewer::extraActions() const
 void OidValueViewer::appendRow(const Row& row)
 {
     m_rows.append(row);
-    QString line = QLatin1String("<div><span style=\"background-color:") + backgroundColour(row.type)
-                   + QLatin1String("\" >") + row.label.toHtmlEscaped();
+    QString line = QLatin1String("<div><span style=\"background-color:") + backgroundColour(row.type) +
+                   QLatin1String("\" >") + row.label.toHtmlEscaped();
     if (row.showOidPath)
         line += QLatin1String(" (") + row.oidPath.toHtmlEscaped() + QLatin1Char(')');
     line += QLatin1String(" = ");

@@ -27,7 +27,7 @@ public:
         QVariant value;
         QString valueText;
         qint32 type = 0;
-        bool ok = true;     // false: a message line showing message in red
+        bool ok = true; // false: a message line showing message in red
         QString message;
     };
 

@@ -30,15 +30,13 @@ private slots:
 
 private:
     static QComboBox* textBox(FindDialog* dialog) { return dialog->findChild<QComboBox*>(); }
-    template <typename T>
-    static T* widget(FindDialog* dialog, const char* text);
+    template <typename T> static T* widget(FindDialog* dialog, const char* text);
     static void findNext(FindDialog* dialog, const QString& text);
 
     LoadedMib m_mib;
 };
 
-template <typename T>
-T* TestFindDialog::widget(FindDialog* dialog, const char* text)
+template <typename T> T* TestFindDialog::widget(FindDialog* dialog, const char* text)
 {
     const QList<T*> all = dialog->findChildren<T*>();
     for (T* candidate : all) {
@@ -79,26 +77,44 @@ void TestFindDialog::search_data()
     // Sample tree in pre-order: iso org dod internet mgmt mib-2 system sysDescr sysObjectID
     // sysName interfaces ifNumber ifTable ifEntry ifIndex ifDescr private enterprises
     // vendorTrap snmpV2.
-    QTest::newRow("path ignores options") << "1.3.6.1.2.1.1.5" << true << false << 2 << 1 << "1.3" << "sysName";
-    QTest::newRow("path with blanks") << " .1.3.6.1.2.1.1.5 " << false << false << 0 << 2 << "" << "sysName";
-    QTest::newRow("unknown path") << "1.3.6.1.2.1.1.99" << false << false << 1 << 2 << "" << "";
-    QTest::newRow("leaf names from root") << "sys" << false << false << 1 << 0 << "1.3.6.1.2.1.1.2" << "sysDescr";
-    QTest::newRow("group names from root") << "sys" << false << false << 1 << 1 << "" << "system";
-    QTest::newRow("both from root") << "SYS" << false << false << 1 << 2 << "" << "system";
-    QTest::newRow("match case") << "SYS" << true << false << 1 << 2 << "" << "";
-    QTest::newRow("text is trimmed") << "  Name " << true << false << 1 << 2 << "" << "sysName";
-    QTest::newRow("root ignores current") << "e" << false << false << 1 << 2 << "1.3.6.1.4.1" << "internet";
-    QTest::newRow("vendor MIBs") << "e" << false << false << 2 << 2 << "" << "enterprises";
-    QTest::newRow("vendor MIBs wrap") << "if" << false << false << 2 << 0 << "" << "ifNumber";
-    QTest::newRow("after current") << "sys" << false << false << 0 << 0 << "1.3.6.1.2.1.1.1" << "sysObjectID";
+    QTest::newRow("path ignores options") << "1.3.6.1.2.1.1.5" << true << false << 2 << 1 << "1.3"
+                                          << "sysName";
+    QTest::newRow("path with blanks") << " .1.3.6.1.2.1.1.5 " << false << false << 0 << 2 << ""
+                                      << "sysName";
+    QTest::newRow("unknown path") << "1.3.6.1.2.1.1.99" << false << false << 1 << 2 << ""
+                                  << "";
+    QTest::newRow("leaf names from root") << "sys" << false << false << 1 << 0 << "1.3.6.1.2.1.1.2"
+                                          << "sysDescr";
+    QTest::newRow("group names from root") << "sys" << false << false << 1 << 1 << ""
+                                           << "system";
+    QTest::newRow("both from root") << "SYS" << false << false << 1 << 2 << ""
+                                    << "system";
+    QTest::newRow("match case") << "SYS" << true << false << 1 << 2 << ""
+                                << "";
+    QTest::newRow("text is trimmed") << "  Name " << true << false << 1 << 2 << ""
+                                     << "sysName";
+    QTest::newRow("root ignores current") << "e" << false << false << 1 << 2 << "1.3.6.1.4.1"
+                                          << "internet";
+    QTest::newRow("vendor MIBs") << "e" << false << false << 2 << 2 << ""
+                                 << "enterprises";
+    QTest::newRow("vendor MIBs wrap") << "if" << false << false << 2 << 0 << ""
+                                      << "ifNumber";
+    QTest::newRow("after current") << "sys" << false << false << 0 << 0 << "1.3.6.1.2.1.1.1"
+                                   << "sysObjectID";
     QTest::newRow("current is the only match") << "sysName" << false << false << 0 << 2 << "1.3.6.1.2.1.1.5"
                                                << "sysName";
-    QTest::newRow("no current starts at root") << "e" << false << false << 0 << 2 << "" << "internet";
-    QTest::newRow("description not searched") << "textual" << false << false << 1 << 2 << "" << "";
-    QTest::newRow("description searched") << "TEXTUAL" << false << true << 1 << 2 << "" << "sysDescr";
-    QTest::newRow("description, case") << "TEXTUAL" << true << true << 1 << 2 << "" << "";
-    QTest::newRow("unknown node kind") << "sys" << false << false << 1 << 7 << "" << "";
-    QTest::newRow("blank text") << "   " << false << true << 1 << 2 << "" << "";
+    QTest::newRow("no current starts at root") << "e" << false << false << 0 << 2 << ""
+                                               << "internet";
+    QTest::newRow("description not searched") << "textual" << false << false << 1 << 2 << ""
+                                              << "";
+    QTest::newRow("description searched") << "TEXTUAL" << false << true << 1 << 2 << ""
+                                          << "sysDescr";
+    QTest::newRow("description, case") << "TEXTUAL" << true << true << 1 << 2 << ""
+                                       << "";
+    QTest::newRow("unknown node kind") << "sys" << false << false << 1 << 7 << ""
+                                       << "";
+    QTest::newRow("blank text") << "   " << false << true << 1 << 2 << ""
+                                << "";
 }
 
 void TestFindDialog::search()
@@ -177,11 +193,11 @@ void TestFindDialog::history_data()
 
     QTest::newRow("most recent first") << QStringList{"old"} << QStringList{"a", "b"} << QStringList{"b", "a", "old"}
                                        << 2;
-    QTest::newRow("repeat moves to front") << QStringList{"x", "y", "z"} << QStringList{"z"}
-                                           << QStringList{"z", "x", "y"} << 1;
+    QTest::newRow("repeat moves to front")
+        << QStringList{"x", "y", "z"} << QStringList{"z"} << QStringList{"z", "x", "y"} << 1;
     QTest::newRow("same text twice") << QStringList() << QStringList{"a", "a"} << QStringList{"a"} << 2;
-    QTest::newRow("case makes entries distinct") << QStringList() << QStringList{"CPU", "cpu"}
-                                                 << QStringList{"cpu", "CPU"} << 2;
+    QTest::newRow("case makes entries distinct")
+        << QStringList() << QStringList{"CPU", "cpu"} << QStringList{"cpu", "CPU"} << 2;
     QTest::newRow("trimmed") << QStringList{"ifTable"} << QStringList{"  ifTable\t"} << QStringList{"ifTable"} << 1;
     QTest::newRow("blank does nothing") << QStringList{"a"} << QStringList{"   ", ""} << QStringList{"a"} << 0;
     QStringList dropped = full;

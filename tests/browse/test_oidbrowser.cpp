@@ -81,7 +81,8 @@ void TestOidBrowser::layout()
     QCOMPARE(splitters.size(), 2);
     for (QSplitter* splitter : splitters) {
         const QList<int> sizes = splitter->sizes();
-        QVERIFY2(qAbs(sizes.at(0) - sizes.at(1)) <= 2, qPrintable(QStringLiteral("%1 %2").arg(sizes.at(0)).arg(sizes.at(1))));
+        QVERIFY2(qAbs(sizes.at(0) - sizes.at(1)) <= 2,
+                 qPrintable(QStringLiteral("%1 %2").arg(sizes.at(0)).arg(sizes.at(1))));
     }
     const QByteArray main = m_browser->saveMainSplitterState();
     const QByteArray right = m_browser->saveRightSplitterState();

@@ -45,59 +45,64 @@ void TestOidDescription::html_data()
     QTest::addColumn<int>("node");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("full record") << inTree([](Oid& o) {
-        o.name = QStringLiteral("ifAdminStatus");
-        o.type = Oid::Integer;
-        o.access = Oid::ReadWrite;
-        o.module = QStringLiteral("IF-MIB");
-        o.filename = QStringLiteral("rfc2863.mib");
-        o.lastUpdated = QDateTime(QDate(2024, 3, 5), QTime(23, 30), Qt::UTC);
-        o.enums = {{QStringLiteral("up"), 1}, {QStringLiteral("down"), 2}};
-        o.ranges = {{1, 65535}};
-        o.description = "Desired state: a < b & c\r\nnext line\n\"quoted\"";
-    }) << "<table>\n"
-          "<tr><td\tcolspan=\"2\"><b>ifAdminStatus</b></td></tr>\n"
-          "<tr><td>Path:</td> <td>1.3.7</td></tr>\n"
-          "<tr><td>TextPath:</td> <td>iso.org.ifAdminStatus</td></tr>\n"
-          "<tr><td>Type:</td> <td>Integer<br>Enum: up(1), down(2)<br>Range: 1-65535</td></tr>\n"
-          "<tr><td>Access:</td> <td>read-write</td></tr>\n"
-          "<tr><td>Module:</td> <td>IF-MIB (rfc2863.mib)</td></tr>\n"
-          "<tr><td>Last updated:</td> <td>2024-03-05</td></tr>\n"
-          "</table>"
-          "<br><br>Desired state: a &lt; b &amp; c<br>next line<br>&quot;quoted&quot;";
+    QTest::newRow("full record")
+        << inTree([](Oid& o) {
+               o.name = QStringLiteral("ifAdminStatus");
+               o.type = Oid::Integer;
+               o.access = Oid::ReadWrite;
+               o.module = QStringLiteral("IF-MIB");
+               o.filename = QStringLiteral("rfc2863.mib");
+               o.lastUpdated = QDateTime(QDate(2024, 3, 5), QTime(23, 30), Qt::UTC);
+               o.enums = {{QStringLiteral("up"), 1}, {QStringLiteral("down"), 2}};
+               o.ranges = {{1, 65535}};
+               o.description = "Desired state: a < b & c\r\nnext line\n\"quoted\"";
+           })
+        << "<table>\n"
+           "<tr><td\tcolspan=\"2\"><b>ifAdminStatus</b></td></tr>\n"
+           "<tr><td>Path:</td> <td>1.3.7</td></tr>\n"
+           "<tr><td>TextPath:</td> <td>iso.org.ifAdminStatus</td></tr>\n"
+           "<tr><td>Type:</td> <td>Integer<br>Enum: up(1), down(2)<br>Range: 1-65535</td></tr>\n"
+           "<tr><td>Access:</td> <td>read-write</td></tr>\n"
+           "<tr><td>Module:</td> <td>IF-MIB (rfc2863.mib)</td></tr>\n"
+           "<tr><td>Last updated:</td> <td>2024-03-05</td></tr>\n"
+           "</table>"
+           "<br><br>Desired state: a &lt; b &amp; c<br>next line<br>&quot;quoted&quot;";
 
     QTest::newRow("bare record") << inTree([](Oid& o) {
         o.name = QStringLiteral("bare");
         o.module = QStringLiteral("SAMPLE-MIB");
-    }) << "<table>\n"
-          "<tr><td\tcolspan=\"2\"><b>bare</b></td></tr>\n"
-          "<tr><td>Path:</td> <td>1.3.7</td></tr>\n"
-          "<tr><td>TextPath:</td> <td>iso.org.bare</td></tr>\n"
-          "<tr><td>Type:</td> <td>Other</td></tr>\n"
-          "<tr><td>Access:</td> <td>unknown</td></tr>\n"
-          "<tr><td>Module:</td> <td>SAMPLE-MIB</td></tr>\n"
-          "\n"
-          "</table>";
+    })
+                                 << "<table>\n"
+                                    "<tr><td\tcolspan=\"2\"><b>bare</b></td></tr>\n"
+                                    "<tr><td>Path:</td> <td>1.3.7</td></tr>\n"
+                                    "<tr><td>TextPath:</td> <td>iso.org.bare</td></tr>\n"
+                                    "<tr><td>Type:</td> <td>Other</td></tr>\n"
+                                    "<tr><td>Access:</td> <td>unknown</td></tr>\n"
+                                    "<tr><td>Module:</td> <td>SAMPLE-MIB</td></tr>\n"
+                                    "\n"
+                                    "</table>";
 
     // MIB text is shown as written: neither markup nor a placeholder of the template.
-    QTest::newRow("markup and placeholders in MIB text") << inTree([](Oid& o) {
-        o.name = QStringLiteral("x<b>%7");
-        o.type = Oid::Integer32;
-        o.module = QStringLiteral("M&%2");
-        o.lastUpdated = QDateTime(QDate(2023, 12, 31), QTime(23, 0), Qt::OffsetFromUTC, -3600);
-        o.enums = {{QStringLiteral("a%2"), -1}};
-        o.ranges = {{-5, 5}, {10, 20}};
-        o.description = "<b>bold</b> %1";
-    }) << "<table>\n"
-          "<tr><td\tcolspan=\"2\"><b>x&lt;b&gt;%7</b></td></tr>\n"
-          "<tr><td>Path:</td> <td>1.3.7</td></tr>\n"
-          "<tr><td>TextPath:</td> <td>iso.org.x&lt;b&gt;%7</td></tr>\n"
-          "<tr><td>Type:</td> <td>Integer32<br>Enum: a%2(-1)<br>Range: -5-5, 10-20</td></tr>\n"
-          "<tr><td>Access:</td> <td>unknown</td></tr>\n"
-          "<tr><td>Module:</td> <td>M&amp;%2</td></tr>\n"
-          "<tr><td>Last updated:</td> <td>2024-01-01</td></tr>\n"
-          "</table>"
-          "<br><br>&lt;b&gt;bold&lt;/b&gt; %1";
+    QTest::newRow("markup and placeholders in MIB text")
+        << inTree([](Oid& o) {
+               o.name = QStringLiteral("x<b>%7");
+               o.type = Oid::Integer32;
+               o.module = QStringLiteral("M&%2");
+               o.lastUpdated = QDateTime(QDate(2023, 12, 31), QTime(23, 0), Qt::OffsetFromUTC, -3600);
+               o.enums = {{QStringLiteral("a%2"), -1}};
+               o.ranges = {{-5, 5}, {10, 20}};
+               o.description = "<b>bold</b> %1";
+           })
+        << "<table>\n"
+           "<tr><td\tcolspan=\"2\"><b>x&lt;b&gt;%7</b></td></tr>\n"
+           "<tr><td>Path:</td> <td>1.3.7</td></tr>\n"
+           "<tr><td>TextPath:</td> <td>iso.org.x&lt;b&gt;%7</td></tr>\n"
+           "<tr><td>Type:</td> <td>Integer32<br>Enum: a%2(-1)<br>Range: -5-5, 10-20</td></tr>\n"
+           "<tr><td>Access:</td> <td>unknown</td></tr>\n"
+           "<tr><td>Module:</td> <td>M&amp;%2</td></tr>\n"
+           "<tr><td>Last updated:</td> <td>2024-01-01</td></tr>\n"
+           "</table>"
+           "<br><br>&lt;b&gt;bold&lt;/b&gt; %1";
 }
 
 void TestOidDescription::html()

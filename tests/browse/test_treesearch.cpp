@@ -39,8 +39,8 @@ QModelIndex walk(const TreeModel& model, const OidPtr& start, const QString& tex
     const OidPtr begin = start ? start : model.rootOid();
     OidPtr node = begin;
     do {
-        if ((node->isLeaf() ? leaves : groups)
-            && (node->name.contains(text, cs) || (inDescriptions && node->descriptionText().contains(text, cs))))
+        if ((node->isLeaf() ? leaves : groups) &&
+            (node->name.contains(text, cs) || (inDescriptions && node->descriptionText().contains(text, cs))))
             return model.indexFromOid(node);
         node = model.nextOid(node);
     } while (node != begin);
@@ -74,8 +74,8 @@ void TestTreeSearch::agreesWithPreOrderWalk()
             node = model.nextOid(node);
         starts.append(node);
     }
-    QStringList texts{QStringLiteral("k"), QStringLiteral("K"), QStringLiteral("\u212a"), QStringLiteral("\u00e9"),
-                      QStringLiteral("a-"), QStringLiteral("zzz")};
+    QStringList texts{QStringLiteral("k"),      QStringLiteral("K"),  QStringLiteral("\u212a"),
+                      QStringLiteral("\u00e9"), QStringLiteral("a-"), QStringLiteral("zzz")};
     for (int i = 0; i < 30; ++i)
         texts << randomText(random, 4);
 
@@ -85,12 +85,12 @@ void TestTreeSearch::agreesWithPreOrderWalk()
         for (const OidPtr& start : qAsConst(starts)) {
             for (const Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
                 for (const bool inDescriptions : {false, true}) {
-                    for (const auto& kinds : {std::make_pair(true, false), std::make_pair(false, true),
-                                              std::make_pair(true, true)}) {
-                        const QModelIndex expected
-                            = walk(model, start, text, cs, inDescriptions, kinds.first, kinds.second);
-                        const QModelIndex actual
-                            = model.find(start, text, cs, inDescriptions, kinds.first, kinds.second);
+                    for (const auto& kinds :
+                         {std::make_pair(true, false), std::make_pair(false, true), std::make_pair(true, true)}) {
+                        const QModelIndex expected =
+                            walk(model, start, text, cs, inDescriptions, kinds.first, kinds.second);
+                        const QModelIndex actual =
+                            model.find(start, text, cs, inDescriptions, kinds.first, kinds.second);
                         if (actual != expected) {
                             QFAIL(qPrintable(QStringLiteral("text %1, start %2, case %3, descriptions %4, kinds %5%6: "
                                                             "%7 instead of %8")
@@ -109,7 +109,8 @@ void TestTreeSearch::agreesWithPreOrderWalk()
         }
     }
     // Both outcomes occur often enough for the comparison to mean something.
-    QVERIFY2(found > compared / 10 && found < compared * 9 / 10, qPrintable(QStringLiteral("%1 of %2").arg(found).arg(compared)));
+    QVERIFY2(found > compared / 10 && found < compared * 9 / 10,
+             qPrintable(QStringLiteral("%1 of %2").arg(found).arg(compared)));
 }
 
 void TestTreeSearch::staleStartNode()
