@@ -169,7 +169,9 @@ void OidBrowser::onCollapseTree()
 {
     if (!m_model)
         return;
-    setExpandedRecursively(m_model->index(0, 0), false);
+    // The root is the only top-level row, so this collapses every branch, as collapsing
+    // node by node would, without visiting a million nodes that are closed already.
+    m_treeView->collapseAll();
     const char* const paths[] = {"1.3.6.1", "1.3.6", "1.3", "1"};
     for (const char* path : paths) {
         const OidPtr oid = m_model->findByPath(QLatin1String(path));
