@@ -158,6 +158,8 @@ void TestFindDialog::initialState()
         QCOMPARE(box->lineEdit()->selectedText(), QStringLiteral("CPU"));
         QVERIFY(widget<QRadioButton>(dialog, "Vendor MIBs")->isChecked());
         QVERIFY(widget<QRadioButton>(dialog, "Group Name")->isChecked());
+        for (const char* kind : {"OID Name", "Group Name", "Both"})
+            QVERIFY2(!widget<QRadioButton>(dialog, kind)->icon().isNull(), kind);
         const FindDialog::Parameters round = dialog->parameters();
         QCOMPARE(round.text, given.text);
         QCOMPARE(round.history, given.history);
