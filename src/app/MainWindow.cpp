@@ -309,6 +309,7 @@ void MainWindow::restoreSettings()
     m_searchParameters.searchFor = settings.mainWindowSearchFor();
 
     m_viewFullOid->setChecked(settings.mainWindowViewFullOid());
+    onCurrentOidChanged(m_browser->currentOid());
 }
 
 void MainWindow::saveSettings()
@@ -416,9 +417,14 @@ void MainWindow::onFindDialogClosed(const FindDialog::Parameters& parameters)
 
 void MainWindow::onCurrentOidChanged(const OidPtr& oid)
 {
-    // The query flow uses the current node; until it is wired in, only adding it to
-    // monitoring depends on having one.
-    m_addOidAction->setEnabled(oid != nullptr);
+    const bool deviceSelected = m_deviceBox->currentIndex() != -1;
+    m_addOidAction->setEnabled(oid && deviceSelected);
+    m_addTrapAction->setEnabled(oid && deviceSelected);
+    if (oid) {
+        const bool notification = isNotificationType(oid->type);
+        m_addOidAction->setVisible(!notification);
+        m_addTrapAction->setVisible(notification);
+    }
 }
 
 void MainWindow::onViewFullStateChanged(int state)

@@ -35,6 +35,7 @@ private slots:
     void searchSelectsAndKeepsParameters();
     void aboutBoxNamesDatabaseVersion();
     void statusLabelShowsOnlyWithText();
+    void monitoringActionsFollowTheNode();
 
 private:
     // A window on folders of its own, shown and past its postponed initialisation.
@@ -303,6 +304,32 @@ void TestMainWindow::statusLabelShowsOnlyWithText()
     QTRY_VERIFY(status->isVisible());
     window->setStatusText(QString());
     QTRY_VERIFY(!status->isVisible());
+}
+
+void TestMainWindow::monitoringActionsFollowTheNode()
+{
+    QTemporaryDir dir;
+    QVERIFY(MibTestDb::create(dataFile(dir, "MIB.db"), MibTestDb::sampleNodes()));
+    auto window = startWindow(dir.path());
+    const auto action = [&](const QString& text) {
+        for (QAction* candidate : window->findChildren<QAction*>()) {
+            if (candidate->text() == text)
+                return candidate;
+        }
+        return static_cast<QAction*>(nullptr);
+    };
+    QAction* addOid = action("Add OID");
+    QAction* addTrap = action("Add Trap alert");
+    QVERIFY(addOid && addTrap);
+    TreeModel& model = window->treeModel();
+
+    // A notification offers a trap alert, any other node an OID; with no device selected,
+    // neither can be used.
+    window->browser()->selectIndex(model.indexFromOid(model.findByPath("1.3.6.1.4.1.7")));
+    QVERIFY(addTrap->isVisible() && !addOid->isVisible());
+    window->browser()->selectIndex(model.indexFromOid(model.findByPath("1.3.6.1.2.1.1.5")));
+    QVERIFY(addOid->isVisible() && !addTrap->isVisible());
+    QVERIFY(!addOid->isEnabled() && !addTrap->isEnabled());
 }
 
 QTEST_MAIN(TestMainWindow)
