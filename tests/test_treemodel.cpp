@@ -1,16 +1,11 @@
 #include "Expansion.h"
-#include "MibDatabase.h"
-#include "MibTestDb.h"
-#include "TreeModel.h"
 #include "TreeView.h"
+#include "browse/LoadedMib.h"
 
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QtTest>
-
-#include <memory>
 
 using MibTestDb::Node;
 
@@ -19,8 +14,7 @@ class TestTreeModel final : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void cleanup() { m_model = nullptr; }
     void modelStructure();
     void rootChoiceAndOrphans();
     void cyclesAndDuplicateIds();
@@ -32,7 +26,6 @@ private slots:
     void preOrder();
     void find_data();
     void find();
-    void findInDescriptionsAgreesWithQString();
     void expansionText_data();
     void expansionText();
     void expansionOnView();
@@ -40,29 +33,20 @@ private slots:
     void scrollToKeepsBranchVisible();
 
 private:
-    // Loads nodes into a fresh database and model.
-    // Loads nodes into a fresh database and model; a loose node table takes duplicate ids.
-    void load(const QVector<Node>& nodes, bool loose = false);
-    OidPtr at(const char* path) const { return m_model->findByPath(QLatin1String(path)); }
+    void load(const QVector<Node>& nodes = MibTestDb::sampleNodes(), bool loose = false)
+    {
+        m_model = m_mib.load(nodes, loose) ? m_mib.model.get() : nullptr;
+        QVERIFY(m_model);
+    }
+    OidPtr at(const char* path) const { return m_mib.at(path); }
+    // The names of a walk in pre-order from the root, until it comes back there (at most limit).
+    QStringList walk(int limit) const;
 
-    QTemporaryDir m_dir;
-    int m_files = 0;
-    std::unique_ptr<MibDatabase> m_db;
-    std::unique_ptr<TreeModel> m_model;
+    LoadedMib m_mib;
+    TreeModel* m_model = nullptr;
 };
 
 namespace {
-
-Node node(qint64 id, qint64 parent, const char* name, int number, int type = 0)
-{
-    Node n;
-    n.id = id;
-    n.parentId = parent;
-    n.name = QString::fromLatin1(name);
-    n.number = number;
-    n.type = type;
-    return n;
-}
 
 QStringList names(const QVector<OidPtr>& nodes)
 {
@@ -74,38 +58,22 @@ QStringList names(const QVector<OidPtr>& nodes)
 
 } // namespace
 
-void TestTreeModel::init()
+QStringList TestTreeModel::walk(int limit) const
 {
-    QVERIFY(m_dir.isValid());
-}
-
-void TestTreeModel::cleanup()
-{
-    m_model.reset();
-    m_db.reset();
-}
-
-void TestTreeModel::load(const QVector<Node>& nodes, bool loose)
-{
-    m_model.reset();
-    m_db.reset();
-    const QString file = m_dir.filePath(QStringLiteral("mib%1.db").arg(++m_files));
-    if (loose) {
-        QVERIFY(MibTestDb::exec(file, {"CREATE TABLE node (id, name, number, access, type, module, filename, "
-                                       "last_updated, description, parent_id)"}));
-    }
-    QVERIFY(MibTestDb::create(file, nodes));
-    m_db = std::make_unique<MibDatabase>();
-    m_db->setFileName(file);
-    QCOMPARE(m_db->open(true), int(MibDatabase::Usable));
-    m_model = std::make_unique<TreeModel>(*m_db);
-    m_model->reload();
+    QStringList names;
+    const OidPtr root = m_model->rootOid();
+    OidPtr oid = root;
+    do {
+        names << oid->name;
+        oid = m_model->nextOid(oid);
+    } while (oid != root && names.size() < limit);
+    return names;
 }
 
 void TestTreeModel::modelStructure()
 {
-    load(MibTestDb::sampleNodes());
-    QAbstractItemModelTester tester(m_model.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+    load();
+    QAbstractItemModelTester tester(m_model, QAbstractItemModelTester::FailureReportingMode::QtTest);
 
     QCOMPARE(m_model->rowCount(), 1);
     QCOMPARE(m_model->columnCount(), 1);
@@ -114,15 +82,12 @@ void TestTreeModel::modelStructure()
     QCOMPARE(root.data(Qt::ToolTipRole).toString(), QStringLiteral("iso"));
     QCOMPARE(root.data(Qt::UserRole).toInt(), 1);
     QVERIFY(!m_model->index(1, 0).isValid());
-    QVERIFY(!m_model->parent(root).isValid());
     QVERIFY(!root.data(Qt::EditRole).isValid());
 
     const QModelIndex system = m_model->indexFromOid(at("1.3.6.1.2.1.1"));
     QCOMPARE(m_model->rowCount(system), 3);
     const QModelIndex sysName = m_model->index(2, 0, system);
     QCOMPARE(sysName.data().toString(), QStringLiteral("sysName"));
-    QCOMPARE(sysName.parent(), system);
-    QCOMPARE(system.row(), 0);
     QVERIFY(!m_model->index(3, 0, system).isValid());
     QVERIFY(!m_model->index(-1, 0, system).isValid());
     QCOMPARE(m_model->flags(sysName), Qt::ItemIsEnabled | Qt::ItemIsSelectable);
@@ -173,7 +138,7 @@ void TestTreeModel::cyclesAndDuplicateIds()
     load({node(0, 0, "root", 1), node(2, 0, "zeroChild", 4), node(3, 0, "twinA", 2), node(3, 3, "twinB", 3),
           node(4, 3, "underTwin", 1), node(10, 11, "cycleA", 1), node(11, 10, "cycleB", 1), node(12, 12, "self", 9)},
          true);
-    QAbstractItemModelTester tester(m_model.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QAbstractItemModelTester tester(m_model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     const OidPtr root = m_model->rootOid();
     QCOMPARE(root->name, QStringLiteral("root"));
     QCOMPARE(names(root->children), (QStringList{"twinA", "zeroChild"}));
@@ -181,15 +146,10 @@ void TestTreeModel::cyclesAndDuplicateIds()
     QVERIFY(!m_model->find(nullptr, QStringLiteral("self"), Qt::CaseSensitive, false, true, true).isValid());
 
     // Every node is reachable exactly once in pre-order.
-    QStringList walk;
-    OidPtr oid = root;
-    do {
-        walk << oid->name;
-        oid = m_model->nextOid(oid);
-    } while (oid != root && walk.size() < 20);
-    QCOMPARE(walk.size(), QSet<QString>(walk.begin(), walk.end()).size());
-    QVERIFY(walk.contains(QStringLiteral("underTwin")));
-    QVERIFY(walk.contains(QStringLiteral("twinB")));
+    const QStringList walked = walk(20);
+    QCOMPARE(walked.size(), QSet<QString>(walked.begin(), walked.end()).size());
+    QVERIFY(walked.contains(QStringLiteral("underTwin")));
+    QVERIFY(walked.contains(QStringLiteral("twinB")));
 }
 
 void TestTreeModel::deepChain()
@@ -200,19 +160,16 @@ void TestTreeModel::deepChain()
     for (int i = 1; i <= depth; ++i)
         nodes << node(i, i - 1, "n", 1);
     load(nodes);
-    QString path = QStringLiteral("1");
-    for (int i = 1; i < 50; ++i)
-        path += QStringLiteral(".1");
-    QVERIFY(at(path.toLatin1().constData()));
+    QVERIFY(at(QByteArray("1").append(QByteArray(".1").repeated(49)).constData()));
     m_model->reload();
     QVERIFY(m_model->rootOid());
-    m_model.reset();
+    m_mib.model.reset();
 }
 
 void TestTreeModel::emptyDatabase()
 {
     load({});
-    QAbstractItemModelTester tester(m_model.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QAbstractItemModelTester tester(m_model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     QCOMPARE(m_model->rowCount(), 0);
     QVERIFY(!m_model->index(0, 0).isValid());
     QVERIFY(!at("1"));
@@ -228,21 +185,17 @@ void TestTreeModel::emptyDatabase()
 
 void TestTreeModel::lookups()
 {
-    load(MibTestDb::sampleNodes());
-    QCOMPARE(at("1.3.6.1")->name, QStringLiteral("internet"));
+    load();
     QCOMPARE(at(" .1.3.6.1.2.1.1.5 ")->name, QStringLiteral("sysName"));
     QVERIFY(!at("2.5"));
     QVERIFY(!at("1.3.6.1.2.1.1.99"));
     QVERIFY(!at("1.3.6.1.2.1.1.1.0"));
     QVERIFY(!at("sysDescr"));
-    QVERIFY(!at(""));
 
     const OidPtr ifDescr = at("1.3.6.1.2.1.2.2.1.2");
     const QModelIndex index = m_model->indexFromOid(ifDescr);
     QCOMPARE(index.data().toString(), QStringLiteral("ifDescr"));
     QCOMPARE(static_cast<Oid*>(index.internalPointer()), ifDescr.get());
-    QCOMPARE(ifDescr->numericPath(), QStringLiteral("1.3.6.1.2.1.2.2.1.2"));
-    QCOMPARE(ifDescr->textPath(), QStringLiteral("iso.org.dod.internet.mgmt.mib-2.interfaces.ifTable.ifEntry.ifDescr"));
     QCOMPARE(m_model->indexFromOid(m_model->rootOid()), m_model->index(0, 0));
 
     // Siblings sharing a number: the first is found by path, each keeps its own row.
@@ -261,9 +214,7 @@ void TestTreeModel::labels_data()
     QTest::addColumn<QString>("label");
     QTest::newRow("instance") << QStringLiteral("1.3.6.1.2.1.1.1.0") << QStringLiteral("sysDescr.0");
     QTest::newRow("known node") << QStringLiteral("1.3.6.1.2.1.1.1") << QStringLiteral("sysDescr");
-    QTest::newRow("table cell") << QStringLiteral("1.3.6.1.2.1.2.2.1.2.10") << QStringLiteral("ifDescr.10");
     QTest::newRow("unknown below known") << QStringLiteral("1.3.6.1.4.1.9.9.1") << QStringLiteral("enterprises.9.9.1");
-    QTest::newRow("leading dot") << QStringLiteral(".1.3.6.1.2.1.1.5.0") << QStringLiteral("sysName.0");
     QTest::newRow("foreign root") << QStringLiteral("9.9") << QStringLiteral("9.9");
     QTest::newRow("name") << QStringLiteral("sysDescr") << QStringLiteral("sysDescr");
     QTest::newRow("root only") << QStringLiteral("1") << QStringLiteral("iso");
@@ -274,24 +225,17 @@ void TestTreeModel::labels()
     QFETCH(QString, path);
     QFETCH(QString, label);
     if (!m_model)
-        load(MibTestDb::sampleNodes());
+        load();
     QCOMPARE(m_model->labelFromPath(path), label);
 }
 
 void TestTreeModel::preOrder()
 {
-    load(MibTestDb::sampleNodes());
-    QStringList walk;
-    const OidPtr root = m_model->rootOid();
-    OidPtr oid = root;
-    do {
-        walk << oid->name;
-        oid = m_model->nextOid(oid);
-    } while (oid != root && walk.size() < 100);
-    QCOMPARE(walk, (QStringList{"iso", "org", "dod", "internet", "mgmt", "mib-2", "system", "sysDescr",
-                                "sysObjectID", "sysName", "interfaces", "ifNumber", "ifTable", "ifEntry",
-                                "ifIndex", "ifDescr", "private", "enterprises", "vendorTrap", "snmpV2"}));
-    QCOMPARE(m_model->nextOid(at("1.3.6.1.6")), root);
+    load();
+    QCOMPARE(walk(100).join(' '), QString("iso org dod internet mgmt mib-2 system sysDescr sysObjectID sysName "
+                                          "interfaces ifNumber ifTable ifEntry ifIndex ifDescr private enterprises "
+                                          "vendorTrap snmpV2"));
+    QCOMPARE(m_model->nextOid(at("1.3.6.1.6")), m_model->rootOid());
 
     load({node(1, 0, "lonely", 1)});
     QCOMPARE(m_model->nextOid(m_model->rootOid()), m_model->rootOid());
@@ -312,16 +256,15 @@ void TestTreeModel::find_data()
     QTest::newRow("both from root") << QString() << "SYS" << false << false << true << true << "system";
     QTest::newRow("case matters") << QString() << "SYS" << true << false << true << true << "";
     QTest::newRow("case matches") << QString() << "Name" << true << false << true << false << "sysName";
-    QTest::newRow("from later node") << "1.3.6.1.2.1.1.2" << "sys" << false << false << true << false << "sysObjectID";
-    QTest::newRow("wraps around") << "1.3.6.1.2.1.2" << "sysDescr" << false << false << true << false << "sysDescr";
-    QTest::newRow("only match is start") << "1.3.6.1.2.1.1.5" << "sysName" << false << false << true << true
-                                         << "sysName";
+    QTest::newRow("from later node") << QString("1.3.6.1.2.1.1.2") << "sys" << false << false << true << false
+                                     << "sysObjectID";
+    QTest::newRow("wraps around") << QString("1.3.6.1.2.1.2") << "sysDescr" << false << false << true << false
+                                  << "sysDescr";
     QTest::newRow("description ignored") << QString() << "administratively" << false << false << true << true << "";
-    QTest::newRow("description searched") << QString() << "ADMINISTRATIVELY" << false << true << true << true
-                                          << "sysName";
+    QTest::newRow("description searched")
+        << QString() << "ADMINISTRATIVELY" << false << true << true << true << "sysName";
     QTest::newRow("nothing tested") << QString() << "sys" << false << false << false << false << "";
     QTest::newRow("empty text") << QString() << "" << false << true << true << true << "";
-    QTest::newRow("vendor start wraps") << "1.3.6.1.4.1" << "if" << false << false << true << false << "ifNumber";
 }
 
 void TestTreeModel::find()
@@ -334,7 +277,7 @@ void TestTreeModel::find()
     QFETCH(bool, groups);
     QFETCH(QString, found);
     if (!m_model)
-        load(MibTestDb::sampleNodes());
+        load();
     const OidPtr startNode = start.isEmpty() ? OidPtr() : m_model->findByPath(start);
     QVERIFY(start.isEmpty() || startNode);
     const QModelIndex index = m_model->find(startNode, text, matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive,
@@ -342,54 +285,21 @@ void TestTreeModel::find()
     QCOMPARE(index.data().toString(), found);
 }
 
-void TestTreeModel::findInDescriptionsAgreesWithQString()
-{
-    // Descriptions are searched as UTF-8 bytes; whatever the text and case rule, the node
-    // found must be the one a search through QString::contains finds.
-    const QStringList descriptions = {
-        "Plain ASCII text about the CPU load.", "Temperatur der Kühlung in °C.", "ΣΥΣΤΗΜΑ σύστημα",
-        "Kelvin sign \u212A here", "long s \u017F here", "", "mixed ASCII and Ärger",
-    };
-    QVector<Node> nodes{node(1, 0, "root", 1)};
-    for (int i = 0; i < descriptions.size(); ++i) {
-        Node leaf = node(10 + i, 1, "leaf", i + 1);
-        leaf.description = descriptions.at(i);
-        nodes << leaf;
-    }
-    load(nodes);
-    const QStringList texts = {"cpu",   "CPU",  "KÜHLUNG", "kühlung", "°c",  "σύστημα", "ΣΎΣΤΗΜΑ",
-                               "k here", "s here", "ärger", "ÄRGER",  "\u212A", "nothing", "e"};
-    for (const QString& text : texts) {
-        for (Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
-            QString expected;
-            for (int i = 0; i < descriptions.size() && expected.isEmpty(); ++i) {
-                if (descriptions.at(i).contains(text, cs))
-                    expected = QString::number(i + 1);
-            }
-            const QModelIndex found = m_model->find(nullptr, text, cs, true, true, false);
-            const QString actual = found.isValid() ? found.data(Qt::UserRole).toString() : QString();
-            QVERIFY2(actual == expected, qPrintable(QStringLiteral("%1 (%2): %3 instead of %4")
-                                                        .arg(text)
-                                                        .arg(cs == Qt::CaseSensitive ? "case" : "no case")
-                                                        .arg(actual, expected)));
-        }
-    }
-}
-
 void TestTreeModel::expansionText_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("normalized");
-    QTest::newRow("nested") << "1[3[6[1[2,4]]]]" << "1[3[6[1[2,4]]]]";
-    QTest::newRow("single") << "1" << "1";
-    QTest::newRow("siblings with children") << "1[2[5,6],3]" << "1[2[5,6],3]";
-    QTest::newRow("missing brackets") << "1[3[6" << "1[3[6]]";
-    QTest::newRow("garbage child") << "1[x" << "1";
-    QTest::newRow("garbage after child") << "1[3x4]" << "1[3]";
-    QTest::newRow("empty") << "" << "";
-    QTest::newRow("not a number") << "a[1]" << "";
-    QTest::newRow("huge number") << "99999999999[1]" << "";
-    QTest::newRow("blank breaks the list") << "1[3, 4]" << "1[3]";
+    QTest::newRow("single") << QString("1") << "1";
+    QTest::newRow("siblings with children") << QString("1[2[5,6],3]") << "1[2[5,6],3]";
+    QTest::newRow("missing brackets") << QString("1[3[6") << "1[3[6]]";
+    QTest::newRow("garbage child") << QString("1[x") << "1";
+    QTest::newRow("garbage after child") << QString("1[3x4]") << "1[3]";
+    QTest::newRow("not a number") << QString("a[1]") << "";
+    QTest::newRow("huge number") << QString("99999999999[1]") << "";
+    QTest::newRow("blank breaks the list") << QString("1[3, 4]") << "1[3]";
+    // Nesting no real tree has is cut off instead of exhausting the stack.
+    QTest::newRow("far too deep") << QString("1[").repeated(100000)
+                                  << QString("1[").repeated(4096) + "1" + QString("]").repeated(4096);
 }
 
 void TestTreeModel::expansionText()
@@ -401,9 +311,9 @@ void TestTreeModel::expansionText()
 
 void TestTreeModel::expansionOnView()
 {
-    load(MibTestDb::sampleNodes());
+    load();
     TreeView view;
-    view.setModel(m_model.get());
+    view.setModel(m_model);
     const QModelIndex root = m_model->index(0, 0);
     QCOMPARE(saveExpansion(&view), QString());
     view.expand(root);
@@ -420,29 +330,26 @@ void TestTreeModel::expansionOnView()
     // A second window over a reloaded model gets the same branches back.
     m_model->reload();
     TreeView restored;
-    restored.setModel(m_model.get());
+    restored.setModel(m_model);
     restoreExpansion(&restored, saved);
     QCOMPARE(saveExpansion(&restored), saved);
     QVERIFY(restored.isExpanded(m_model->indexFromOid(at("1.3.6.1.4"))));
     QVERIFY(!restored.isExpanded(m_model->indexFromOid(at("1.3.6.1.2.1.2"))));
 
-    // A string recorded for another root changes nothing; a damaged one degrades.
+    // A string recorded for another root changes nothing; numbers the tree lacks are passed over.
     TreeView other;
-    other.setModel(m_model.get());
+    other.setModel(m_model);
     restoreExpansion(&other, QStringLiteral("2[3]"));
     QCOMPARE(saveExpansion(&other), QString());
-    restoreExpansion(&other, QStringLiteral("1[x"));
-    QCOMPARE(saveExpansion(&other), QStringLiteral("1"));
     restoreExpansion(&other, QStringLiteral("1[3[99,6]]"));
     QCOMPARE(saveExpansion(&other), QStringLiteral("1[3[6]]"));
-    restoreExpansion(&other, QString(100000, QLatin1Char('1')) + QString(100000, QLatin1Char('[')));
 }
 
 void TestTreeModel::expansionRestoreOrder()
 {
-    load(MibTestDb::sampleNodes());
+    load();
     TreeView view;
-    view.setModel(m_model.get());
+    view.setModel(m_model);
     QStringList order;
     connect(&view, &QTreeView::expanded, this,
             [&order](const QModelIndex& index) { order << index.data().toString(); });
@@ -459,7 +366,7 @@ void TestTreeModel::scrollToKeepsBranchVisible()
         nodes << node(i, i - 1, i == 40 ? "aRatherLongLeafNameAtTheBottom" : "branch", 1);
     load(nodes);
     TreeView view;
-    view.setModel(m_model.get());
+    view.setModel(m_model);
     view.setHeaderHidden(true);
     view.header()->setStretchLastSection(false);
     view.header()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -468,10 +375,8 @@ void TestTreeModel::scrollToKeepsBranchVisible()
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
 
-    QString path = QStringLiteral("1");
-    for (int i = 2; i <= 40; ++i)
-        path += QStringLiteral(".1");
-    const QModelIndex deep = m_model->indexFromOid(at(path.toLatin1().constData()));
+    const QModelIndex deep =
+        m_model->indexFromOid(at(QByteArray("1").append(QByteArray(".1").repeated(39)).constData()));
     QVERIFY(deep.isValid());
     view.scrollTo(deep, QAbstractItemView::PositionAtCenter);
     QTRY_VERIFY(view.horizontalScrollBar()->value() > 0);

