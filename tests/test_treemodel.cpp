@@ -125,10 +125,8 @@ void TestTreeModel::rootChoiceAndOrphans()
     QVERIFY(!at("2.1"));
     QVERIFY(!at("1.7"));
     // The orphan and the other top-level branch are unreachable by any walk.
-    QModelIndex found = m_model->find(nullptr, QStringLiteral("orphan"), Qt::CaseInsensitive, false, true, true);
-    QVERIFY(!found.isValid());
-    found = m_model->find(nullptr, QStringLiteral("Second"), Qt::CaseInsensitive, false, true, true);
-    QVERIFY(!found.isValid());
+    QVERIFY(!m_model->find(nullptr, QStringLiteral("orphan"), Qt::CaseInsensitive, false, true, true).isValid());
+    QVERIFY(!m_model->find(nullptr, QStringLiteral("Second"), Qt::CaseInsensitive, false, true, true).isValid());
 }
 
 void TestTreeModel::cyclesAndDuplicateIds()
@@ -156,8 +154,7 @@ void TestTreeModel::deepChain()
 {
     // A chain far deeper than any MIB must load, be walked and be freed without recursion.
     QVector<Node> nodes;
-    const int depth = 50000;
-    for (int i = 1; i <= depth; ++i)
+    for (int i = 1; i <= 50000; ++i)
         nodes << node(i, i - 1, "n", 1);
     load(nodes);
     QVERIFY(at(QByteArray("1").append(QByteArray(".1").repeated(49)).constData()));
@@ -203,6 +200,7 @@ void TestTreeModel::lookups()
     nodes << node(40, 7, "sysDescrAlias", 1);
     load(nodes);
     const OidPtr system = at("1.3.6.1.2.1.1");
+    QCOMPARE(at("1.3.6.1.2.1.1.1")->name, QStringLiteral("sysDescr"));
     QCOMPARE(system->children.size(), 4);
     for (int row = 0; row < system->children.size(); ++row)
         QCOMPARE(m_model->indexFromOid(system->children.at(row)).row(), row);

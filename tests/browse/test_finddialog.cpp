@@ -127,38 +127,34 @@ void TestFindDialog::initialState()
     given.searchInDescriptions = true;
     given.searchFrom = 2;
     given.searchFor = 1;
-    {
-        QPointer<FindDialog> dialog = new FindDialog(given);
-        QCOMPARE(dialog->windowTitle(), QStringLiteral("Find OID by name or path"));
-        QComboBox* box = textBox(dialog);
-        QCOMPARE(box->count(), 3);
-        QCOMPARE(box->itemText(0), QStringLiteral("temperature"));
-        QCOMPARE(box->currentText(), QStringLiteral("CPU"));
-        QCOMPARE(box->lineEdit()->selectedText(), QStringLiteral("CPU"));
-        QVERIFY(widget<QRadioButton>(dialog, "Vendor MIBs")->isChecked());
-        QVERIFY(widget<QRadioButton>(dialog, "Group Name")->isChecked());
-        for (const char* kind : {"OID Name", "Group Name", "Both"})
-            QVERIFY2(!widget<QRadioButton>(dialog, kind)->icon().isNull(), kind);
-        const FindDialog::Parameters round = dialog->parameters();
-        QCOMPARE(round.text, given.text);
-        QCOMPARE(round.history, given.history);
-        QCOMPARE(round.matchCase, true);
-        QCOMPARE(round.searchInDescriptions, true);
-        QCOMPARE(round.searchFrom, 2);
-        QCOMPARE(round.searchFor, 1);
-        delete dialog;
-    }
+    FindDialog dialog(given);
+    QComboBox* box = textBox(&dialog);
+    QCOMPARE(box->count(), 3);
+    QCOMPARE(box->itemText(0), QStringLiteral("temperature"));
+    QCOMPARE(box->currentText(), QStringLiteral("CPU"));
+    QCOMPARE(box->lineEdit()->selectedText(), QStringLiteral("CPU"));
+    QVERIFY(widget<QRadioButton>(&dialog, "Vendor MIBs")->isChecked());
+    QVERIFY(widget<QRadioButton>(&dialog, "Group Name")->isChecked());
+    for (const char* kind : {"OID Name", "Group Name", "Both"})
+        QVERIFY2(!widget<QRadioButton>(&dialog, kind)->icon().isNull(), kind);
+    const FindDialog::Parameters round = dialog.parameters();
+    QCOMPARE(round.text, given.text);
+    QCOMPARE(round.history, given.history);
+    QCOMPARE(round.matchCase, true);
+    QCOMPARE(round.searchInDescriptions, true);
+    QCOMPARE(round.searchFrom, 2);
+    QCOMPARE(round.searchFor, 1);
 
     // Codes outside 0..2 leave both groups unchecked, which reads back as the defaults.
     given.searchFrom = 5;
     given.searchFor = -1;
-    FindDialog dialog(given);
-    const QList<QRadioButton*> radios = dialog.findChildren<QRadioButton*>();
+    FindDialog outside(given);
+    const QList<QRadioButton*> radios = outside.findChildren<QRadioButton*>();
     QCOMPARE(radios.size(), 6);
     for (const QRadioButton* radio : radios)
         QVERIFY2(!radio->isChecked(), qPrintable(radio->text()));
-    QCOMPARE(dialog.parameters().searchFrom, 0);
-    QCOMPARE(dialog.parameters().searchFor, 2);
+    QCOMPARE(outside.parameters().searchFrom, 0);
+    QCOMPARE(outside.parameters().searchFor, 2);
 }
 
 void TestFindDialog::history_data()

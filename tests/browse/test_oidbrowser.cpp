@@ -101,30 +101,25 @@ void TestOidBrowser::selectAndDescribe()
     QVector<OidPtr> changed;
     connect(m_browser.get(), &OidBrowser::currentChanged, this, [&changed](const OidPtr& oid) { changed << oid; });
     const OidPtr sysName = m_mib.at("1.3.6.1.2.1.1.5");
+    const OidPtr system = m_mib.at("1.3.6.1.2.1.1");
     m_browser->selectIndex(m_mib.model->indexFromOid(sysName));
     QCOMPARE(m_browser->currentOid(), sysName);
-    QCOMPARE(changed.count(), 1);
-    QCOMPARE(changed.last(), sysName);
     // The pane shows the description document (the editor normalises the HTML it is given).
     QTextEdit expected;
     expected.setHtml(OidDescription::html(*sysName));
     QCOMPARE(m_browser->descriptionPane()->toHtml(), expected.toHtml());
-    QVERIFY(m_browser->descriptionPane()->toPlainText().contains(QLatin1String("An administratively-assigned name")));
 
     m_browser->selectIndex(QModelIndex());
     QCOMPARE(m_browser->currentOid(), OidPtr());
-    QCOMPARE(changed.count(), 2);
-    QCOMPARE(changed.last(), OidPtr());
     QVERIFY(m_browser->descriptionPane()->toPlainText().isEmpty());
 
     // A reload (a new database) leaves no node of the old tree on show.
-    m_browser->selectIndex(m_mib.indexAt("1.3.6.1.2.1.1"));
-    QCOMPARE(changed.count(), 3);
+    m_browser->selectIndex(m_mib.model->indexFromOid(system));
     m_mib.model->reload();
     QCOMPARE(m_browser->currentOid(), OidPtr());
-    QCOMPARE(changed.count(), 4);
-    QCOMPARE(changed.last(), OidPtr());
     QVERIFY(m_browser->descriptionPane()->toPlainText().isEmpty());
+    // Each change was reported once.
+    QCOMPARE(changed, (QVector<OidPtr>{sysName, OidPtr(), system, OidPtr()}));
 }
 
 void TestOidBrowser::leafActivation()

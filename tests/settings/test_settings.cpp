@@ -190,50 +190,41 @@ void TestSettings::scaledGeometry()
     QWidget closed;
     closed.setGeometry(40, 50, 300, 200);
     settings.saveScaledGeometry(&closed, "DevicesDialog");
-    QCOMPARE(settings.screenScale(&closed), 1.0);
 
-    {
-        scale = 1.0;
-        QWidget same;
-        settings.restoreScaledGeometry(&same, "DevicesDialog", 400, 300);
-        QCOMPARE(same.size(), QSize(300, 200));
-    }
-    {
-        scale = 1.5;
-        QWidget moved;
-        settings.restoreScaledGeometry(&moved, "DevicesDialog", 400, 300);
-        QCOMPARE(moved.size(), QSize(480, 360));
-        QVERIFY(moved.screen()->availableGeometry().contains(moved.geometry()));
-    }
-    {
-        // No stored geometry at the design scale and no default: left as it is.
-        scale = 1.25;
-        QWidget untouched;
-        untouched.resize(333, 222);
-        settings.restoreScaledGeometry(&untouched, "DeviceEditDialog");
-        QCOMPARE(untouched.size(), QSize(333, 222));
-        // At another scale its own size is scaled.
-        scale = 1.5;
-        settings.restoreScaledGeometry(&untouched, "DeviceEditDialog");
-        QCOMPARE(untouched.size(), QSize(400, 266));
-    }
-    {
-        // A default larger than the screen is bounded by it.
-        scale = 1.25;
-        QWidget huge;
-        settings.restoreScaledGeometry(&huge, "Huge", 20000, 20000);
-        const QRect area = huge.screen()->availableGeometry();
-        QCOMPARE(huge.geometry(), area);
-    }
-    {
-        // Damaged geometry data falls back to the default size.
-        writeIni("[General]\nBroken_geometry=@ByteArray(xyz)\nBroken_scale=1.25\n");
-        AppSettings fresh(iniPath());
-        fresh.setScaleSource([](const QWidget*) { return 1.25; });
-        QWidget broken;
-        fresh.restoreScaledGeometry(&broken, "Broken", 250, 150);
-        QCOMPARE(broken.size(), QSize(250, 150));
-    }
+    QWidget same;
+    settings.restoreScaledGeometry(&same, "DevicesDialog", 400, 300);
+    QCOMPARE(same.size(), QSize(300, 200));
+
+    scale = 1.5;
+    QWidget moved;
+    settings.restoreScaledGeometry(&moved, "DevicesDialog", 400, 300);
+    QCOMPARE(moved.size(), QSize(480, 360));
+    QVERIFY(moved.screen()->availableGeometry().contains(moved.geometry()));
+
+    // No stored geometry at the design scale and no default: left as it is.
+    scale = 1.25;
+    QWidget untouched;
+    untouched.resize(333, 222);
+    settings.restoreScaledGeometry(&untouched, "DeviceEditDialog");
+    QCOMPARE(untouched.size(), QSize(333, 222));
+    // At another scale its own size is scaled.
+    scale = 1.5;
+    settings.restoreScaledGeometry(&untouched, "DeviceEditDialog");
+    QCOMPARE(untouched.size(), QSize(400, 266));
+
+    // A default larger than the screen is bounded by it.
+    scale = 1.25;
+    QWidget huge;
+    settings.restoreScaledGeometry(&huge, "Huge", 20000, 20000);
+    QCOMPARE(huge.geometry(), huge.screen()->availableGeometry());
+
+    // Damaged geometry data falls back to the default size.
+    writeIni("[General]\nBroken_geometry=@ByteArray(xyz)\nBroken_scale=1.25\n");
+    AppSettings fresh(iniPath());
+    fresh.setScaleSource([](const QWidget*) { return 1.25; });
+    QWidget broken;
+    fresh.restoreScaledGeometry(&broken, "Broken", 250, 150);
+    QCOMPARE(broken.size(), QSize(250, 150));
 }
 
 void TestSettings::fitRect_data()
