@@ -8,7 +8,6 @@
 
 #include <QMainWindow>
 #include <QPointer>
-#include <QSet>
 
 class ClickableLabel;
 class OidBrowser;
@@ -98,8 +97,6 @@ private:
     QPointer<FindDialog> m_findDialog;
     bool m_firstShow = true;
     bool m_initialized = false;
-    bool m_busy = false;
-    QSet<QString> m_changedOidEntries;
     QString m_dataFolder;
     QString m_applicationFolder;
 
