@@ -14,33 +14,36 @@ class TestSettings final : public QObject
 
 private slots:
     void init();
-
-    void defaults();
+    void defaultsAndUnwritableFile();
     void keysPersist();
     void clampedCodes_data();
     void clampedCodes();
-    void passwordIsBase64OfUtf8();
-    void deviceNames();
-    void unwritableFile();
-    void processWideInstance();
-
     void scaledGeometry();
-    void fitRect_data();
     void fitRect();
-
-    void registryFallback();
-    void registryConversions();
+    void registry();
     void encryptedLengths_data();
     void encryptedLengths();
-    void encryptedKnownValue();
-    void encryptedTampering_data();
-    void encryptedTampering();
-    void registryUnwritable();
+    void encryptedStored_data();
+    void encryptedStored();
 
 private:
     QString iniPath() const { return m_temp->path() + "/Tessaro.ini"; }
-    QString iniText() const;
-    void writeIni(const QByteArray& text) const;
+    QString iniText() const
+    {
+        QFile file(iniPath());
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+    void writeIni(const QByteArray& text) const
+    {
+        QFile file(iniPath());
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+    }
+    // A plain file where a folder should be.
+    QString blocker(const char* name) const
+    {
+        QFile file(m_temp->path() + '/' + name);
+        return file.open(QIODevice::WriteOnly) ? file.fileName() : QString();
+    }
 
     std::unique_ptr<QTemporaryDir> m_temp;
 };
@@ -52,20 +55,7 @@ void TestSettings::init()
     qputenv("TESSARO_REGISTRY_ROOT", QFile::encodeName(m_temp->path() + "/registry"));
 }
 
-QString TestSettings::iniText() const
-{
-    QFile file(iniPath());
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
-
-void TestSettings::writeIni(const QByteArray& text) const
-{
-    QFile file(iniPath());
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(text);
-}
-
-void TestSettings::defaults()
+void TestSettings::defaultsAndUnwritableFile()
 {
     const AppSettings settings(iniPath());
     QCOMPARE(settings.mainWindowSearchHistory(), QStringList({"temperature", "CPU", "memory"}));
@@ -73,10 +63,19 @@ void TestSettings::defaults()
     QCOMPARE(settings.mainWindowSearchFrom(), 0);
     QCOMPARE(settings.emailPort(), QStringLiteral("25"));
     QVERIFY(!settings.oidIndexWindowSize().isValid());
-    QVERIFY(!settings.mainWindowViewFullOid());
-    QVERIFY(!settings.emailEnableAuthentication());
+    QVERIFY(!settings.mainWindowViewFullOid() && !settings.emailEnableAuthentication());
     QVERIFY(settings.deviceNames().isEmpty());
     QVERIFY(!QFile::exists(iniPath()));
+
+    AppSettings unwritable(blocker("file") + "/Tessaro.ini");
+    unwritable.setMainWindowDeviceIp("10.0.0.1");
+    unwritable.setEmailPassword("x");
+    QCOMPARE(unwritable.emailPort(), QStringLiteral("25"));
+
+    // One instance for the whole process, on the file first asked for.
+    AppSettings& first = AppSettings::instance(iniPath());
+    QCOMPARE(&AppSettings::instance(m_temp->path() + "/other.ini"), &first);
+    QCOMPARE(first.fileName(), iniPath());
 }
 
 // A representative of each kind of value, and the keys with rules of their own, reach the file
@@ -84,6 +83,7 @@ void TestSettings::defaults()
 void TestSettings::keysPersist()
 {
     const QByteArray blob("\x01\x00\xff geometry", 12);
+    const QString password = QString::fromUtf8("Pässwörd ✓ ключ 密码");
     {
         AppSettings settings(iniPath());
         settings.setMainWindowGeometry(blob);
@@ -97,8 +97,11 @@ void TestSettings::keysPersist()
         settings.setOidIndexWindowSize(QSize(640, 480));
         settings.setEmailPort("587");
         settings.setUpdateBaseUrl(" http://127.0.0.1:8080/updates/\n");
+        settings.setEmailPassword(password);
         QVERIFY(iniText().contains("main_window_device_ip=192.0.2.7:1161"));
     }
+    // The password is stored as Base64 of its UTF-8 bytes.
+    QVERIFY(iniText().contains("email_password=" + QString::fromLatin1(password.toUtf8().toBase64())));
     const AppSettings settings(iniPath());
     QCOMPARE(settings.mainWindowGeometry(), blob);
     QCOMPARE(settings.emailWindowGeometry(), blob + "em");
@@ -111,6 +114,15 @@ void TestSettings::keysPersist()
     QCOMPARE(settings.oidIndexWindowSize(), QSize(640, 480));
     QCOMPARE(settings.emailPort(), QStringLiteral("587"));
     QCOMPARE(settings.updateBaseUrl(), QStringLiteral("http://127.0.0.1:8080/updates/"));
+    QCOMPARE(settings.emailPassword(), password);
+
+    // Device names as QSettings writes a map, and as plain ini lines.
+    const QMap<QString, QString> names{{"10.0.0.1", "core-sw"}, {"10.0.0.2", "edge-rt"}};
+    QSettings(iniPath(), QSettings::IniFormat)
+        .setValue("device_names", QVariantMap{{"10.0.0.1", "core-sw"}, {"10.0.0.2", "edge-rt"}});
+    QCOMPARE(AppSettings(iniPath()).deviceNames(), names);
+    writeIni("[device_names]\n10.0.0.1=core-sw\n10.0.0.2=edge-rt\n");
+    QCOMPARE(AppSettings(iniPath()).deviceNames(), names);
 }
 
 void TestSettings::clampedCodes_data()
@@ -136,49 +148,6 @@ void TestSettings::clampedCodes()
     QCOMPARE(settings.mainWindowSearchFor(), searchFor);
 }
 
-void TestSettings::passwordIsBase64OfUtf8()
-{
-    const QString password = QString::fromUtf8("Pässwörd ✓ ключ 密码");
-    {
-        AppSettings settings(iniPath());
-        settings.setEmailPassword(password);
-    }
-    QVERIFY(iniText().contains("email_password=" + QString::fromLatin1(password.toUtf8().toBase64())));
-    QCOMPARE(AppSettings(iniPath()).emailPassword(), password);
-}
-
-void TestSettings::deviceNames()
-{
-    {
-        QSettings raw(iniPath(), QSettings::IniFormat);
-        raw.setValue("device_names", QVariantMap{{"10.0.0.1", "core-sw"}, {"10.0.0.2", "edge-rt"}});
-    }
-    const QMap<QString, QString> expected{{"10.0.0.1", "core-sw"}, {"10.0.0.2", "edge-rt"}};
-    QCOMPARE(AppSettings(iniPath()).deviceNames(), expected);
-
-    writeIni("[device_names]\n10.0.0.1=core-sw\n10.0.0.2=edge-rt\n");
-    QCOMPARE(AppSettings(iniPath()).deviceNames(), expected);
-}
-
-void TestSettings::unwritableFile()
-{
-    QFile blocker(m_temp->path() + "/file");
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    AppSettings settings(blocker.fileName() + "/Tessaro.ini");
-    settings.setMainWindowDeviceIp("10.0.0.1");
-    settings.setEmailPassword("x");
-    QCOMPARE(settings.emailPort(), QStringLiteral("25"));
-}
-
-void TestSettings::processWideInstance()
-{
-    AppSettings& first = AppSettings::instance(iniPath());
-    AppSettings& second = AppSettings::instance(m_temp->path() + "/other.ini");
-    QCOMPARE(&first, &second);
-    QCOMPARE(second.fileName(), iniPath());
-}
-
 // Closed at 96 dpi, opened at 144 dpi: the stored geometry no longer fits the text, so the
 // dialog gets its default size scaled by 1.5 / 1.25.
 void TestSettings::scaledGeometry()
@@ -186,28 +155,25 @@ void TestSettings::scaledGeometry()
     AppSettings settings(iniPath());
     double scale = 1.0;
     settings.setScaleSource([&scale](const QWidget*) { return scale; });
-
     QWidget closed;
     closed.setGeometry(40, 50, 300, 200);
     settings.saveScaledGeometry(&closed, "DevicesDialog");
-
     QWidget same;
     settings.restoreScaledGeometry(&same, "DevicesDialog", 400, 300);
     QCOMPARE(same.size(), QSize(300, 200));
-
     scale = 1.5;
     QWidget moved;
     settings.restoreScaledGeometry(&moved, "DevicesDialog", 400, 300);
     QCOMPARE(moved.size(), QSize(480, 360));
     QVERIFY(moved.screen()->availableGeometry().contains(moved.geometry()));
 
-    // No stored geometry at the design scale and no default: left as it is.
+    // No stored geometry at the design scale and no default: left as it is; at another scale
+    // its own size is scaled.
     scale = 1.25;
     QWidget untouched;
     untouched.resize(333, 222);
     settings.restoreScaledGeometry(&untouched, "DeviceEditDialog");
     QCOMPARE(untouched.size(), QSize(333, 222));
-    // At another scale its own size is scaled.
     scale = 1.5;
     settings.restoreScaledGeometry(&untouched, "DeviceEditDialog");
     QCOMPARE(untouched.size(), QSize(400, 266));
@@ -227,51 +193,45 @@ void TestSettings::scaledGeometry()
     QCOMPARE(broken.size(), QSize(250, 150));
 }
 
-void TestSettings::fitRect_data()
-{
-    QTest::addColumn<QRect>("rect");
-    QTest::addColumn<QRect>("expected");
-    // Area: (0,0) 800 x 600.
-    QTest::newRow("inside") << QRect(10, 10, 100, 100) << QRect(10, 10, 100, 100);
-    QTest::newRow("left of it") << QRect(-50, 10, 100, 100) << QRect(0, 10, 100, 100);
-    QTest::newRow("above it") << QRect(10, -5, 100, 100) << QRect(10, 0, 100, 100);
-    QTest::newRow("right of it") << QRect(750, 10, 100, 100) << QRect(700, 10, 100, 100);
-    QTest::newRow("below it") << QRect(10, 550, 100, 100) << QRect(10, 500, 100, 100);
-    // Larger than the area: see the huge dialog in scaledGeometry.
-}
-
 void TestSettings::fitRect()
 {
-    QFETCH(QRect, rect);
-    QFETCH(QRect, expected);
-    QCOMPARE(AppSettings::fitRect(rect, QRect(0, 0, 800, 600)), expected);
+    const QRect area(0, 0, 800, 600);
+    QCOMPARE(AppSettings::fitRect(QRect(10, 10, 100, 100), area), QRect(10, 10, 100, 100));
+    QCOMPARE(AppSettings::fitRect(QRect(-50, 10, 100, 100), area), QRect(0, 10, 100, 100));
+    QCOMPARE(AppSettings::fitRect(QRect(10, -5, 100, 100), area), QRect(10, 0, 100, 100));
+    QCOMPARE(AppSettings::fitRect(QRect(750, 10, 100, 100), area), QRect(700, 10, 100, 100));
+    QCOMPARE(AppSettings::fitRect(QRect(10, 550, 100, 100), area), QRect(10, 500, 100, 100));
 }
 
-void TestSettings::registryFallback()
+void TestSettings::registry()
 {
+    // Read from the native view until the WOW6432Node view has the value; written there only.
     RegistryStore native(RegistryStore::View::Native);
     RegistryStore wow(RegistryStore::View::Wow6432Node);
     QVERIFY(native.setValue("ServiceName", QStringLiteral("orvane")));
     QCOMPARE(ServiceRegistry::readString("ServiceName"), QStringLiteral("orvane"));
-
     QVERIFY(ServiceRegistry::writeString("ServiceName", "orvane-test"));
     QCOMPARE(wow.value("ServiceName").toString(), QStringLiteral("orvane-test"));
     QCOMPARE(native.value("ServiceName").toString(), QStringLiteral("orvane"));
     QCOMPARE(ServiceRegistry::readString("ServiceName"), QStringLiteral("orvane-test"));
     QVERIFY(ServiceRegistry::readValue("Missing").isNull());
-}
 
-void TestSettings::registryConversions()
-{
     QCOMPARE(ServiceRegistry::readString("DestEmailServer", "none"), QStringLiteral("none"));
     QVERIFY(ServiceRegistry::writeString("DestEmailServer", ""));
     QCOMPARE(ServiceRegistry::readString("DestEmailServer", "none"), QStringLiteral("none"));
-
     QCOMPARE(ServiceRegistry::readInt("SMTPPort", 25), 25);
     QVERIFY(ServiceRegistry::writeInt("SMTPPort", 465));
     QCOMPARE(ServiceRegistry::readInt("SMTPPort", 25), 465);
     QVERIFY(ServiceRegistry::writeString("SMTPPort", "four"));
     QCOMPARE(ServiceRegistry::readInt("SMTPPort", 25), 25);
+
+    // A plain file where the registry's folder should be: every write fails, reads give defaults.
+    qputenv("TESSARO_REGISTRY_ROOT", QFile::encodeName(blocker("blocked")));
+    QVERIFY(!ServiceRegistry::writeString("ServiceName", "orvane"));
+    QVERIFY(!ServiceRegistry::writeInt("SMTPPort", 25));
+    QVERIFY(!ServiceRegistry::writeEncryptedString("DestEmailPassword", "secret"));
+    QCOMPARE(ServiceRegistry::readEncryptedString("DestEmailPassword"), QString());
+    QCOMPARE(ServiceRegistry::readInt("SMTPPort", 7), 7);
 }
 
 void TestSettings::encryptedLengths_data()
@@ -301,53 +261,38 @@ void TestSettings::encryptedLengths()
     QCOMPARE(ServiceRegistry::readEncryptedString("DestEmailPassword"), QString());
 }
 
-// The service decrypts these values on its own: the format must not drift. Computed with
-// openssl enc -aes-128-cbc -nopad, key MD5("C-1042" + suffix), on "#Grüße" zero-padded.
-void TestSettings::encryptedKnownValue()
-{
-    const QString keyText = QStringLiteral("C-1042") + "8f3a61c07d2e94b5a1c6e0f7d3928b4e5a06";
-    const QString text = QString::fromUtf8("Grüße");
-    QCOMPARE(ServiceRegistry::encrypt(text, keyText), QStringLiteral("f90552714c08396ddc1c52bcf9e88706"));
-
-    QVERIFY(ServiceRegistry::writeString("SubCustomerNumber", "C-1042"));
-    QVERIFY(ServiceRegistry::writeString("DestEmailUsername", "F90552714C08396DDC1C52BCF9E88706"));
-    QCOMPARE(ServiceRegistry::readEncryptedString("DestEmailUsername"), text);
-}
-
-void TestSettings::encryptedTampering_data()
+// The service decrypts these values on its own: the format must not drift. The known value was
+// computed with openssl enc -aes-128-cbc -nopad, key MD5("C-1042" + suffix), on "#Grüße"
+// zero-padded; every other stored text is tampered with and reads as nothing.
+void TestSettings::encryptedStored_data()
 {
     QTest::addColumn<QString>("stored");
-    QTest::newRow("empty") << QString();
-    QTest::newRow("odd digit count") << "f90552714c08396ddc1c52bcf9e8870";
-    QTest::newRow("not whole blocks") << "f90552714c08396ddc1c52bcf9e887";
-    QTest::newRow("one and a half blocks") << "f90552714c08396ddc1c52bcf9e88706f90552714c08396d";
-    QTest::newRow("not hexadecimal") << "g90552714c08396ddc1c52bcf9e88706";
-    QTest::newRow("blank inside") << "f90552714c08396d dc1c52bcf9e88706";
-    QTest::newRow("other cipher text") << "00112233445566778899aabbccddeeff";
+    QTest::addColumn<QString>("text");
+    const QString known = QStringLiteral("f90552714c08396ddc1c52bcf9e88706");
+    QTest::newRow("known value, upper case") << known.toUpper() << QString::fromUtf8("Grüße");
+    QTest::newRow("empty") << QString() << QString();
+    QTest::newRow("odd digit count") << known.chopped(1) << QString();
+    QTest::newRow("not whole blocks") << known.chopped(2) << QString();
+    QTest::newRow("one and a half blocks") << known + known.left(16) << QString();
+    QTest::newRow("not hexadecimal") << "g" + known.mid(1) << QString();
+    QTest::newRow("blank inside") << known.left(16) + " " + known.mid(16) << QString();
+    QTest::newRow("other cipher text") << "00112233445566778899aabbccddeeff" << QString();
     // Made with openssl enc under the right key: "#abc", zeros, then an "x" in the padding;
     // and "#ab\xff\xfe" zero-padded, which is not UTF-8.
-    QTest::newRow("junk after padding") << "de19deee949f701392a2189f9e8622af";
-    QTest::newRow("not UTF-8") << "b80855406f10bcfe7c3c87c739c3479b";
+    QTest::newRow("junk after padding") << "de19deee949f701392a2189f9e8622af" << QString();
+    QTest::newRow("not UTF-8") << "b80855406f10bcfe7c3c87c739c3479b" << QString();
 }
 
-void TestSettings::encryptedTampering()
+void TestSettings::encryptedStored()
 {
     QFETCH(QString, stored);
+    QFETCH(QString, text);
+    const QString key = QStringLiteral("C-1042") + "8f3a61c07d2e94b5a1c6e0f7d3928b4e5a06";
+    QCOMPARE(ServiceRegistry::encrypt(QString::fromUtf8("Grüße"), key),
+             QStringLiteral("f90552714c08396ddc1c52bcf9e88706"));
     QVERIFY(ServiceRegistry::writeString("SubCustomerNumber", "C-1042"));
     QVERIFY(ServiceRegistry::writeString("DestEmailUsername", stored));
-    QCOMPARE(ServiceRegistry::readEncryptedString("DestEmailUsername"), QString());
-}
-
-void TestSettings::registryUnwritable()
-{
-    QFile blocker(m_temp->path() + "/registry");
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    QVERIFY(!ServiceRegistry::writeString("ServiceName", "orvane"));
-    QVERIFY(!ServiceRegistry::writeInt("SMTPPort", 25));
-    QVERIFY(!ServiceRegistry::writeEncryptedString("DestEmailPassword", "secret"));
-    QCOMPARE(ServiceRegistry::readEncryptedString("DestEmailPassword"), QString());
-    QCOMPARE(ServiceRegistry::readInt("SMTPPort", 7), 7);
+    QCOMPARE(ServiceRegistry::readEncryptedString("DestEmailUsername"), text);
 }
 
 QTEST_MAIN(TestSettings)
