@@ -11,111 +11,121 @@ class TestMibDatabase final : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void checkStatuses();
+    void statuses_data();
+    void statuses();
     void openCreatesSchemaOnlyWhenWritable();
-    void openAfterCheckCanWrite();
-    void unreadableFiles_data();
-    void unreadableFiles();
-    void loadNodesFields();
-    void loadNodesOrdersEnumsAndRanges();
+    void loadNodes();
     void loadNodesToleratesDamagedRows();
-    void loadNodesWhenClosed();
 
 private:
     QString path(const char* name) const { return m_dir.filePath(QLatin1String(name)); }
-    static QStringList tableSql(const QString& file);
-    // The nodes of a database file opened read-only, by id.
-    static QHash<qint64, OidPtr> loadById(const QString& file);
 
     QTemporaryDir m_dir;
 };
 
 using MibTestDb::Node;
 
-void TestMibDatabase::init()
+namespace {
+
+QByteArray bytes(const QString& file)
 {
-    QVERIFY(m_dir.isValid());
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("unreadable");
 }
 
-QStringList TestMibDatabase::tableSql(const QString& file)
-{
-    QStringList statements;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("inspect"));
-        db.setDatabaseName(file);
-        db.open();
-        QSqlQuery query(QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'table' ORDER BY rowid"), db);
-        while (query.next())
-            statements << query.value(0).toString();
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("inspect"));
-    return statements;
-}
-
-QHash<qint64, OidPtr> TestMibDatabase::loadById(const QString& file)
+// The nodes of a database file opened read-only, by id.
+QHash<qint64, OidPtr> loadById(const QString& file)
 {
     MibDatabase db;
     db.setFileName(file);
     QHash<qint64, OidPtr> byId;
-    if (db.open(true) != MibDatabase::Usable)
-        return byId;
-    for (const OidPtr& oid : db.loadNodes())
+    for (const OidPtr& oid : db.open(true) == MibDatabase::Usable ? db.loadNodes() : QVector<OidPtr>())
         byId.insert(oid->id, oid);
     return byId;
 }
 
-void TestMibDatabase::checkStatuses()
+} // namespace
+
+void TestMibDatabase::statuses_data()
 {
+    QTest::addColumn<int>("status");
+    const int damaged = MibDatabase::Damaged;
+    QTest::newRow("missing") << int(MibDatabase::Missing);
+    QTest::newRow("no version row") << damaged;
+    QTest::newRow("version row with another id") << damaged;
+    QTest::newRow("text file") << damaged;
+    QTest::newRow("random bytes") << damaged;
+    QTest::newRow("truncated database") << damaged;
+    QTest::newRow("format 2") << int(MibDatabase::Unsupported);
+    QTest::newRow("format 1") << int(MibDatabase::Usable);
+}
+
+void TestMibDatabase::statuses()
+{
+    QFETCH(int, status);
+    const QByteArray tag = QTest::currentDataTag();
+    const QString file = path(tag.constData());
+    QVector<Node> nodes = MibTestDb::sampleNodes();
+    if (tag.startsWith("format"))
+        QVERIFY(MibTestDb::create(file, nodes, {}, {}, tag.right(1).toInt(), 7, 9));
+    if (tag.startsWith("no version") || tag.startsWith("version"))
+        QVERIFY(MibTestDb::create(file, {}, {}, {}, -1));
+    if (tag.startsWith("version"))
+        QVERIFY(MibTestDb::exec(file, {QStringLiteral("INSERT INTO db_version VALUES (2, 1, 20240101, 0)")}));
+    if (tag.endsWith("file") || tag.startsWith("random")) {
+        const QByteArray content =
+            tag.startsWith("text") ? "iso OBJECT IDENTIFIER ::= { 1 }\n" : QByteArray(8192, '\xA5');
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
+    }
+    if (tag.startsWith("truncated")) {
+        // A real database with enough rows to span many pages, cut to its first page.
+        for (Node& node : nodes)
+            node.description = QString(3000, QLatin1Char('d'));
+        QVERIFY(MibTestDb::create(file, nodes));
+        QVERIFY(QFile::resize(file, 1024));
+    }
+    const QByteArray before = bytes(file);
+
     MibDatabase db;
+    db.setFileName(file);
     int major = -1;
     int minor = -1;
-
-    db.setFileName(path("missing.db"));
-    QCOMPARE(db.check(&major, &minor), int(MibDatabase::Missing));
-    QVERIFY(!QFile::exists(path("missing.db")));
-    QCOMPARE(major, -1);
-
-    QVERIFY(MibTestDb::create(path("noversion.db"), {}, {}, {}, -1));
-    db.setFileName(path("noversion.db"));
-    QCOMPARE(db.check(&major, &minor), int(MibDatabase::Damaged));
-
-    QVERIFY(MibTestDb::create(path("wrongid.db"), {}, {}, {}, -1));
-    QVERIFY(MibTestDb::exec(path("wrongid.db"), {QStringLiteral("INSERT INTO db_version VALUES (2, 1, 20240101, 0)")}));
-    db.setFileName(path("wrongid.db"));
-    QCOMPARE(db.check(), int(MibDatabase::Damaged));
-
-    QVERIFY(MibTestDb::create(path("format2.db"), {}, {}, {}, 2, 7, 9));
-    db.setFileName(path("format2.db"));
-    QCOMPARE(db.check(&major, &minor), int(MibDatabase::Unsupported));
-    QCOMPARE(major, 7);
-    QCOMPARE(minor, 9);
-    QCOMPARE(db.open(false), int(MibDatabase::Unsupported));
+    QCOMPARE(db.check(&major, &minor), status);
     QVERIFY(!db.isOpen());
-
-    QVERIFY(MibTestDb::create(path("good.db"), MibTestDb::sampleNodes(), {}, {}, 1, 20250102, 3));
-    db.setFileName(path("good.db"));
-    QCOMPARE(db.check(nullptr, &minor), int(MibDatabase::Usable));
-    QCOMPARE(minor, 3);
-    QVERIFY(!db.isOpen());
-    QCOMPARE(db.open(false), int(MibDatabase::Usable));
-    int format = 0;
-    QVERIFY(db.readVersion(&format, &major, &minor));
-    QCOMPARE(format, 1);
-    QCOMPARE(major, 20250102);
-
-    // A format-0 database opened read-only is accepted as it is.
-    QVERIFY(MibTestDb::create(path("format0.db"), {}, {}, {}, 0));
-    db.setFileName(path("format0.db"));
-    QCOMPARE(db.open(true), int(MibDatabase::Usable));
+    if (status == MibDatabase::Missing) {
+        QVERIFY(!QFile::exists(file));
+        QCOMPARE(major, -1);
+    } else if (status == MibDatabase::Damaged) {
+        QCOMPARE(bytes(file), before);
+        if (!tag.contains("version")) { // not a database at all: not even opening for writing changes it
+            QCOMPARE(db.open(false), status);
+            QVERIFY(db.loadNodes().isEmpty());
+            QCOMPARE(bytes(file), before);
+        }
+    } else {
+        QCOMPARE(major, 7);
+        minor = -1;
+        QCOMPARE(db.check(nullptr, &minor), status);
+        QCOMPARE(minor, 9);
+        QCOMPARE(db.open(false), status);
+        QCOMPARE(db.isOpen(), status == MibDatabase::Usable);
+    }
 }
 
 void TestMibDatabase::openCreatesSchemaOnlyWhenWritable()
 {
+    int format = -1;
+    int major = -1;
+    int minor = -1;
+    {
+        MibDatabase closed; // nothing to load, no version
+        QVERIFY(closed.loadNodes().isEmpty());
+        QVERIFY(!closed.readVersion(&format, &major, &minor));
+        QCOMPARE(QStringLiteral("%1 %2 %3").arg(format).arg(major).arg(minor), QStringLiteral("0 0 0"));
+    }
     QFile(path("empty-ro.db")).open(QIODevice::WriteOnly);
     QFile(path("empty-rw.db")).open(QIODevice::WriteOnly);
-
     MibDatabase db;
     db.setFileName(path("empty-ro.db"));
     QCOMPARE(db.open(true), int(MibDatabase::Usable));
@@ -124,84 +134,44 @@ void TestMibDatabase::openCreatesSchemaOnlyWhenWritable()
 
     db.setFileName(path("empty-rw.db"));
     QCOMPARE(db.open(false), int(MibDatabase::Usable));
-    int format = 0;
-    int major = 0;
-    int minor = -1;
     QVERIFY(db.readVersion(&format, &major, &minor));
-    QCOMPARE(format, 1);
-    QCOMPARE(QString::number(major), QDateTime::currentDateTimeUtc().date().toString(QStringLiteral("yyyyMMdd")));
-    QCOMPARE(minor, 0);
+    QCOMPARE(QStringLiteral("%1 %2 %3").arg(format).arg(major).arg(minor),
+             QStringLiteral("1 %1 0").arg(QDateTime::currentDateTimeUtc().date().toString(QStringLiteral("yyyyMMdd"))));
     QSqlQuery pragma(QStringLiteral("PRAGMA foreign_keys"), db.database());
     QVERIFY(pragma.next());
     QCOMPARE(pragma.value(0).toInt(), 1);
     db.close();
 
-    // The tables are created by exactly these statements, in this order.
-    QStringList expected = MibDatabase::schemaStatements(); // SQLite keeps them without "IF NOT EXISTS"
+    // The tables are created by exactly these statements, in this order (SQLite keeps them
+    // without "IF NOT EXISTS").
+    QStringList expected = MibDatabase::schemaStatements();
     expected.replaceInStrings(QStringLiteral("CREATE TABLE IF NOT EXISTS "), QStringLiteral("CREATE TABLE "));
-    QCOMPARE(tableSql(path("empty-rw.db")), expected);
-    db.setFileName(path("empty-rw.db"));
-    QCOMPARE(db.check(), int(MibDatabase::Usable));
-}
+    QStringList tables;
+    {
+        QSqlDatabase inspect = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("inspect"));
+        inspect.setDatabaseName(path("empty-rw.db"));
+        inspect.open();
+        QSqlQuery query(QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'table' ORDER BY rowid"), inspect);
+        while (query.next())
+            tables << query.value(0).toString();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("inspect"));
+    QCOMPARE(tables, expected);
 
-void TestMibDatabase::openAfterCheckCanWrite()
-{
     // check() leaves the read-only option on the handle; open(false) must not inherit it.
-    QVERIFY(MibTestDb::create(path("rw.db"), MibTestDb::sampleNodes()));
-    MibDatabase db;
-    db.setFileName(path("rw.db"));
     QCOMPARE(db.check(), int(MibDatabase::Usable));
     QCOMPARE(db.open(false), int(MibDatabase::Usable));
     db.writeVersion(1, 20300101, 4);
-    int format = 0;
-    int major = 0;
-    int minor = 0;
     QVERIFY(db.readVersion(&format, &major, &minor));
-    QCOMPARE(major, 20300101);
-    QCOMPARE(minor, 4);
+    QCOMPARE(QStringLiteral("%1 %2 %3").arg(format).arg(major).arg(minor), QStringLiteral("1 20300101 4"));
+
+    // A format-0 database opened read-only is accepted as it is.
+    QVERIFY(MibTestDb::create(path("format0.db"), {}, {}, {}, 0));
+    db.setFileName(path("format0.db"));
+    QCOMPARE(db.open(true), int(MibDatabase::Usable));
 }
 
-void TestMibDatabase::unreadableFiles_data()
-{
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<bool>("truncate");
-    QTest::newRow("text file") << QByteArray("iso OBJECT IDENTIFIER ::= { 1 }\n") << false;
-    QTest::newRow("random bytes") << QByteArray(8192, '\xA5') << false;
-    QTest::newRow("truncated database") << QByteArray() << true;
-}
-
-void TestMibDatabase::unreadableFiles()
-{
-    QFETCH(QByteArray, content);
-    QFETCH(bool, truncate);
-    const QString file = path("unreadable.db");
-    QFile::remove(file);
-    if (truncate) {
-        // A real database with enough rows to span many pages, cut to its first page.
-        QVector<Node> nodes = MibTestDb::sampleNodes();
-        for (Node& node : nodes)
-            node.description = QString(3000, QLatin1Char('d'));
-        QVERIFY(MibTestDb::create(file, nodes));
-        QVERIFY(QFile::resize(file, 1024));
-    } else {
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
-    }
-    auto bytes = [&file] {
-        QFile f(file);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("unreadable");
-    };
-    const QByteArray before = bytes();
-
-    MibDatabase db;
-    db.setFileName(file);
-    QCOMPARE(db.check(), int(MibDatabase::Damaged));
-    QCOMPARE(db.open(false), int(MibDatabase::Damaged));
-    QVERIFY(db.loadNodes().isEmpty());
-    QCOMPARE(bytes(), before);
-}
-
-void TestMibDatabase::loadNodesFields()
+void TestMibDatabase::loadNodes()
 {
     QVector<Node> nodes = MibTestDb::sampleNodes();
     nodes[0].lastUpdated = 86400;
@@ -212,7 +182,11 @@ void TestMibDatabase::loadNodesFields()
     nodes[8].access = 1;
     nodes[9].type = -5;
     nodes[9].access = 48;
-    QVERIFY(MibTestDb::create(path("fields.db"), nodes));
+    const QVector<MibTestDb::Enum> enums = {
+        {8, QStringLiteral("five"), 5},  {8, QStringLiteral("one"), 1},  {9, QStringLiteral("minus"), -3},
+        {8, QStringLiteral("three"), 3}, {9, QStringLiteral("zero"), 0}, {999, QStringLiteral("orphan"), 1},
+    };
+    QVERIFY(MibTestDb::create(path("fields.db"), nodes, enums, {{10, 100, 200}, {10, -50, 10}, {10, 20, 30}}));
     const QHash<qint64, OidPtr> byId = loadById(path("fields.db"));
     QCOMPARE(byId.size(), nodes.size());
 
@@ -234,23 +208,11 @@ void TestMibDatabase::loadNodesFields()
     QCOMPARE(sysDescr->descriptionText(), QStringLiteral("Grüße \"quoted\"\nsecond line"));
     QVERIFY(sysDescr->children.isEmpty());
     QVERIFY(sysDescr->parent.expired());
-
     QCOMPARE(byId.value(9)->type, Oid::Other);
     QCOMPARE(byId.value(9)->access, Oid::Unknown);
     QCOMPARE(byId.value(10)->type, Oid::Other);
     QCOMPARE(byId.value(10)->access, Oid::Create);
     QVERIFY(byId.value(11)->description.isEmpty());
-}
-
-void TestMibDatabase::loadNodesOrdersEnumsAndRanges()
-{
-    const QVector<MibTestDb::Enum> enums = {
-        {8, QStringLiteral("five"), 5},  {8, QStringLiteral("one"), 1},  {9, QStringLiteral("minus"), -3},
-        {8, QStringLiteral("three"), 3}, {9, QStringLiteral("zero"), 0}, {999, QStringLiteral("orphan"), 1},
-    };
-    const QVector<MibTestDb::Range> ranges = {{10, 100, 200}, {10, -50, 10}, {10, 20, 30}};
-    QVERIFY(MibTestDb::create(path("enums.db"), MibTestDb::sampleNodes(), enums, ranges));
-    const QHash<qint64, OidPtr> byId = loadById(path("enums.db"));
 
     // Each node's values, enumerations by value and ranges by their lower bound.
     auto values = [&byId](qint64 id) {
@@ -310,19 +272,6 @@ void TestMibDatabase::loadNodesToleratesDamagedRows()
         withEnums += oid->enums.size();
     }
     QCOMPARE(withEnums, 2); // both rows with id 2 get the enumeration
-}
-
-void TestMibDatabase::loadNodesWhenClosed()
-{
-    MibDatabase db;
-    QVERIFY(db.loadNodes().isEmpty());
-    int format = -1;
-    int major = -1;
-    int minor = -1;
-    QVERIFY(!db.readVersion(&format, &major, &minor));
-    QCOMPARE(format, 0);
-    QCOMPARE(major, 0);
-    QCOMPARE(minor, 0);
 }
 
 QTEST_GUILESS_MAIN(TestMibDatabase)
