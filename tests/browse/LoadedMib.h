@@ -9,17 +9,6 @@
 
 #include <memory>
 
-// A node row with its links; the other columns keep their defaults.
-inline MibTestDb::Node node(qint64 id, qint64 parent, const char* name, int number)
-{
-    MibTestDb::Node n;
-    n.id = id;
-    n.parentId = parent;
-    n.name = QString::fromLatin1(name);
-    n.number = number;
-    return n;
-}
-
 // A MIB database written into a temporary folder and loaded into a tree model.
 struct LoadedMib
 {
@@ -48,6 +37,7 @@ struct LoadedMib
         model->reload();
         return true;
     }
+    bool load(const QString& text, bool loose = false) { return load(MibTestDb::parse(text), loose); }
 
     OidPtr at(const char* path) const { return model->findByPath(QLatin1String(path)); }
     QModelIndex indexAt(const char* path) const { return model->indexFromOid(at(path)); }

@@ -20,11 +20,21 @@ class TestOidBrowser final : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init()
+    {
+        if (!m_mib.model)
+            QVERIFY(m_mib.load());
+        m_browser = std::make_unique<OidBrowser>(true);
+        m_browser->setModel(m_mib.model.get());
+        m_browser->resize(800, 600);
+    }
+    void cleanup()
+    {
+        m_browser.reset();
+        m_mib.model.reset();
+    }
     void layout();
-    void selectAndDescribe();
-    void leafActivation();
+    void selectAndActivate();
     void collapseTree();
     void branchActions();
     void saveAs();
@@ -43,25 +53,10 @@ private:
 
 QAction* TestOidBrowser::action(const char* text) const
 {
-    const QList<QAction*> actions = m_browser->findChildren<QAction*>();
-    for (QAction* action : actions) {
+    for (QAction* action : m_browser->findChildren<QAction*>())
         if (action->text() == QLatin1String(text))
             return action;
-    }
     return nullptr;
-}
-
-void TestOidBrowser::init()
-{
-    QVERIFY(m_mib.load());
-    m_browser = std::make_unique<OidBrowser>(true);
-    m_browser->setModel(m_mib.model.get());
-    m_browser->resize(800, 600);
-}
-
-void TestOidBrowser::cleanup()
-{
-    m_browser.reset();
 }
 
 void TestOidBrowser::layout()
@@ -96,7 +91,7 @@ void TestOidBrowser::layout()
     QVERIFY(!hidden.valueViewer()->isVisible());
 }
 
-void TestOidBrowser::selectAndDescribe()
+void TestOidBrowser::selectAndActivate()
 {
     QVector<OidPtr> changed;
     connect(m_browser.get(), &OidBrowser::currentChanged, this, [&changed](const OidPtr& oid) { changed << oid; });
@@ -120,10 +115,8 @@ void TestOidBrowser::selectAndDescribe()
     QVERIFY(m_browser->descriptionPane()->toPlainText().isEmpty());
     // Each change was reported once.
     QCOMPARE(changed, (QVector<OidPtr>{sysName, OidPtr(), system, OidPtr()}));
-}
 
-void TestOidBrowser::leafActivation()
-{
+    // Return on a leaf, not on a group, reports it as activated.
     m_browser->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_browser.get()));
     m_browser->onCollapseTree();
@@ -157,11 +150,9 @@ void TestOidBrowser::collapseTree()
     QVERIFY(isExpanded("1.3.6.1.2.1.1"));
 
     // A tree without internet collapses down to dod.
-    m_browser.reset();
-    QVERIFY(m_mib.load({node(1, 0, "iso", 1), node(2, 1, "org", 3), node(3, 2, "dod", 6), node(4, 3, "other", 2),
-                        node(5, 4, "leaf", 1)}));
-    m_browser = std::make_unique<OidBrowser>(true);
-    m_browser->setModel(m_mib.model.get());
+    cleanup();
+    QVERIFY(m_mib.load(QStringLiteral("1 0 iso 1; 2 1 org 3; 3 2 dod 6; 4 3 other 2; 5 4 leaf 1")));
+    init();
     m_browser->treeView()->expandAll();
     m_browser->onCollapseTree();
     QCOMPARE(m_browser->saveExpansion(), QStringLiteral("1[3[6]]"));

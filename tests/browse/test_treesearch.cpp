@@ -27,8 +27,7 @@ const QString alphabet = QStringLiteral("aAkKsS-\u00e9\u00c9\u212a\u017f\u03c3\u
 QString randomText(QRandomGenerator& random, int maxLength)
 {
     QString text;
-    const int length = 1 + int(random.bounded(maxLength));
-    for (int i = 0; i < length; ++i)
+    for (int i = 1 + int(random.bounded(maxLength)); i > 0; --i)
         text += alphabet.at(int(random.bounded(alphabet.size())));
     return text;
 }
@@ -52,27 +51,28 @@ QModelIndex walk(const TreeModel& model, const OidPtr& start, const QString& tex
 void TestTreeSearch::agreesWithPreOrderWalk()
 {
     QRandomGenerator random(20240101);
-    QVector<MibTestDb::Node> nodes;
-    for (int id = 1; id <= 300; ++id) {
-        nodes << node(id, id == 1 ? 0 : 1 + int(random.bounded(id - 1)), "", id);
-        nodes.last().name = randomText(random, 6);
+    QString tree;
+    for (int id = 1; id <= 300; ++id)
+        tree += QStringLiteral("%1 %2 %3 %1;")
+                    .arg(id)
+                    .arg(id == 1 ? 0 : 1 + int(random.bounded(id - 1)))
+                    .arg(randomText(random, 6));
+    QVector<MibTestDb::Node> nodes = MibTestDb::parse(tree);
+    for (MibTestDb::Node& node : nodes) {
         if (random.bounded(3) == 0)
-            nodes.last().description = randomText(random, 12);
+            node.description = randomText(random, 12);
     }
     QVERIFY(m_mib.load(nodes));
     const TreeModel& model = *m_mib.model;
 
     QVector<OidPtr> starts{OidPtr()};
-    for (int i = 0; i < 6; ++i) {
-        // A random node: a random number of steps in pre-order.
+    for (int i = 0; i < 6; ++i) { // a random number of steps in pre-order
         OidPtr node = model.rootOid();
         for (int steps = int(random.bounded(300)); steps > 0; --steps)
             node = model.nextOid(node);
         starts.append(node);
     }
-    QStringList texts{QStringLiteral("k"),      QStringLiteral("K"),      QStringLiteral("\u212a"),
-                      QStringLiteral("s"),      QStringLiteral("\u017f"), QStringLiteral("\u00e9"),
-                      QStringLiteral("\u03a3"), QStringLiteral("a-"),     QStringLiteral("zzz")};
+    QStringList texts = QStringLiteral("k K \u212a s \u017f \u00e9 \u03a3 a- zzz").split(' ');
     for (int i = 0; i < 30; ++i)
         texts << randomText(random, 4);
 
@@ -80,28 +80,21 @@ void TestTreeSearch::agreesWithPreOrderWalk()
     int found = 0;
     for (const QString& text : qAsConst(texts)) {
         for (const OidPtr& start : qAsConst(starts)) {
-            for (const Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
-                for (const bool inDescriptions : {false, true}) {
-                    for (const auto& kinds :
-                         {std::make_pair(true, false), std::make_pair(false, true), std::make_pair(true, true)}) {
-                        const QModelIndex expected =
-                            walk(model, start, text, cs, inDescriptions, kinds.first, kinds.second);
-                        const QModelIndex actual =
-                            model.find(start, text, cs, inDescriptions, kinds.first, kinds.second);
-                        if (actual != expected) {
-                            QFAIL(qPrintable(QStringLiteral("text %1, start %2, case %3, descriptions %4, kinds %5%6: "
-                                                            "%7 instead of %8")
-                                                 .arg(text, start ? start->name : QStringLiteral("none"))
-                                                 .arg(int(cs))
-                                                 .arg(inDescriptions)
-                                                 .arg(kinds.first)
-                                                 .arg(kinds.second)
-                                                 .arg(actual.data().toString(), expected.data().toString())));
-                        }
-                        ++compared;
-                        found += expected.isValid() ? 1 : 0;
-                    }
-                }
+            // Bit 0: match case; bit 1: descriptions; the rest: leaves, groups or both.
+            for (int options = 0; options < 12; ++options) {
+                const Qt::CaseSensitivity cs = options & 1 ? Qt::CaseSensitive : Qt::CaseInsensitive;
+                const bool inDescriptions = options & 2;
+                const bool leaves = options >> 2 != 1;
+                const bool groups = options >> 2 != 0;
+                const QModelIndex expected = walk(model, start, text, cs, inDescriptions, leaves, groups);
+                const QModelIndex actual = model.find(start, text, cs, inDescriptions, leaves, groups);
+                QVERIFY2(actual == expected,
+                         qPrintable(QStringLiteral("text %1, start %2, options %3: %4 instead of %5")
+                                        .arg(text, start ? start->name : QStringLiteral("none"))
+                                        .arg(options)
+                                        .arg(actual.data().toString(), expected.data().toString())));
+                ++compared;
+                found += expected.isValid() ? 1 : 0;
             }
         }
     }

@@ -7,18 +7,18 @@
 #include <QSqlQuery>
 #include <QtTest>
 
+#include <algorithm>
+
 namespace MibTestDb {
 
 namespace {
 
-const QString connectionName = QStringLiteral("MibTestDb");
-
-template <typename Work>
-bool withConnection(const QString& path, Work work)
+template <typename Work> bool withConnection(const QString& path, Work work)
 {
+    const QString connection = QStringLiteral("MibTestDb");
     bool ok = false;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
         db.setDatabaseName(path);
         if (db.open()) {
             db.transaction();
@@ -29,123 +29,91 @@ bool withConnection(const QString& path, Work work)
             qWarning() << "cannot open" << path << db.lastError().text();
         }
     }
-    QSqlDatabase::removeDatabase(connectionName);
+    QSqlDatabase::removeDatabase(connection);
     return ok;
 }
 
-bool run(QSqlQuery& query)
+// Prepares the statement once and runs it with each row of values.
+bool run(QSqlDatabase& db, const QString& sql, const QVector<QVariantList>& rows = {{}})
 {
-    if (query.exec())
-        return true;
-    qWarning() << query.lastQuery() << query.lastError().text();
-    return false;
+    QSqlQuery query(db);
+    query.prepare(sql);
+    for (const QVariantList& row : rows) {
+        for (const QVariant& value : row)
+            query.addBindValue(value);
+        if (!query.exec()) {
+            qWarning() << sql << query.lastError().text();
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace
 
+QVector<Node> parse(const QString& text, const QString& module)
+{
+    QVector<Node> nodes;
+    for (const QString& item : text.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QStringList f = item.simplified().split(QLatin1Char(' '));
+        if (f.size() < 4)
+            continue;
+        Node n;
+        n.id = f[0].toLongLong();
+        n.parentId = f[1] == QLatin1String("-") ? QVariant() : QVariant(f[1].toLongLong());
+        n.name = f[2];
+        n.number = f[3].toInt();
+        n.type = f.value(4, QStringLiteral("0")).toInt();
+        n.access = f.value(5, QStringLiteral("0")).toInt();
+        n.module = module.isEmpty() ? QVariant() : QVariant(module);
+        nodes << n;
+    }
+    return nodes;
+}
+
 bool exec(const QString& path, const QStringList& statements)
 {
     return withConnection(path, [&statements](QSqlDatabase& db) {
-        for (const QString& statement : statements) {
-            QSqlQuery query(db);
-            query.prepare(statement);
-            if (!run(query))
-                return false;
-        }
-        return true;
+        return std::all_of(statements.begin(), statements.end(), [&db](const QString& s) { return run(db, s); });
     });
 }
 
-bool create(const QString& path, const QVector<Node>& nodes, const QVector<Enum>& enums,
-            const QVector<Range>& ranges, int format, int major, int minor)
+bool create(const QString& path, const QVector<Node>& nodes, const QVector<Enum>& enums, const QVector<Range>& ranges,
+            int format, int major, int minor)
 {
+    QVector<QVariantList> nodeRows, enumRows, rangeRows;
+    for (const Node& n : nodes)
+        nodeRows.append(
+            {n.id, n.name, n.number, n.access, n.type, n.module, n.filename, n.lastUpdated, n.description, n.parentId});
+    for (const Enum& e : enums)
+        enumRows.append({e.nodeId, e.label, e.value});
+    for (const Range& r : ranges)
+        rangeRows.append({r.nodeId, r.low, r.high});
     return withConnection(path, [&](QSqlDatabase& db) {
-        for (const QString& statement : MibDatabase::schemaStatements()) {
-            QSqlQuery query(db);
-            query.prepare(statement);
-            if (!run(query))
-                return false;
-        }
-        QSqlQuery query(db);
-        if (format >= 0) {
-            query.prepare(QStringLiteral("INSERT INTO db_version (id, format, major, minor) VALUES (1, ?, ?, ?)"));
-            query.addBindValue(format);
-            query.addBindValue(major);
-            query.addBindValue(minor);
-            if (!run(query))
-                return false;
-        }
-        query.prepare(QStringLiteral("INSERT INTO node (id, name, number, access, type, module, filename, "
-                                     "last_updated, description, parent_id) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-        for (const Node& node : nodes) {
-            query.addBindValue(node.id);
-            query.addBindValue(node.name);
-            query.addBindValue(node.number);
-            query.addBindValue(node.access);
-            query.addBindValue(node.type);
-            query.addBindValue(node.module);
-            query.addBindValue(node.filename);
-            query.addBindValue(node.lastUpdated);
-            query.addBindValue(node.description);
-            query.addBindValue(node.parentId);
-            if (!run(query))
-                return false;
-        }
-        query.prepare(QStringLiteral("INSERT INTO enum (node_id, label, value) VALUES (?, ?, ?)"));
-        for (const Enum& row : enums) {
-            query.addBindValue(row.nodeId);
-            query.addBindValue(row.label);
-            query.addBindValue(row.value);
-            if (!run(query))
-                return false;
-        }
-        query.prepare(QStringLiteral("INSERT INTO range (node_id, low, high) VALUES (?, ?, ?)"));
-        for (const Range& row : ranges) {
-            query.addBindValue(row.nodeId);
-            query.addBindValue(row.low);
-            query.addBindValue(row.high);
-            if (!run(query))
-                return false;
-        }
-        return true;
+        const QStringList schema = MibDatabase::schemaStatements();
+        return std::all_of(schema.begin(), schema.end(), [&db](const QString& s) { return run(db, s); }) &&
+               (format < 0 || run(db,
+                                  QStringLiteral("INSERT INTO db_version (id, format, major, minor) "
+                                                 "VALUES (1, ?, ?, ?)"),
+                                  {{format, major, minor}})) &&
+               run(db,
+                   QStringLiteral("INSERT INTO node (id, name, number, access, type, module, filename, last_updated, "
+                                  "description, parent_id) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                   nodeRows) &&
+               run(db, QStringLiteral("INSERT INTO enum (node_id, label, value) VALUES (?, ?, ?)"), enumRows) &&
+               run(db, QStringLiteral("INSERT INTO range (node_id, low, high) VALUES (?, ?, ?)"), rangeRows);
     });
 }
 
 QVector<Node> sampleNodes()
 {
-    auto node = [](qint64 id, qint64 parent, const char* name, int number, int type = 0, int access = 0) {
-        Node n;
-        n.id = id;
-        n.parentId = parent == 0 ? QVariant() : QVariant(parent);
-        n.name = QString::fromLatin1(name);
-        n.number = number;
-        n.type = type;
-        n.access = access;
-        n.module = QStringLiteral("SAMPLE-MIB");
-        return n;
-    };
-    QVector<Node> nodes = {
-        node(1, 0, "iso", 1),
-        node(2, 1, "org", 3),
-        node(3, 2, "dod", 6),
-        node(4, 3, "internet", 1),
-        node(5, 4, "mgmt", 2),
-        node(6, 5, "mib-2", 1),
-        node(7, 6, "system", 1),
-        node(8, 7, "sysDescr", 1, 2, 18),
-        node(9, 7, "sysObjectID", 2, 1, 18),
-        node(10, 7, "sysName", 5, 2, 19),
-        node(11, 6, "interfaces", 2),
-        node(12, 11, "ifNumber", 1, 16, 18),
-        node(13, 11, "ifTable", 2, 0, 21),
-        node(14, 13, "ifEntry", 1, 0, 21),
-        node(15, 14, "ifIndex", 1, 16, 18),
-        node(16, 14, "ifDescr", 2, 2, 18),
-        node(17, 4, "private", 4),
-        node(18, 17, "enterprises", 1),
-        node(19, 18, "vendorTrap", 7, 21, 67),
-        node(20, 4, "snmpV2", 6),
-    };
+    QVector<Node> nodes =
+        parse(QStringLiteral(
+                  "1 - iso 1; 2 1 org 3; 3 2 dod 6; 4 3 internet 1; 5 4 mgmt 2; 6 5 mib-2 1; 7 6 system 1;"
+                  "8 7 sysDescr 1 2 18; 9 7 sysObjectID 2 1 18; 10 7 sysName 5 2 19; 11 6 interfaces 2;"
+                  "12 11 ifNumber 1 16 18; 13 11 ifTable 2 0 21; 14 13 ifEntry 1 0 21; 15 14 ifIndex 1 16 18;"
+                  "16 14 ifDescr 2 2 18; 17 4 private 4; 18 17 enterprises 1; 19 18 vendorTrap 7 21 67; 20 4 snmpV2 6"),
+              QStringLiteral("SAMPLE-MIB"));
     nodes[7].description = QStringLiteral("A textual description of the entity.");
     nodes[9].description = QStringLiteral("An administratively-assigned name for this managed node.");
     return nodes;

@@ -37,6 +37,9 @@ struct Range
     qint64 high;
 };
 
+// Nodes from "id parent name number [type access]" items separated by ';'; a parent of '-' is null.
+QVector<Node> parse(const QString& text, const QString& module = {});
+
 // Runs statements on the file (created when missing); false with a warning on the first failure.
 bool exec(const QString& path, const QStringList& statements);
 
