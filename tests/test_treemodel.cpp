@@ -16,11 +16,7 @@ private slots:
     void brokenTrees();
     void deepChain();
     void lookups();
-    void labels_data();
-    void labels();
-    void find_data();
-    void find();
-    void expansionText_data();
+    void labelsAndFind();
     void expansionText();
     void expansionOnView();
     void scrollToKeepsBranchVisible();
@@ -179,129 +175,58 @@ void TestTreeModel::lookups()
         QCOMPARE(model().indexFromOid(system->children.at(row)).row(), row);
 }
 
-void TestTreeModel::labels_data()
+void TestTreeModel::labelsAndFind()
 {
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("label");
-    QTest::newRow("instance") << "1.3.6.1.2.1.1.1.0"
-                              << "sysDescr.0";
-    QTest::newRow("known node") << "1.3.6.1.2.1.1.1"
-                                << "sysDescr";
-    QTest::newRow("unknown below known") << "1.3.6.1.4.1.9.9.1"
-                                         << "enterprises.9.9.1";
-    QTest::newRow("foreign root") << "9.9"
-                                  << "9.9";
-    QTest::newRow("name") << "sysDescr"
-                          << "sysDescr";
-    QTest::newRow("root only") << "1"
-                               << "iso";
-}
+    QVERIFY(m_mib.load());
+    const char* const labels[][2] = {{"1.3.6.1.2.1.1.1.0", "sysDescr.0"},
+                                     {"1.3.6.1.2.1.1.1", "sysDescr"},
+                                     {"1.3.6.1.4.1.9.9.1", "enterprises.9.9.1"},
+                                     {"9.9", "9.9"},
+                                     {"sysDescr", "sysDescr"},
+                                     {"1", "iso"}};
+    for (const auto& row : labels)
+        QCOMPARE(model().labelFromPath(row[0]), QString(row[1]));
 
-void TestTreeModel::labels()
-{
-    QFETCH(QString, path);
-    QFETCH(QString, label);
-    QVERIFY(m_mib.model || m_mib.load());
-    QCOMPARE(model().labelFromPath(path), label);
-}
-
-void TestTreeModel::find_data()
-{
-    QTest::addColumn<QString>("start");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("options"); // c: match case, d: descriptions, l: leaves, g: groups
-    QTest::addColumn<QString>("found");
-    QTest::newRow("leaf from root") << ""
-                                    << "sys"
-                                    << "l"
-                                    << "sysDescr";
-    QTest::newRow("group from root") << ""
-                                     << "sys"
-                                     << "g"
-                                     << "system";
-    QTest::newRow("both from root") << ""
-                                    << "SYS"
-                                    << "lg"
-                                    << "system";
-    QTest::newRow("case matters") << ""
-                                  << "SYS"
-                                  << "clg"
-                                  << "";
-    QTest::newRow("case matches") << ""
-                                  << "Name"
-                                  << "cl"
-                                  << "sysName";
-    QTest::newRow("from later node") << "1.3.6.1.2.1.1.2"
-                                     << "sys"
-                                     << "l"
-                                     << "sysObjectID";
-    QTest::newRow("wraps around") << "1.3.6.1.2.1.2"
-                                  << "sysDescr"
-                                  << "l"
-                                  << "sysDescr";
-    QTest::newRow("description ignored") << ""
-                                         << "administratively"
-                                         << "lg"
-                                         << "";
-    QTest::newRow("description searched") << ""
-                                          << "ADMINISTRATIVELY"
-                                          << "dlg"
-                                          << "sysName";
-    QTest::newRow("nothing tested") << ""
-                                    << "sys"
-                                    << ""
-                                    << "";
-    QTest::newRow("empty text") << ""
-                                << ""
-                                << "dlg"
-                                << "";
-}
-
-void TestTreeModel::find()
-{
-    QFETCH(QString, start);
-    QFETCH(QString, text);
-    QFETCH(QString, options);
-    QFETCH(QString, found);
-    QVERIFY(m_mib.model || m_mib.load());
-    const OidPtr startNode = start.isEmpty() ? OidPtr() : model().findByPath(start);
-    QVERIFY(start.isEmpty() || startNode);
-    const QModelIndex index =
-        model().find(startNode, text, options.contains('c') ? Qt::CaseSensitive : Qt::CaseInsensitive,
-                     options.contains('d'), options.contains('l'), options.contains('g'));
-    QCOMPARE(index.data().toString(), found);
-}
-
-void TestTreeModel::expansionText_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("normalized");
-    QTest::newRow("single") << "1"
-                            << "1";
-    QTest::newRow("siblings with children") << "1[2[5,6],3]"
-                                            << "1[2[5,6],3]";
-    QTest::newRow("missing brackets") << "1[3[6"
-                                      << "1[3[6]]";
-    QTest::newRow("garbage child") << "1[x"
-                                   << "1";
-    QTest::newRow("garbage after child") << "1[3x4]"
-                                         << "1[3]";
-    QTest::newRow("not a number") << "a[1]"
-                                  << "";
-    QTest::newRow("huge number") << "99999999999[1]"
-                                 << "";
-    QTest::newRow("blank breaks the list") << "1[3, 4]"
-                                           << "1[3]";
-    // Nesting no real tree has is cut off instead of exhausting the stack.
-    QTest::newRow("far too deep") << QString("1[").repeated(100000)
-                                  << QString("1[").repeated(4096) + "1" + QString("]").repeated(4096);
+    // Start node, text, options (c: match case, d: descriptions, l: leaves, g: groups), the node found.
+    const char* const finds[][4] = {
+        {"", "sys", "l", "sysDescr"},
+        {"", "sys", "g", "system"},
+        {"", "SYS", "lg", "system"},
+        {"", "SYS", "clg", ""},
+        {"", "Name", "cl", "sysName"},
+        {"1.3.6.1.2.1.1.2", "sys", "l", "sysObjectID"}, // from a later node
+        {"1.3.6.1.2.1.2", "sysDescr", "l", "sysDescr"}, // wraps around
+        {"", "administratively", "lg", ""},
+        {"", "ADMINISTRATIVELY", "dlg", "sysName"},
+        {"", "sys", "", ""}, // nothing tested
+        {"", "", "dlg", ""},
+    };
+    for (const auto& row : finds) {
+        const OidPtr start = *row[0] ? at(row[0]) : OidPtr();
+        const QString options = QLatin1String(row[2]);
+        QVERIFY(!*row[0] || start);
+        const QModelIndex index =
+            model().find(start, QLatin1String(row[1]), options.contains('c') ? Qt::CaseSensitive : Qt::CaseInsensitive,
+                         options.contains('d'), options.contains('l'), options.contains('g'));
+        QVERIFY2(index.data().toString() == QLatin1String(row[3]),
+                 qPrintable(QStringLiteral("%1 %2 %3: %4").arg(row[0], row[1], row[2], index.data().toString())));
+    }
 }
 
 void TestTreeModel::expansionText()
 {
-    QFETCH(QString, text);
-    QFETCH(QString, normalized);
-    QCOMPARE(serializeExpansion(parseExpansion(text)), normalized);
+    const char* const cases[][2] = {
+        {"1", "1"},           {"1[2[5,6],3]", "1[2[5,6],3]"},
+        {"1[3[6", "1[3[6]]"}, // missing brackets
+        {"1[x", "1"},         {"1[3x4]", "1[3]"},
+        {"a[1]", ""},         {"99999999999[1]", ""},
+        {"1[3, 4]", "1[3]"}, // a blank ends the list
+    };
+    for (const auto& row : cases)
+        QCOMPARE(serializeExpansion(parseExpansion(row[0])), QString(row[1]));
+    // Nesting no real tree has is cut off instead of exhausting the stack.
+    QCOMPARE(serializeExpansion(parseExpansion(QString("1[").repeated(100000))),
+             QString("1[").repeated(4096) + "1" + QString("]").repeated(4096));
 }
 
 void TestTreeModel::expansionOnView()

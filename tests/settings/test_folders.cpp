@@ -8,41 +8,25 @@ class TestFolders final : public QObject
     Q_OBJECT
 
 private slots:
-    void dataFolder_data();
     void dataFolder();
     void otherFolders();
     void registry();
 };
 
-void TestFolders::dataFolder_data()
-{
-    QTest::addColumn<QString>("programData");
-    QTest::addColumn<QString>("defaultBase");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("unset") << QString() << "/home/u/.local/share"
-                           << "/home/u/.local/share/Brantwick/Tessaro/";
-    QTest::newRow("default with separator") << QString() << "/srv/"
-                                            << "/srv/Brantwick/Tessaro/";
-    QTest::newRow("no trailing separator") << "/data"
-                                           << "/home/u/.local/share"
-                                           << "/data/Brantwick/Tessaro/";
-    QTest::newRow("trailing separator") << "/data/"
-                                        << "/home/u/.local/share"
-                                        << "/data/Brantwick/Tessaro/";
-    QTest::newRow("root") << "/"
-                          << "/x"
-                          << "/Brantwick/Tessaro/";
-    // Without any base the folder stays relative instead of landing in the file system's root.
-    QTest::newRow("no base at all") << QString() << QString() << "Brantwick/Tessaro/";
-}
-
 void TestFolders::dataFolder()
 {
-    QFETCH(QString, programData);
-    QFETCH(QString, defaultBase);
-    QFETCH(QString, expected);
-    QCOMPARE(Folders::dataFolderFor(programData, defaultBase), expected);
-    QCOMPARE(Folders(programData, defaultBase, "/app", "/work").dataFolder(), expected);
+    // ProgramData (null: unset), the default base, the data folder. Without any base the folder stays relative
+    // instead of landing in the file system's root.
+    const char* const cases[][3] = {{nullptr, "/home/u/.local/share", "/home/u/.local/share/Brantwick/Tessaro/"},
+                                    {nullptr, "/srv/", "/srv/Brantwick/Tessaro/"},
+                                    {"/data", "/home/u/.local/share", "/data/Brantwick/Tessaro/"},
+                                    {"/data/", "/home/u/.local/share", "/data/Brantwick/Tessaro/"},
+                                    {"/", "/x", "/Brantwick/Tessaro/"},
+                                    {nullptr, nullptr, "Brantwick/Tessaro/"}};
+    for (const auto& row : cases) {
+        QCOMPARE(Folders::dataFolderFor(row[0], row[1]), QString(row[2]));
+        QCOMPARE(Folders(row[0], row[1], "/app", "/work").dataFolder(), QString(row[2]));
+    }
 }
 
 void TestFolders::otherFolders()
