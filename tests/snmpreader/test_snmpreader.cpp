@@ -245,14 +245,8 @@ private slots:
         // as the library keeps one key set per user name and engine.
         SnmpUtils::clearUsmUsers();
         SnmpReader* reader = SnmpReader::instance();
-        const struct
-        {
-            const char* user;
-            int queuedPriv;
-            int flags;
-            bool ok;
-            int usedPriv; // -1: credentials unchanged
-        } cases[] = {
+        // user, privacy code queued, flags, ok, privacy code used (-1: credentials unchanged)
+        const std::tuple<const char*, int, int, bool, int> cases[] = {
             {"aes256CiscoUser", 6, 0x83, true, 7},
             {"aes256Sha1User", 7, 0x83, true, 6},
             {"aes192CiscoUser", 4, 0x83, true, 5},
@@ -261,17 +255,17 @@ private slots:
         };
         const int caseCount = static_cast<int>(std::size(cases));
         QSignalSpy resolved(reader, &SnmpReader::HostResolved);
-        for (int i = 0; i < caseCount; ++i)
-            reader->requestHostInfo(m_agent.address(), v3(cases[i].user, cases[i].queuedPriv), cases[i].flags, 30 + i);
+        for (int i = 0; i < caseCount; ++i) {
+            const auto& [user, queuedPriv, flags, ok, usedPriv] = cases[i];
+            reader->requestHostInfo(m_agent.address(), v3(user, queuedPriv), flags, 30 + i);
+        }
         QTRY_COMPARE_WITH_TIMEOUT(resolved.size(), caseCount, 30000);
         for (const QList<QVariant>& arguments : qAsConst(resolved)) {
             const auto result = arguments.at(0).value<SnmpReader::HostInfoResult>();
-            const auto& expected = cases[arguments.at(1).toInt() - 30];
-            QVERIFY2(result.ok == expected.ok, expected.user);
-            QCOMPARE(result.interfaces.size(), expected.ok ? 5 : 0);
-            QVERIFY2(result.paramsChanged == (expected.usedPriv >= 0), expected.user);
-            QCOMPARE(result.usedParams,
-                     expected.usedPriv >= 0 ? v3(expected.user, expected.usedPriv) : SnmpUtils::SnmpParams());
+            const auto& [user, queuedPriv, flags, ok, usedPriv] = cases[arguments.at(1).toInt() - 30];
+            QVERIFY2(result.ok == ok && result.paramsChanged == (usedPriv >= 0), user);
+            QCOMPARE(result.interfaces.size(), ok ? 5 : 0);
+            QCOMPARE(result.usedParams, usedPriv >= 0 ? v3(user, usedPriv) : SnmpUtils::SnmpParams());
         }
     }
 
