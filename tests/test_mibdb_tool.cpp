@@ -225,6 +225,18 @@ struct DbContent
     }
 };
 
+// Builds the test SMI module and the given files in a folder of dir and loads the database.
+ToolRun buildFiles(const QTemporaryDir& dir, const QVector<QPair<QString, QByteArray>>& files, DbContent& content)
+{
+    bool written = writeFile(dir.filePath("in/smi.mib"), SmiModule);
+    for (const auto& file : files)
+        written = written && writeFile(dir.filePath("in/" + file.first), file.second);
+    ToolRun run = runTool({"build", "-o", dir.filePath("out.db"), dir.filePath("in")});
+    if (!written || (run.exitCode == 0 && !content.load(dir.filePath("out.db"))))
+        run.exitCode = -1;
+    return run;
+}
+
 struct Expected
 {
     QString path;
@@ -255,8 +267,6 @@ private slots:
     void sameRowsWhateverTheSetUp_data();
     void sameRowsWhateverTheSetUp();
     void package();
-    void packageRefusesBadDatabase_data();
-    void packageRefusesBadDatabase();
     void sampleModules();
 
 private:
@@ -391,16 +401,13 @@ void TestMibdbTool::lastUpdated()
         {"202403152430Z", 0},         // hour 24
         {"2024031509300", 0},         // no Z
     };
+    QVector<QPair<QString, QByteArray>> files;
+    for (int i = 0; i < dates.size(); ++i)
+        files.append({QString("date%1.mib").arg(i), QString(DateModule).arg(dates.at(i).first).arg(i).toLatin1()});
     QTemporaryDir dir;
-    QVERIFY(writeFile(dir.filePath("in/smi.mib"), SmiModule));
-    for (int i = 0; i < dates.size(); ++i) {
-        const QString module = QString(DateModule).arg(dates.at(i).first, QString::number(i));
-        QVERIFY(writeFile(dir.filePath(QString("in/date%1.mib").arg(i)), module.toLatin1()));
-    }
-    const ToolRun run = runTool({"build", "-o", dir.filePath("date.db"), dir.filePath("in")});
-    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     DbContent content;
-    QVERIFY(content.load(dir.filePath("date.db")));
+    const ToolRun run = buildFiles(dir, files, content);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     // Every node of a module carries its date, and only those.
     QCOMPARE(content.nodes.value("1.3.6.1.4.1").value("last_updated").toLongLong(), qint64(0));
     for (int i = 0; i < dates.size(); ++i) {
@@ -417,14 +424,13 @@ void TestMibdbTool::longDescription()
     // has a "--" that is text, not a comment.
     const QString paragraph = "Paragraph -- with dashes, then an indented line\n      ending here.\n";
     QTemporaryDir dir;
-    QVERIFY(writeFile(dir.filePath("in/smi.mib"), SmiModule));
-    QVERIFY(writeFile(
-        dir.filePath("in/long.mib"),
-        QString(LongDescriptionModule).arg(paragraph, paragraph.repeated(90)).replace("\n", "\r\n").toUtf8()));
-    const ToolRun run = runTool({"build", "-o", dir.filePath("long.db"), dir.filePath("in")});
-    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     DbContent content;
-    QVERIFY(content.load(dir.filePath("long.db")));
+    const ToolRun run = buildFiles(
+        dir,
+        {{"long.mib",
+          QString(LongDescriptionModule).arg(paragraph, paragraph.repeated(90)).replace("\n", "\r\n").toUtf8()}},
+        content);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     const QString shortText = content.nodes.value("1.3.6.1.4.1.5151.1").value("description").toString();
     QVERIFY(shortText.startsWith("Paragraph -- with dashes"));
     QCOMPARE(content.nodes.value("1.3.6.1.4.1.5151.2").value("description").toString(), shortText.repeated(90));
@@ -555,36 +561,19 @@ void TestMibdbTool::package()
     QCOMPARE(readFile(JlCompress::extractFile(outDir + "/MIB.zip", "MIB.db", dir.filePath("x.db"))), readFile(db));
     QCOMPARE(readFile(outDir + "/MIB.ver"),
              QString("DB_VERSION:20240501,3\nDB_FILESIZE:%1\n").arg(QFileInfo(outDir + "/MIB.zip").size()).toLatin1());
-}
 
-void TestMibdbTool::packageRefusesBadDatabase_data()
-{
-    QTest::addColumn<QByteArray>("content"); // empty: no file at all
-    QTest::addColumn<int>("format");         // non-zero: a MIB database with this version format
-
-    QTest::newRow("missing file") << QByteArray() << 0;
-    QTest::newRow("text file") << QByteArray("not a database\n") << 0;
-    QTest::newRow("unsupported version format") << QByteArray() << 2;
-}
-
-void TestMibdbTool::packageRefusesBadDatabase()
-{
-    QFETCH(QByteArray, content);
-    QFETCH(int, format);
-
-    QTemporaryDir dir;
-    const QString db = dir.filePath("candidate.db");
-    QVERIFY(content.isEmpty() || writeFile(db, content));
-    if (format != 0) {
-        MibDatabase database;
-        database.setFileName(db);
-        QCOMPARE(database.open(false), int(MibDatabase::Usable));
-        database.writeVersion(format, 20240501, 0);
-        database.close();
+    // A missing file, a text file and a database of an unsupported version format are refused.
+    QVERIFY(writeFile(dir.filePath("text.db"), "not a database\n"));
+    MibDatabase database;
+    database.setFileName(dir.filePath("format2.db"));
+    QCOMPARE(database.open(false), int(MibDatabase::Usable));
+    database.writeVersion(2, 20240501, 0);
+    database.close();
+    for (const char* name : {"missing.db", "text.db", "format2.db"}) {
+        run = runTool({"package", "-d", dir.filePath("refused"), dir.filePath(name)});
+        QVERIFY2(run.exitCode != 0 && run.err.contains(dir.filePath(name)), qPrintable(run.err));
+        QCOMPARE(filesIn(dir.filePath("refused")), QStringList());
     }
-    const ToolRun run = runTool({"package", "-d", dir.filePath("server"), db});
-    QVERIFY2(run.exitCode != 0 && run.err.contains(db), qPrintable(run.err));
-    QCOMPARE(filesIn(dir.filePath("server")), QStringList());
 }
 
 void TestMibdbTool::sampleModules()
