@@ -16,15 +16,11 @@ private slots:
     void init();
     void defaultsAndUnwritableFile();
     void keysPersist();
-    void clampedCodes_data();
     void clampedCodes();
     void scaledGeometry();
     void fitRect();
     void registry();
-    void encryptedLengths_data();
-    void encryptedLengths();
-    void encryptedStored_data();
-    void encryptedStored();
+    void encrypted();
 
 private:
     QString iniPath() const { return m_temp->path() + "/Tessaro.ini"; }
@@ -125,27 +121,18 @@ void TestSettings::keysPersist()
     QCOMPARE(AppSettings(iniPath()).deviceNames(), names);
 }
 
-void TestSettings::clampedCodes_data()
-{
-    QTest::addColumn<QByteArray>("stored");
-    QTest::addColumn<int>("from");
-    QTest::addColumn<int>("searchFor");
-    QTest::newRow("upper bound") << QByteArray("2") << 2 << 2;
-    QTest::newRow("lower bound") << QByteArray("0") << 0 << 0;
-    QTest::newRow("too large") << QByteArray("7") << 0 << 2;
-    QTest::newRow("negative") << QByteArray("-1") << 0 << 2;
-    QTest::newRow("not a number") << QByteArray("all") << 0 << 2;
-}
-
 void TestSettings::clampedCodes()
 {
-    QFETCH(QByteArray, stored);
-    QFETCH(int, from);
-    QFETCH(int, searchFor);
-    writeIni("[General]\nmain_window_search_from=" + stored + "\nmain_window_search_for=" + stored + "\n");
-    const AppSettings settings(iniPath());
-    QCOMPARE(settings.mainWindowSearchFrom(), from);
-    QCOMPARE(settings.mainWindowSearchFor(), searchFor);
+    // Stored text, the search-from and the search-for code read back.
+    const QVector<std::tuple<QByteArray, int, int>> rows{
+        {"2", 2, 2}, {"0", 0, 0}, {"7", 0, 2}, {"-1", 0, 2}, {"all", 0, 2}};
+    for (const auto& row : rows) {
+        writeIni("[General]\nmain_window_search_from=" + std::get<0>(row) +
+                 "\nmain_window_search_for=" + std::get<0>(row) + "\n");
+        const AppSettings settings(iniPath());
+        QCOMPARE(settings.mainWindowSearchFrom(), std::get<1>(row));
+        QCOMPARE(settings.mainWindowSearchFor(), std::get<2>(row));
+    }
 }
 
 // Closed at 96 dpi, opened at 144 dpi: the stored geometry no longer fits the text, so the
@@ -234,65 +221,51 @@ void TestSettings::registry()
     QCOMPARE(ServiceRegistry::readInt("SMTPPort", 7), 7);
 }
 
-void TestSettings::encryptedLengths_data()
+void TestSettings::encrypted()
 {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("digits");
-    QTest::newRow("empty") << QString() << 32;
-    QTest::newRow("15 bytes") << QString(14, 'a') << 32;
-    QTest::newRow("16 bytes") << QString(15, 'a') << 32;
-    QTest::newRow("17 bytes") << QString(16, 'a') << 64;
-    QTest::newRow("non-ASCII, 17 bytes") << QString::fromUtf8("#é€ключ01") << 64;
-}
+    // Zero padding to whole 16-byte blocks after a leading '#', as lower-case hex digits.
+    const QVector<QPair<QString, int>> lengths{{QString(), 32},
+                                               {QString(14, 'a'), 32},
+                                               {QString(15, 'a'), 32},
+                                               {QString(16, 'a'), 64},
+                                               {QString::fromUtf8("#é€ключ01"), 64}};
+    for (const auto& row : lengths) {
+        QVERIFY(ServiceRegistry::writeString("SubCustomerNumber", "C-1042"));
+        QVERIFY(ServiceRegistry::writeEncryptedString("DestEmailPassword", row.first));
+        const QString stored = RegistryStore(RegistryStore::View::Wow6432Node).value("DestEmailPassword").toString();
+        QCOMPARE(stored.size(), row.second);
+        QCOMPARE(stored, stored.toLower());
+        QCOMPARE(ServiceRegistry::readEncryptedString("DestEmailPassword"), row.first);
+        // Another customer number is another key.
+        QVERIFY(ServiceRegistry::writeString("SubCustomerNumber", "C-1043"));
+        QCOMPARE(ServiceRegistry::readEncryptedString("DestEmailPassword"), QString());
+    }
 
-void TestSettings::encryptedLengths()
-{
-    QFETCH(QString, text);
-    QFETCH(int, digits);
-    QVERIFY(ServiceRegistry::writeString("SubCustomerNumber", "C-1042"));
-    QVERIFY(ServiceRegistry::writeEncryptedString("DestEmailPassword", text));
-    const QString stored = RegistryStore(RegistryStore::View::Wow6432Node).value("DestEmailPassword").toString();
-    QCOMPARE(stored.size(), digits);
-    QCOMPARE(stored, stored.toLower());
-    QCOMPARE(ServiceRegistry::readEncryptedString("DestEmailPassword"), text);
-
-    // Another customer number is another key.
-    QVERIFY(ServiceRegistry::writeString("SubCustomerNumber", "C-1043"));
-    QCOMPARE(ServiceRegistry::readEncryptedString("DestEmailPassword"), QString());
-}
-
-// The service decrypts these values on its own: the format must not drift. The known value was
-// computed with openssl enc -aes-128-cbc -nopad, key MD5("C-1042" + suffix), on "#Grüße"
-// zero-padded; every other stored text is tampered with and reads as nothing.
-void TestSettings::encryptedStored_data()
-{
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<QString>("text");
+    // The service decrypts these values on its own: the format must not drift. Computed with
+    // openssl enc -aes-128-cbc -nopad, key MD5("C-1042" + suffix), on "#Grüße" zero-padded.
     const QString known = QStringLiteral("f90552714c08396ddc1c52bcf9e88706");
-    QTest::newRow("known value, upper case") << known.toUpper() << QString::fromUtf8("Grüße");
-    QTest::newRow("empty") << QString() << QString();
-    QTest::newRow("odd digit count") << known.chopped(1) << QString();
-    QTest::newRow("not whole blocks") << known.chopped(2) << QString();
-    QTest::newRow("one and a half blocks") << known + known.left(16) << QString();
-    QTest::newRow("not hexadecimal") << "g" + known.mid(1) << QString();
-    QTest::newRow("blank inside") << known.left(16) + " " + known.mid(16) << QString();
-    QTest::newRow("other cipher text") << "00112233445566778899aabbccddeeff" << QString();
-    // Made with openssl enc under the right key: "#abc", zeros, then an "x" in the padding;
-    // and "#ab\xff\xfe" zero-padded, which is not UTF-8.
-    QTest::newRow("junk after padding") << "de19deee949f701392a2189f9e8622af" << QString();
-    QTest::newRow("not UTF-8") << "b80855406f10bcfe7c3c87c739c3479b" << QString();
-}
-
-void TestSettings::encryptedStored()
-{
-    QFETCH(QString, stored);
-    QFETCH(QString, text);
-    const QString key = QStringLiteral("C-1042") + "8f3a61c07d2e94b5a1c6e0f7d3928b4e5a06";
-    QCOMPARE(ServiceRegistry::encrypt(QString::fromUtf8("Grüße"), key),
-             QStringLiteral("f90552714c08396ddc1c52bcf9e88706"));
+    const QString text = QString::fromUtf8("Grüße");
+    QCOMPARE(ServiceRegistry::encrypt(text, QStringLiteral("C-1042") + "8f3a61c07d2e94b5a1c6e0f7d3928b4e5a06"), known);
     QVERIFY(ServiceRegistry::writeString("SubCustomerNumber", "C-1042"));
-    QVERIFY(ServiceRegistry::writeString("DestEmailUsername", stored));
+    QVERIFY(ServiceRegistry::writeString("DestEmailUsername", known.toUpper()));
     QCOMPARE(ServiceRegistry::readEncryptedString("DestEmailUsername"), text);
+
+    // Tampered values read as nothing: empty, an odd digit count, not whole blocks, one and a half
+    // blocks, not hexadecimal, a blank inside, other cipher text; made with openssl enc under the
+    // right key: "#abc", zeros, then an "x" in the padding, and "#ab\xff\xfe" zero-padded (not UTF-8).
+    const QStringList tampered{QString(),
+                               known.chopped(1),
+                               known.chopped(2),
+                               known + known.left(16),
+                               "g" + known.mid(1),
+                               known.left(16) + " " + known.mid(16),
+                               "00112233445566778899aabbccddeeff",
+                               "de19deee949f701392a2189f9e8622af",
+                               "b80855406f10bcfe7c3c87c739c3479b"};
+    for (const QString& stored : tampered) {
+        QVERIFY(ServiceRegistry::writeString("DestEmailUsername", stored));
+        QVERIFY2(ServiceRegistry::readEncryptedString("DestEmailUsername").isEmpty(), qPrintable(stored));
+    }
 }
 
 QTEST_MAIN(TestSettings)
