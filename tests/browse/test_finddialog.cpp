@@ -18,7 +18,6 @@ class TestFindDialog final : public QObject
 private slots:
     void initTestCase();
     void cleanupTestCase();
-    void search_data();
     void search();
     void initialState();
     void history_data();
@@ -83,53 +82,41 @@ void TestFindDialog::cleanupTestCase()
     QTest::qWait(400);
 }
 
-void TestFindDialog::search_data()
+void TestFindDialog::search()
 {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("matchCase");
-    QTest::addColumn<bool>("inDescriptions");
-    QTest::addColumn<int>("from");
-    QTest::addColumn<int>("searchFor");
-    QTest::addColumn<QString>("current");
-    QTest::addColumn<QString>("found");
-    auto addRow = [](const char* name, const char* text, int from, int searchFor, const char* current,
-                     const char* found, bool matchCase = false, bool inDescriptions = false) {
-        QTest::newRow(name) << QString(text) << matchCase << inDescriptions << from << searchFor << QString(current)
-                            << QString(found);
-    };
-
     // Sample tree in pre-order: iso org dod internet mgmt mib-2 system sysDescr sysObjectID
     // sysName interfaces ifNumber ifTable ifEntry ifIndex ifDescr private enterprises
     // vendorTrap snmpV2.
-    addRow("path ignores options", "1.3.6.1.2.1.1.5", 2, 1, "1.3", "sysName", true);
-    addRow("path with blanks", " .1.3.6.1.2.1.1.5 ", 0, 2, "", "sysName");
-    addRow("leaf names from root", "sys", 1, 0, "1.3.6.1.2.1.1.2", "sysDescr");
-    addRow("group names from root", "sys", 1, 1, "", "system");
-    addRow("text is trimmed", "  Name ", 1, 2, "", "sysName", true);
-    addRow("root ignores current", "e", 1, 2, "1.3.6.1.4.1", "internet");
-    addRow("vendor MIBs", "e", 2, 2, "", "enterprises");
-    addRow("after current", "sys", 0, 0, "1.3.6.1.2.1.1.1", "sysObjectID");
-    addRow("current is the only match", "sysName", 0, 2, "1.3.6.1.2.1.1.5", "sysName");
-    addRow("no current starts at root", "e", 0, 2, "", "internet");
-    addRow("description not searched", "textual", 1, 2, "", "");
-    addRow("description searched", "TEXTUAL", 1, 2, "", "sysDescr", false, true);
-    addRow("unknown node kind", "sys", 1, 7, "", "");
-}
-
-void TestFindDialog::search()
-{
-    QFETCH(QString, text);
-    QFETCH(bool, matchCase);
-    QFETCH(bool, inDescriptions);
-    QFETCH(int, from);
-    QFETCH(int, searchFor);
-    QFETCH(QString, current);
-    QFETCH(QString, found);
-    const OidPtr currentNode = m_mib.model->findByPath(current);
-    QVERIFY(current.isEmpty() || currentNode);
-    const QModelIndex index =
-        FindDialog::search(*m_mib.model, parameters(text, matchCase, inDescriptions, from, searchFor), currentNode);
-    QCOMPARE(index.data().toString(), found);
+    struct Row
+    {
+        const char* text;
+        int from;
+        int searchFor;
+        const char* current;
+        const char* found;
+        bool matchCase;
+        bool inDescriptions;
+    };
+    const Row rows[] = {{"1.3.6.1.2.1.1.5", 2, 1, "1.3", "sysName", true, false}, // a path ignores the options
+                        {" .1.3.6.1.2.1.1.5 ", 0, 2, "", "sysName", false, false},
+                        {"sys", 1, 0, "1.3.6.1.2.1.1.2", "sysDescr", false, false}, // leaf names, from the root
+                        {"sys", 1, 1, "", "system", false, false},
+                        {"  Name ", 1, 2, "", "sysName", true, false}, // the text is trimmed
+                        {"e", 1, 2, "1.3.6.1.4.1", "internet", false, false},
+                        {"e", 2, 2, "", "enterprises", false, false}, // vendor MIBs
+                        {"sys", 0, 0, "1.3.6.1.2.1.1.1", "sysObjectID", false, false},
+                        {"sysName", 0, 2, "1.3.6.1.2.1.1.5", "sysName", false, false}, // current is the only match
+                        {"e", 0, 2, "", "internet", false, false},                     // no current: from the root
+                        {"textual", 1, 2, "", "", false, false},
+                        {"TEXTUAL", 1, 2, "", "sysDescr", false, true},
+                        {"sys", 1, 7, "", "", false, false}}; // unknown node kind
+    for (const Row& row : rows) {
+        const OidPtr current = *row.current ? m_mib.at(row.current) : OidPtr();
+        QVERIFY(!*row.current || current);
+        const QModelIndex index = FindDialog::search(
+            *m_mib.model, parameters(row.text, row.matchCase, row.inDescriptions, row.from, row.searchFor), current);
+        QVERIFY2(index.data().toString() == QLatin1String(row.found), qPrintable(row.text + index.data().toString()));
+    }
 }
 
 void TestFindDialog::initialState()
