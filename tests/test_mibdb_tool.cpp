@@ -260,8 +260,7 @@ private slots:
     void nodes_data();
     void nodes();
     void fixtureTree();
-    void lastUpdated();
-    void longDescription();
+    void moduleText();
     void badInput_data();
     void badInput();
     void sameRowsWhateverTheSetUp_data();
@@ -391,23 +390,27 @@ void TestMibdbTool::fixtureTree()
     QVERIFY2(m_fixtureRun.out.contains("2 modules loaded, 1 with problems"), qPrintable(m_fixtureRun.out));
 }
 
-void TestMibdbTool::lastUpdated()
+void TestMibdbTool::moduleText()
 {
-    // Each value in a module of its own; a four-digit year is in the fixture's module.
-    const QList<QPair<QString, qint64>> dates{
-        {"9505241811Z", 801339060},   // a two-digit year means 19xx
-        {"200002291200Z", 951825600}, // leap day
-        {"202402300930Z", 0},         // February 30
-        {"202403152430Z", 0},         // hour 24
-        {"2024031509300", 0},         // no Z
-    };
-    QVector<QPair<QString, QByteArray>> files;
+    // Each date in a module of its own; a four-digit year is in the fixture's module.
+    const QList<QPair<QString, qint64>> dates{{"9505241811Z", 801339060},   // a two-digit year means 19xx
+                                              {"200002291200Z", 951825600}, // leap day
+                                              {"202402300930Z", 0},         // February 30
+                                              {"202403152430Z", 0},         // hour 24
+                                              {"2024031509300", 0}};        // no Z
+    // A description far beyond the 4,095 bytes net-snmp's parser keeps of a quoted string; each
+    // paragraph has a "--" that is text, not a comment.
+    const QString paragraph = "Paragraph -- with dashes, then an indented line\n      ending here.\n";
+    QVector<QPair<QString, QByteArray>> files{
+        {"long.mib",
+         QString(LongDescriptionModule).arg(paragraph, paragraph.repeated(90)).replace("\n", "\r\n").toUtf8()}};
     for (int i = 0; i < dates.size(); ++i)
         files.append({QString("date%1.mib").arg(i), QString(DateModule).arg(dates.at(i).first).arg(i).toLatin1()});
     QTemporaryDir dir;
     DbContent content;
     const ToolRun run = buildFiles(dir, files, content);
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+
     // Every node of a module carries its date, and only those.
     QCOMPARE(content.nodes.value("1.3.6.1.4.1").value("last_updated").toLongLong(), qint64(0));
     for (int i = 0; i < dates.size(); ++i) {
@@ -416,25 +419,10 @@ void TestMibdbTool::lastUpdated()
             QVERIFY2(date == dates.at(i).second, qPrintable(path + ": " + QString::number(date)));
         }
     }
-}
 
-void TestMibdbTool::longDescription()
-{
-    // Far beyond the 4,095 bytes net-snmp's parser keeps of a quoted string; each paragraph
-    // has a "--" that is text, not a comment.
-    const QString paragraph = "Paragraph -- with dashes, then an indented line\n      ending here.\n";
-    QTemporaryDir dir;
-    DbContent content;
-    const ToolRun run = buildFiles(
-        dir,
-        {{"long.mib",
-          QString(LongDescriptionModule).arg(paragraph, paragraph.repeated(90)).replace("\n", "\r\n").toUtf8()}},
-        content);
-    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     const QString shortText = content.nodes.value("1.3.6.1.4.1.5151.1").value("description").toString();
     QVERIFY(shortText.startsWith("Paragraph -- with dashes"));
     QCOMPARE(content.nodes.value("1.3.6.1.4.1.5151.2").value("description").toString(), shortText.repeated(90));
-
     if (!m_sampleBuilt)
         return;
     const QString ifTestTable = m_sample.nodes.value("1.3.6.1.2.1.31.1.3").value("description").toString();
