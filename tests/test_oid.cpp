@@ -7,72 +7,34 @@ class TestOid final : public QObject
     Q_OBJECT
 
 private slots:
-    void parsePath_data();
-    void parsePath();
-    void joinPath();
-    void splitPath_data();
-    void splitPath();
+    void paths();
     void vocabularies();
 };
 
 using Numbers = QVector<qint32>;
 
-void TestOid::parsePath_data()
+void TestOid::paths()
 {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<Numbers>("numbers");
-    QTest::newRow("dots and blanks around") << QStringLiteral(" .1.3.6.1. ") << Numbers{1, 3, 6, 1};
-    QTest::newRow("plain") << QStringLiteral("1.3.6.1.2.1.1.1.0") << Numbers{1, 3, 6, 1, 2, 1, 1, 1, 0};
-    QTest::newRow("two leading dots") << QStringLiteral("..1.3") << Numbers{};
-    QTest::newRow("two trailing dots") << QStringLiteral("1.3..") << Numbers{};
-    QTest::newRow("empty piece") << QStringLiteral("1..3") << Numbers{};
-    QTest::newRow("letters") << QStringLiteral("1.3.x") << Numbers{};
-    QTest::newRow("empty") << QString() << Numbers{};
-    QTest::newRow("only a dot") << QStringLiteral(".") << Numbers{};
-    QTest::newRow("beyond 31 bits") << QStringLiteral("1.2147483648") << Numbers{};
-    QTest::newRow("largest signed") << QStringLiteral("1.2147483647") << Numbers{1, 2147483647};
-}
-
-void TestOid::parsePath()
-{
-    QFETCH(QString, text);
-    QFETCH(Numbers, numbers);
-    QCOMPARE(OidPath::parse(text), numbers);
-}
-
-void TestOid::joinPath()
-{
+    QCOMPARE(OidPath::parse(" .1.3.6.1. "), (Numbers{1, 3, 6, 1})); // dots and blanks around
+    QCOMPARE(OidPath::parse("1.3.6.1.2.1.1.1.0"), (Numbers{1, 3, 6, 1, 2, 1, 1, 1, 0}));
+    QCOMPARE(OidPath::parse("1.2147483647"), (Numbers{1, 2147483647}));
+    for (const QString& bad : {QString(), QString(""), QString("."), QString("..1.3"), QString("1.3.."),
+                               QString("1..3"), QString("1.3.x"), QString("1.2147483648")})
+        QVERIFY2(OidPath::parse(bad).isEmpty(), qPrintable(bad));
     QCOMPARE(OidPath::join({}) + OidPath::join({1}), QStringLiteral("1"));
     QCOMPARE(OidPath::join({1, 3, 6, 1, 4, 1, 9}), QStringLiteral("1.3.6.1.4.1.9"));
-}
 
-void TestOid::splitPath_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<bool>("ok");
-    QTest::addColumn<QString>("parent");
-    QTest::addColumn<int>("last");
-    QTest::newRow("table cell") << QStringLiteral("1.3.6.1.2.1.2.2.1.2.5") << true
-                                << QStringLiteral("1.3.6.1.2.1.2.2.1.2") << 5;
-    QTest::newRow("two components") << QStringLiteral("1.3") << true << QStringLiteral("1") << 3;
-    QTest::newRow("one component") << QStringLiteral("1") << false << QString() << 0;
-    QTest::newRow("not a path") << QStringLiteral("ifDescr.5") << false << QString() << 0;
-}
-
-void TestOid::splitPath()
-{
-    QFETCH(QString, path);
-    QFETCH(bool, ok);
-    QFETCH(QString, parent);
-    QFETCH(int, last);
-    QString parentOut;
-    qint32 lastOut = 0;
-    QCOMPARE(OidPath::split(path, &parentOut, &lastOut), ok);
-    if (ok) {
-        QCOMPARE(parentOut, parent);
-        QCOMPARE(lastOut, last);
+    // Path, parent, last number; no parent: not split.
+    const char* const splits[][3] = {
+        {"1.3.6.1.2.1.2.2.1.2.5", "1.3.6.1.2.1.2.2.1.2", "5"}, {"1.3", "1", "3"}, {"1", "", ""}, {"ifDescr.5", "", ""}};
+    for (const auto& row : splits) {
+        QString parent;
+        qint32 last = 0;
+        QCOMPARE(OidPath::split(row[0], &parent, &last), *row[1] != 0);
+        if (*row[1])
+            QCOMPARE(parent + ' ' + QString::number(last), QString("%1 %2").arg(row[1], row[2]));
+        QCOMPARE(OidPath::parentPath(row[0]), QString(row[1]));
     }
-    QCOMPARE(OidPath::parentPath(path), parent);
 }
 
 void TestOid::vocabularies()
