@@ -63,24 +63,10 @@ bool traditionalGetWorks(const Device& device)
     return ok;
 }
 
-struct ExceptionCase
-{
-    int version;
-    bool next;
-    QString oid;
-    bool ok;
-    int exception;
-    QString text;
-};
-
-struct ValueCase
-{
-    QString oid;
-    int type;
-    QVariant value;
-    QString valueText;
-    QString text;
-};
+// version, GETNEXT (or GET), OID, answered, exception, text
+using ExceptionCase = std::tuple<int, bool, QString, bool, int, QString>;
+// OID under kFixtureRoot, type, value of a GET, value of a GETNEXT, text
+using ValueCase = std::tuple<QString, int, QVariant, QString, QString>;
 
 } // namespace
 
@@ -234,17 +220,18 @@ private slots:
     void exceptions()
     {
         QFETCH(ExceptionCase, c);
-        bool answered = !c.ok;
-        const Device device = communityDevice(m_ip, c.version);
+        const auto& [version, next, oid, ok, exception, text] = c;
+        bool answered = !ok;
+        const Device device = communityDevice(m_ip, version);
         const OidValue value =
-            c.next ? SnmpOidUtils::getNext(answered, device, c.oid) : SnmpOidUtils::get(answered, device, c.oid);
-        QCOMPARE(answered, c.ok);
-        QCOMPARE(value.oid, c.next && !c.ok ? QString() : c.oid);
-        QCOMPARE(int(value.exception), c.exception);
+            next ? SnmpOidUtils::getNext(answered, device, oid) : SnmpOidUtils::get(answered, device, oid);
+        QCOMPARE(answered, ok);
+        QCOMPARE(value.oid, next && !ok ? QString() : oid);
+        QCOMPARE(int(value.exception), exception);
         QCOMPARE(value.type, 0);
-        QCOMPARE(value.text, c.text);
+        QCOMPARE(value.text, text);
         // GET gives the converted variant, GETNEXT the text form.
-        QVERIFY(value.value.toString().isEmpty() && value.value.isValid() == (c.next && c.ok));
+        QVERIFY(value.value.toString().isEmpty() && value.value.isValid() == (next && ok));
     }
 
     void bulkPastTheEnd()
@@ -288,23 +275,24 @@ private slots:
     void values()
     {
         QFETCH(ValueCase, c);
+        const auto& [relativeOid, type, value, valueText, text] = c;
         const Device device = communityDevice(m_ip);
-        const QString oid = kRoot + c.oid;
+        const QString oid = kRoot + relativeOid;
         bool ok = false;
         const OidValue got = SnmpOidUtils::get(ok, device, '.' + oid);
         QVERIFY(ok);
         QCOMPARE(got.oid, '.' + oid); // as the caller gave it
-        QCOMPARE(got.type, c.type);
-        QCOMPARE(got.value.userType(), c.value.userType());
-        QCOMPARE(got.value, c.value);
+        QCOMPARE(got.type, type);
+        QCOMPARE(got.value.userType(), value.userType());
+        QCOMPARE(got.value, value);
         QCOMPARE(got.exception, OidValue::NoException);
-        QCOMPARE(got.text, c.text);
+        QCOMPARE(got.text, text);
 
         const OidValue next = SnmpOidUtils::getNext(ok, device, oid.left(oid.lastIndexOf('.')));
         QVERIFY(ok);
         QCOMPARE(next.oid, oid);
-        QCOMPARE(next.type, c.type);
-        QCOMPARE(next.value, QVariant(c.valueText));
+        QCOMPARE(next.type, type);
+        QCOMPARE(next.value, QVariant(valueText));
         QCOMPARE(next.text, got.text);
     }
 
