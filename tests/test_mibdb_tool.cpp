@@ -263,7 +263,6 @@ private slots:
     void moduleText();
     void badInput_data();
     void badInput();
-    void sameRowsWhateverTheSetUp_data();
     void sameRowsWhateverTheSetUp();
     void package();
     void sampleModules();
@@ -438,7 +437,6 @@ void TestMibdbTool::badInput_data()
     QTest::addColumn<QStringList>("files"); // fixture files in the input folder; none: no path given at all
     QTest::addColumn<bool>("existingOutput");
     QTest::addColumn<QString>("outcome"); // nodes, fails, or empty (with --allow-empty)
-
     const QStringList bad{"notes.txt", "b-broken.mib"};
     QTest::newRow("bad files beside good ones") << bad + QStringList{"z-smi.mib", "a-test.mib"} << false << "nodes";
     QTest::newRow("only bad files") << bad << false << "fails";
@@ -454,7 +452,6 @@ void TestMibdbTool::badInput()
     QFETCH(QStringList, files);
     QFETCH(bool, existingOutput);
     QFETCH(QString, outcome);
-
     QTemporaryDir dir;
     const QString outDir = dir.filePath("out");
     const QString out = outDir + "/MIB.db";
@@ -485,52 +482,43 @@ void TestMibdbTool::badInput()
     QVERIFY(!content.nodes.contains("1.3.6.1.4.1.777"));                               // brokenThing
 }
 
-void TestMibdbTool::sameRowsWhateverTheSetUp_data()
-{
-    QTest::addColumn<QString>("config"); // snmp.conf; %1: a folder holding a stray module
-    QTest::addColumn<bool>("variables"); // MIBS, MIBDIRS and MIBFILES naming it
-
-    QTest::newRow("clean") << QString() << false;
-    QTest::newRow("Debian's snmp.conf") << "mibs :\n" << false;
-    QTest::newRow("snmp.conf asking for everything, and MIBS") << "mibs +ALL\nmibdirs +%1\n" << true;
-}
-
 void TestMibdbTool::sameRowsWhateverTheSetUp()
 {
-    QFETCH(QString, config);
-    QFETCH(bool, variables);
-
+    // Clean; Debian's snmp.conf; snmp.conf asking for everything, and MIBS, MIBDIRS and MIBFILES.
     // A stray module where net-snmp looks for modules of its own accord, and where the set-up points.
-    QTemporaryDir dir;
-    const QString stray = dir.filePath("home/.snmp/mibs");
-    QVERIFY(writeFile(stray + "/TEST-STRAY-MIB.txt", StrayModule));
-    QProcessEnvironment environment = cleanEnvironment();
-    environment.insert("HOME", dir.filePath("home"));
-    if (!config.isEmpty()) {
-        QVERIFY(writeFile(dir.filePath("conf/snmp.conf"), config.replace("%1", stray).toLatin1()));
-        environment.insert("SNMPCONFPATH", dir.filePath("conf"));
-    }
-    if (variables) {
-        environment.insert("MIBS", "+TEST-STRAY-MIB:NO-SUCH-MIB:ALL");
-        environment.insert("MIBDIRS", "+/no/such/folder:" + stray);
-        environment.insert("MIBFILES", stray + "/TEST-STRAY-MIB.txt");
-    }
+    for (QString config : {QString(), QString("mibs :\n"), QString("mibs +ALL\nmibdirs +%1\n")}) {
+        QTemporaryDir dir;
+        const bool variables = config.startsWith("mibs +");
+        const QString stray = dir.filePath("home/.snmp/mibs");
+        QVERIFY(writeFile(stray + "/TEST-STRAY-MIB.txt", StrayModule));
+        QProcessEnvironment environment = cleanEnvironment();
+        environment.insert("HOME", dir.filePath("home"));
+        if (!config.isEmpty()) {
+            QVERIFY(writeFile(dir.filePath("conf/snmp.conf"), config.replace("%1", stray).toLatin1()));
+            environment.insert("SNMPCONFPATH", dir.filePath("conf"));
+        }
+        if (variables) {
+            environment.insert("MIBS", "+TEST-STRAY-MIB:NO-SUCH-MIB:ALL");
+            environment.insert("MIBDIRS", "+/no/such/folder:" + stray);
+            environment.insert("MIBFILES", stray + "/TEST-STRAY-MIB.txt");
+        }
 
-    // The files named one by one, each before the module it imports from.
-    const QString out = dir.filePath("out.db");
-    const ToolRun run = runTool({"build", "-o", out, m_fixtureDir + "/m-unknown.mib", m_fixtureDir + "/a-test.mib",
-                                 m_fixtureDir + "/z-smi.mib"},
-                                environment);
-    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
-    QCOMPARE(run.err, m_fixtureRun.err);
-    DbContent content;
-    QVERIFY(content.load(out));
-    QCOMPARE(content.dump, m_fixture.dump);
-    // net-snmp keeps index files beside the modules it scans; none may appear.
-    QCOMPARE(filesIn(stray), QStringList{"TEST-STRAY-MIB.txt"});
-    QCOMPARE(QDir(dir.filePath("home/.snmp")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-             QStringList{"mibs"});
-    QCOMPARE(filesIn(m_fixtureDir), (QStringList{"a-test.mib", "m-unknown.mib", "z-smi.mib"}));
+        // The files named one by one, each before the module it imports from.
+        const QString out = dir.filePath("out.db");
+        const ToolRun run = runTool({"build", "-o", out, m_fixtureDir + "/m-unknown.mib", m_fixtureDir + "/a-test.mib",
+                                     m_fixtureDir + "/z-smi.mib"},
+                                    environment);
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        QCOMPARE(run.err, m_fixtureRun.err);
+        DbContent content;
+        QVERIFY(content.load(out));
+        QCOMPARE(content.dump, m_fixture.dump);
+        // net-snmp keeps index files beside the modules it scans; none may appear.
+        QCOMPARE(filesIn(stray), QStringList{"TEST-STRAY-MIB.txt"});
+        QCOMPARE(QDir(dir.filePath("home/.snmp")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{"mibs"});
+        QCOMPARE(filesIn(m_fixtureDir), (QStringList{"a-test.mib", "m-unknown.mib", "z-smi.mib"}));
+    }
 }
 
 void TestMibdbTool::package()
