@@ -206,17 +206,13 @@ void TestOidBrowser::saveAs()
     const QByteArray expected = "sysName.0 = r\xc3\xa9seau <b>\nsysName.0 = Nothing returned";
     QCOMPARE(viewer->toPlainText().toUtf8(), expected);
 
-    const QString target = m_mib.dir.filePath(QStringLiteral("results.txt"));
-    {
-        QFile old(target);
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write(QByteArray(500, 'x'));
-    }
-    prompts.answerFile(target);
+    QFile saved(m_mib.dir.filePath(QStringLiteral("results.txt")));
+    QVERIFY(saved.open(QIODevice::WriteOnly) && saved.write(QByteArray(500, 'x')) == 500); // a longer earlier file
+    saved.close();
+    prompts.answerFile(saved.fileName());
     action("Save as...")->trigger();
     QCOMPARE(prompts.asked.size(), 1);
     QCOMPARE(prompts.asked.first().kind, QStringLiteral("save"));
-    QFile saved(target);
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QCOMPARE(saved.readAll(), expected);
     saved.close();
