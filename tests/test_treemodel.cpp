@@ -16,7 +16,6 @@ private slots:
     void brokenTrees();
     void deepChain();
     void lookups();
-    void labelsAndFind();
     void expansionText();
     void expansionOnView();
     void scrollToKeepsBranchVisible();
@@ -166,6 +165,10 @@ void TestTreeModel::lookups()
     const OidPtr ifDescr = at("1.3.6.1.2.1.2.2.1.2");
     QCOMPARE(static_cast<Oid*>(model().indexFromOid(ifDescr).internalPointer()), ifDescr.get());
     QCOMPARE(model().indexFromOid(model().rootOid()), model().index(0, 0));
+    const QString labels = "1.3.6.1.2.1.1.1.0=sysDescr.0 1.3.6.1.2.1.1.1=sysDescr 1.3.6.1.4.1.9.9.1=enterprises.9.9.1 "
+                           "9.9=9.9 sysDescr=sysDescr 1=iso"; // path=label
+    for (const QString& pair : labels.split(' '))
+        QCOMPARE(model().labelFromPath(pair.section('=', 0, 0)), pair.section('=', 1));
 
     // Siblings sharing a number: the first is found by path, each keeps its own row.
     const OidPtr system = at("1.3.6.1.2.1.1");
@@ -173,44 +176,6 @@ void TestTreeModel::lookups()
     QCOMPARE(system->children.size(), 4);
     for (int row = 0; row < system->children.size(); ++row)
         QCOMPARE(model().indexFromOid(system->children.at(row)).row(), row);
-}
-
-void TestTreeModel::labelsAndFind()
-{
-    QVERIFY(m_mib.load());
-    const char* const labels[][2] = {{"1.3.6.1.2.1.1.1.0", "sysDescr.0"},
-                                     {"1.3.6.1.2.1.1.1", "sysDescr"},
-                                     {"1.3.6.1.4.1.9.9.1", "enterprises.9.9.1"},
-                                     {"9.9", "9.9"},
-                                     {"sysDescr", "sysDescr"},
-                                     {"1", "iso"}};
-    for (const auto& row : labels)
-        QCOMPARE(model().labelFromPath(row[0]), QString(row[1]));
-
-    // Start node, text, options (c: match case, d: descriptions, l: leaves, g: groups), the node found.
-    const char* const finds[][4] = {
-        {"", "sys", "l", "sysDescr"},
-        {"", "sys", "g", "system"},
-        {"", "SYS", "lg", "system"},
-        {"", "SYS", "clg", ""},
-        {"", "Name", "cl", "sysName"},
-        {"1.3.6.1.2.1.1.2", "sys", "l", "sysObjectID"}, // from a later node
-        {"1.3.6.1.2.1.2", "sysDescr", "l", "sysDescr"}, // wraps around
-        {"", "administratively", "lg", ""},
-        {"", "ADMINISTRATIVELY", "dlg", "sysName"},
-        {"", "sys", "", ""}, // nothing tested
-        {"", "", "dlg", ""},
-    };
-    for (const auto& row : finds) {
-        const OidPtr start = *row[0] ? at(row[0]) : OidPtr();
-        const QString options = QLatin1String(row[2]);
-        QVERIFY(!*row[0] || start);
-        const QModelIndex index =
-            model().find(start, QLatin1String(row[1]), options.contains('c') ? Qt::CaseSensitive : Qt::CaseInsensitive,
-                         options.contains('d'), options.contains('l'), options.contains('g'));
-        QVERIFY2(index.data().toString() == QLatin1String(row[3]),
-                 qPrintable(QStringLiteral("%1 %2 %3: %4").arg(row[0], row[1], row[2], index.data().toString())));
-    }
 }
 
 void TestTreeModel::expansionText()

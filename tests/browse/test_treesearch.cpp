@@ -80,12 +80,12 @@ void TestTreeSearch::agreesWithPreOrderWalk()
     int found = 0;
     for (const QString& text : qAsConst(texts)) {
         for (const OidPtr& start : qAsConst(starts)) {
-            // Bit 0: match case; bit 1: descriptions; the rest: leaves, groups or both.
-            for (int options = 0; options < 12; ++options) {
+            // Bit 0: match case; bit 1: descriptions; the rest: leaves, groups, both or neither.
+            for (int options = 0; options < 16; ++options) {
                 const Qt::CaseSensitivity cs = options & 1 ? Qt::CaseSensitive : Qt::CaseInsensitive;
                 const bool inDescriptions = options & 2;
-                const bool leaves = options >> 2 != 1;
-                const bool groups = options >> 2 != 0;
+                const bool leaves = options >> 2 == 0 || options >> 2 == 2;
+                const bool groups = options >> 2 == 1 || options >> 2 == 2;
                 const QModelIndex expected = walk(model, start, text, cs, inDescriptions, leaves, groups);
                 const QModelIndex actual = model.find(start, text, cs, inDescriptions, leaves, groups);
                 QVERIFY2(actual == expected,
@@ -98,6 +98,8 @@ void TestTreeSearch::agreesWithPreOrderWalk()
             }
         }
     }
+    // An empty text finds nothing, unlike the plain definition.
+    QVERIFY(!model.find(OidPtr(), QString(), Qt::CaseInsensitive, true, true, true).isValid());
     // Both outcomes occur often enough for the comparison to mean something.
     QVERIFY2(found > compared / 10 && found < compared * 9 / 10,
              qPrintable(QStringLiteral("%1 of %2").arg(found).arg(compared)));
