@@ -16,8 +16,10 @@ class TestFindDialog final : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
+    void initTestCase() { QVERIFY(m_mib.load()); }
+    // The line edit's clear button fades in and out with animations that only the event loop
+    // ends and frees.
+    void cleanupTestCase() { QTest::qWait(400); }
     void search();
     void initialState();
     void history_data();
@@ -28,8 +30,18 @@ private slots:
 
 private:
     static QComboBox* textBox(FindDialog* dialog) { return dialog->findChild<QComboBox*>(); }
-    template <typename T> static T* widget(FindDialog* dialog, const char* text);
-    static void findNext(FindDialog* dialog, const QString& text);
+    template <typename T> static T* widget(FindDialog* dialog, const char* text)
+    {
+        for (T* candidate : dialog->findChildren<T*>())
+            if (candidate->text() == QLatin1String(text))
+                return candidate;
+        return nullptr;
+    }
+    static void findNext(FindDialog* dialog, const QString& text)
+    {
+        textBox(dialog)->setEditText(text);
+        widget<QPushButton>(dialog, "Find Next")->click();
+    }
     static FindDialog::Parameters parameters(const QString& text, bool matchCase, bool inDescriptions, int from,
                                              int searchFor)
     {
@@ -53,34 +65,6 @@ private:
 
     LoadedMib m_mib;
 };
-
-template <typename T> T* TestFindDialog::widget(FindDialog* dialog, const char* text)
-{
-    const QList<T*> all = dialog->findChildren<T*>();
-    for (T* candidate : all) {
-        if (candidate->text() == QLatin1String(text))
-            return candidate;
-    }
-    return nullptr;
-}
-
-void TestFindDialog::findNext(FindDialog* dialog, const QString& text)
-{
-    textBox(dialog)->setEditText(text);
-    widget<QPushButton>(dialog, "Find Next")->click();
-}
-
-void TestFindDialog::initTestCase()
-{
-    QVERIFY(m_mib.load());
-}
-
-void TestFindDialog::cleanupTestCase()
-{
-    // The line edit's clear button fades in and out with animations that only the event
-    // loop ends and frees.
-    QTest::qWait(400);
-}
 
 void TestFindDialog::search()
 {

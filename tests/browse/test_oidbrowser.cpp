@@ -41,7 +41,13 @@ private slots:
     void contextMenu();
 
 private:
-    QAction* action(const char* text) const;
+    QAction* action(const char* text) const
+    {
+        for (QAction* action : m_browser->findChildren<QAction*>())
+            if (action->text() == QLatin1String(text))
+                return action;
+        return nullptr;
+    }
     bool isExpanded(const char* path) const { return m_browser->treeView()->isExpanded(m_mib.indexAt(path)); }
     // Opens the tree's context menu on a node and returns the texts of the menu shown, or
     // "no menu"; the menu is closed again at once.
@@ -50,14 +56,6 @@ private:
     LoadedMib m_mib;
     std::unique_ptr<OidBrowser> m_browser;
 };
-
-QAction* TestOidBrowser::action(const char* text) const
-{
-    for (QAction* action : m_browser->findChildren<QAction*>())
-        if (action->text() == QLatin1String(text))
-            return action;
-    return nullptr;
-}
 
 void TestOidBrowser::layout()
 {
