@@ -113,7 +113,8 @@ void MainWindow::createActions()
     const QIcon serviceSettings(QStringLiteral(":/images/settings.ico"));
 
     m_addOidAction = make(loadIcon(QStringLiteral("leafAdd")), tr("Add OID"), tr("Add OID for monitoring"), this);
-    m_addTrapAction = make(loadIcon(QStringLiteral("notificationAdd")), tr("Add Trap alert"), tr("Add Trap alert"), this);
+    m_addTrapAction =
+        make(loadIcon(QStringLiteral("notificationAdd")), tr("Add Trap alert"), tr("Add Trap alert"), this);
     m_editOidsAction =
         make(loadIcon(QStringLiteral("leafEdit")), tr("Edit existing OIDs"), tr("Edit existing OIDs"), this);
     m_editTrapsAction = make(loadIcon(QStringLiteral("notificationEdit")), tr("Edit existing Trap alerts"),
@@ -124,7 +125,8 @@ void MainWindow::createActions()
     m_submitMibAction = make(loadIcon(QStringLiteral("leafSubmit")), tr("Submit new MIB"), tr("Submit new MIB"), this);
     m_startServiceAction =
         make(QIcon(QStringLiteral(":/images/start.ico")), tr("Start Service"), tr("Start Service"), this);
-    m_stopServiceAction = make(QIcon(QStringLiteral(":/images/stop.ico")), tr("Stop Service"), tr("Stop Service"), this);
+    m_stopServiceAction =
+        make(QIcon(QStringLiteral(":/images/stop.ico")), tr("Stop Service"), tr("Stop Service"), this);
     m_restartServiceAction =
         make(QIcon(QStringLiteral(":/images/restart.ico")), tr("Restart Service"), tr("Restart Service"), this);
     m_settingsAction = make(serviceSettings, tr("Settings"), tr("Open settings"), this);
@@ -135,15 +137,16 @@ void MainWindow::createActions()
     m_collapseAction =
         make(loadIcon(QStringLiteral("leafCollapse")), tr("Collapse Tree"), tr("Collapse OID tree"), this);
 
-    m_stopQueryAction = make(loadIcon(QStringLiteral("leafStop")), tr("Stop running GetNext/GetBulk"), QString(), nullptr);
+    m_stopQueryAction =
+        make(loadIcon(QStringLiteral("leafStop")), tr("Stop running GetNext/GetBulk"), QString(), nullptr);
     m_stopQueryAction->setEnabled(false);
     m_getAction = make(QIcon(), tr("Get"), QString(), nullptr);
     m_getNextAction = make(QIcon(), tr("GetNext"), QString(), nullptr);
     m_getBulkAction = make(QIcon(), tr("GetBulk"), QString(), nullptr);
     m_monitorAction = make(QIcon(), tr("Monitor..."), QString(), nullptr);
 
-    m_aboutAction = make(QIcon(QStringLiteral(":/images/App.ico")), tr("About %1...").arg(AppInfo::title()),
-                         QString(), this);
+    m_aboutAction =
+        make(QIcon(QStringLiteral(":/images/App.ico")), tr("About %1...").arg(AppInfo::title()), QString(), this);
 }
 
 void MainWindow::createToolBar()
@@ -283,8 +286,8 @@ void MainWindow::showEvent(QShowEvent* event)
 void MainWindow::firstShow()
 {
     const int height = m_logo->height();
-    const QPixmap logo = QPixmap(QStringLiteral(":/images/logo.png"))
-                             .scaledToHeight(logoPixmapHeight(height), Qt::SmoothTransformation);
+    const QPixmap logo =
+        QPixmap(QStringLiteral(":/images/logo.png")).scaledToHeight(logoPixmapHeight(height), Qt::SmoothTransformation);
     m_logo->setPixmap(logo);
     m_logo->setContentsMargins(0, 0, logoRightMargin(height), 0);
 
@@ -386,7 +389,8 @@ void MainWindow::openDatabase()
     if (m_database.open(false) == MibDatabase::Usable) {
         m_treeModel.reload();
     } else {
-        UserPrompts::instance().warning(this, tr("Failed to open database"),
+        UserPrompts::instance().warning(
+            this, tr("Failed to open database"),
             tr("Failed to open database file %1\nDownload latest database file from server.")
                 .arg(QDir::toNativeSeparators(path)));
     }
@@ -434,11 +438,10 @@ void MainWindow::onViewFullStateChanged(int state)
 
 void MainWindow::onAboutBox()
 {
-    QString text = AppInfo::title()
-        + QStringLiteral(" v%1.%2.%3<br><br>")
-              .arg(AppInfo::versionMajor)
-              .arg(AppInfo::versionMinor)
-              .arg(AppInfo::versionMaintenance);
+    QString text = AppInfo::title() + QStringLiteral(" v%1.%2.%3<br><br>")
+                                          .arg(AppInfo::versionMajor)
+                                          .arg(AppInfo::versionMinor)
+                                          .arg(AppInfo::versionMaintenance);
     int format = 0;
     int major = 0;
     int minor = 0;
@@ -464,16 +467,42 @@ void MainWindow::closeEvent(QCloseEvent* event)
 
 // The features behind these actions arrive with the query flow, the monitoring
 // configuration, the service controller, updates and MIB submission.
-void MainWindow::onAddOidFromTree() {}
-void MainWindow::onMonitorOidFromTree() {}
-void MainWindow::onAddNewTrap() {}
-void MainWindow::onEditExistingOids() {}
-void MainWindow::onEditExistingTraps() {}
-void MainWindow::onStopGet() {}
-void MainWindow::onUpdateAppButton() {}
-void MainWindow::onSendEmail() {}
-void MainWindow::onOpenSettings() {}
-void MainWindow::onEditDevices() {}
-void MainWindow::onStartService() {}
-void MainWindow::onStopService(bool) {}
-void MainWindow::onRestartService() {}
+void MainWindow::onAddOidFromTree()
+{
+}
+void MainWindow::onMonitorOidFromTree()
+{
+}
+void MainWindow::onAddNewTrap()
+{
+}
+void MainWindow::onEditExistingOids()
+{
+}
+void MainWindow::onEditExistingTraps()
+{
+}
+void MainWindow::onStopGet()
+{
+}
+void MainWindow::onUpdateAppButton()
+{
+}
+void MainWindow::onSendEmail()
+{
+}
+void MainWindow::onOpenSettings()
+{
+}
+void MainWindow::onEditDevices()
+{
+}
+void MainWindow::onStartService()
+{
+}
+void MainWindow::onStopService(bool)
+{
+}
+void MainWindow::onRestartService()
+{
+}

@@ -22,25 +22,29 @@ void UserPrompts::setInstance(UserPrompts* prompts)
 }
 
 QMessageBox::StandardButton DialogPrompts::warning(QWidget* parent, const QString& title, const QString& text,
-    QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton)
+                                                   QMessageBox::StandardButtons buttons,
+                                                   QMessageBox::StandardButton defaultButton)
 {
     return QMessageBox::warning(parent, title, text, buttons, defaultButton);
 }
 
 QMessageBox::StandardButton DialogPrompts::information(QWidget* parent, const QString& title, const QString& text,
-    QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton)
+                                                       QMessageBox::StandardButtons buttons,
+                                                       QMessageBox::StandardButton defaultButton)
 {
     return QMessageBox::information(parent, title, text, buttons, defaultButton);
 }
 
 QMessageBox::StandardButton DialogPrompts::question(QWidget* parent, const QString& title, const QString& text,
-    QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton)
+                                                    QMessageBox::StandardButtons buttons,
+                                                    QMessageBox::StandardButton defaultButton)
 {
     return QMessageBox::question(parent, title, text, buttons, defaultButton);
 }
 
 QMessageBox::StandardButton DialogPrompts::critical(QWidget* parent, const QString& title, const QString& text,
-    QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton)
+                                                    QMessageBox::StandardButtons buttons,
+                                                    QMessageBox::StandardButton defaultButton)
 {
     return QMessageBox::critical(parent, title, text, buttons, defaultButton);
 }
@@ -66,7 +70,8 @@ QString DialogPrompts::openFileName(QWidget* parent, const QString& caption, con
     return QFileDialog::getOpenFileName(parent, caption, dir, filter);
 }
 
-QStringList DialogPrompts::openFileNames(QWidget* parent, const QString& caption, const QString& dir, const QString& filter)
+QStringList DialogPrompts::openFileNames(QWidget* parent, const QString& caption, const QString& dir,
+                                         const QString& filter)
 {
     return QFileDialog::getOpenFileNames(parent, caption, dir, filter);
 }

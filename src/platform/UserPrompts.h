@@ -16,25 +16,30 @@ public:
     virtual ~UserPrompts();
 
     virtual QMessageBox::StandardButton warning(QWidget* parent, const QString& title, const QString& text,
-        QMessageBox::StandardButtons buttons = QMessageBox::Ok,
-        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton) = 0;
-    virtual QMessageBox::StandardButton information(QWidget* parent, const QString& title, const QString& text,
-        QMessageBox::StandardButtons buttons = QMessageBox::Ok,
-        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton) = 0;
+                                                QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+                                                QMessageBox::StandardButton defaultButton = QMessageBox::NoButton) = 0;
+    virtual QMessageBox::StandardButton
+    information(QWidget* parent, const QString& title, const QString& text,
+                QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+                QMessageBox::StandardButton defaultButton = QMessageBox::NoButton) = 0;
     virtual QMessageBox::StandardButton question(QWidget* parent, const QString& title, const QString& text,
-        QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No,
-        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton) = 0;
+                                                 QMessageBox::StandardButtons buttons = QMessageBox::Yes |
+                                                                                        QMessageBox::No,
+                                                 QMessageBox::StandardButton defaultButton = QMessageBox::NoButton) = 0;
     virtual QMessageBox::StandardButton critical(QWidget* parent, const QString& title, const QString& text,
-        QMessageBox::StandardButtons buttons = QMessageBox::Ok,
-        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton) = 0;
+                                                 QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+                                                 QMessageBox::StandardButton defaultButton = QMessageBox::NoButton) = 0;
 
     // A rich-text box with its own icon pixmap and one OK button (the About box).
     virtual void richInformation(QWidget* parent, const QString& title, const QString& html, const QPixmap& icon) = 0;
 
     // File dialogs; an empty result (or list) means the user cancelled.
-    virtual QString saveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter) = 0;
-    virtual QString openFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter) = 0;
-    virtual QStringList openFileNames(QWidget* parent, const QString& caption, const QString& dir, const QString& filter) = 0;
+    virtual QString saveFileName(QWidget* parent, const QString& caption, const QString& dir,
+                                 const QString& filter) = 0;
+    virtual QString openFileName(QWidget* parent, const QString& caption, const QString& dir,
+                                 const QString& filter) = 0;
+    virtual QStringList openFileNames(QWidget* parent, const QString& caption, const QString& dir,
+                                      const QString& filter) = 0;
 
     // The instance in use: the one installed last, else the real dialogs.
     static UserPrompts& instance();
@@ -47,15 +52,20 @@ class DialogPrompts : public UserPrompts
 {
 public:
     QMessageBox::StandardButton warning(QWidget* parent, const QString& title, const QString& text,
-        QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton) override;
+                                        QMessageBox::StandardButtons buttons,
+                                        QMessageBox::StandardButton defaultButton) override;
     QMessageBox::StandardButton information(QWidget* parent, const QString& title, const QString& text,
-        QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton) override;
+                                            QMessageBox::StandardButtons buttons,
+                                            QMessageBox::StandardButton defaultButton) override;
     QMessageBox::StandardButton question(QWidget* parent, const QString& title, const QString& text,
-        QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton) override;
+                                         QMessageBox::StandardButtons buttons,
+                                         QMessageBox::StandardButton defaultButton) override;
     QMessageBox::StandardButton critical(QWidget* parent, const QString& title, const QString& text,
-        QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton) override;
+                                         QMessageBox::StandardButtons buttons,
+                                         QMessageBox::StandardButton defaultButton) override;
     void richInformation(QWidget* parent, const QString& title, const QString& html, const QPixmap& icon) override;
     QString saveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter) override;
     QString openFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter) override;
-    QStringList openFileNames(QWidget* parent, const QString& caption, const QString& dir, const QString& filter) override;
+    QStringList openFileNames(QWidget* parent, const QString& caption, const QString& dir,
+                              const QString& filter) override;
 };

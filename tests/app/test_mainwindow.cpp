@@ -105,7 +105,7 @@ void TestMainWindow::deployPacksTheExecutable()
 
     QuaZip zip(dir.filePath("Tessaro.zip"));
     QVERIFY(zip.open(QuaZip::mdUnzip));
-    QCOMPARE(zip.getFileNameList(), QStringList {"Tessaro"});
+    QCOMPARE(zip.getFileNameList(), QStringList{"Tessaro"});
     QFile ver(dir.filePath("Tessaro.ver"));
     QVERIFY(ver.open(QIODevice::ReadOnly));
     const qint64 size = QFileInfo(dir.filePath("Tessaro.zip")).size();
@@ -158,7 +158,7 @@ void TestMainWindow::databaseMessages()
         QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join('|')));
         QVERIFY(window->treeModel().findByPath("1.3.6.1.2.1.1.5"));
     } else {
-        QCOMPARE(warnings, QStringList {message});
+        QCOMPARE(warnings, QStringList{message});
         QCOMPARE(prompts.asked.first().title, QString());
         QVERIFY(!window->treeModel().rootOid());
     }
@@ -234,7 +234,7 @@ void TestMainWindow::searchSelectsAndKeepsParameters()
 
     FindDialog::Parameters parameters;
     parameters.text = "1.3.6.1.2.1.1.5";
-    parameters.history = QStringList {"1.3.6.1.2.1.1.5", "CPU"};
+    parameters.history = QStringList{"1.3.6.1.2.1.1.5", "CPU"};
     window->onFindNext(parameters);
     QCOMPARE(window->browser()->currentOid(), model.findByPath("1.3.6.1.2.1.1.5"));
     QCOMPARE(window->searchParameters().history, parameters.history);

@@ -11,7 +11,8 @@ ScriptedPrompts::~ScriptedPrompts()
 }
 
 QMessageBox::StandardButton ScriptedPrompts::box(const QString& kind, const QString& title, const QString& text,
-    QMessageBox::StandardButtons offered, QMessageBox::StandardButton defaultButton)
+                                                 QMessageBox::StandardButtons offered,
+                                                 QMessageBox::StandardButton defaultButton)
 {
     asked.append({kind, title, text});
     if (!buttons.isEmpty())
@@ -33,25 +34,29 @@ QString ScriptedPrompts::file(const QString& kind, const QString& caption)
 }
 
 QMessageBox::StandardButton ScriptedPrompts::warning(QWidget*, const QString& title, const QString& text,
-    QMessageBox::StandardButtons offered, QMessageBox::StandardButton defaultButton)
+                                                     QMessageBox::StandardButtons offered,
+                                                     QMessageBox::StandardButton defaultButton)
 {
     return box(QStringLiteral("warning"), title, text, offered, defaultButton);
 }
 
 QMessageBox::StandardButton ScriptedPrompts::information(QWidget*, const QString& title, const QString& text,
-    QMessageBox::StandardButtons offered, QMessageBox::StandardButton defaultButton)
+                                                         QMessageBox::StandardButtons offered,
+                                                         QMessageBox::StandardButton defaultButton)
 {
     return box(QStringLiteral("information"), title, text, offered, defaultButton);
 }
 
 QMessageBox::StandardButton ScriptedPrompts::question(QWidget*, const QString& title, const QString& text,
-    QMessageBox::StandardButtons offered, QMessageBox::StandardButton defaultButton)
+                                                      QMessageBox::StandardButtons offered,
+                                                      QMessageBox::StandardButton defaultButton)
 {
     return box(QStringLiteral("question"), title, text, offered, defaultButton);
 }
 
 QMessageBox::StandardButton ScriptedPrompts::critical(QWidget*, const QString& title, const QString& text,
-    QMessageBox::StandardButtons offered, QMessageBox::StandardButton defaultButton)
+                                                      QMessageBox::StandardButtons offered,
+                                                      QMessageBox::StandardButton defaultButton)
 {
     return box(QStringLiteral("critical"), title, text, offered, defaultButton);
 }
@@ -74,5 +79,5 @@ QString ScriptedPrompts::openFileName(QWidget*, const QString& caption, const QS
 QStringList ScriptedPrompts::openFileNames(QWidget*, const QString& caption, const QString&, const QString&)
 {
     const QString path = file(QStringLiteral("openMany"), caption);
-    return path.isEmpty() ? QStringList() : QStringList {path};
+    return path.isEmpty() ? QStringList() : QStringList{path};
 }
