@@ -10,7 +10,12 @@ constexpr int maxDepth = 4096;
 
 struct Token
 {
-    enum Kind { End, Number, Char } kind = End;
+    enum Kind
+    {
+        End,
+        Number,
+        Char
+    } kind = End;
     qint32 number = 0;
     QChar ch;
 };

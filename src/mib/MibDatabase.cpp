@@ -87,27 +87,23 @@ private:
     QHash<QByteArray, QString> m_strings;
 };
 
-template <typename Value>
-using RowsById = std::vector<std::pair<qint64, Value>>;
+template <typename Value> using RowsById = std::vector<std::pair<qint64, Value>>;
 
-template <typename Value, typename Read>
-RowsById<Value> loadRowsById(sqlite3* db, const char* sql, Read read)
+template <typename Value, typename Read> RowsById<Value> loadRowsById(sqlite3* db, const char* sql, Read read)
 {
     RowsById<Value> rows;
     Statement query(db, sql);
     while (query.next())
         rows.emplace_back(query.int64(0), read(query));
-    std::stable_sort(rows.begin(), rows.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     return rows;
 }
 
-template <typename Value>
-QVector<Value> rowsFor(const RowsById<Value>& rows, qint64 id)
+template <typename Value> QVector<Value> rowsFor(const RowsById<Value>& rows, qint64 id)
 {
     QVector<Value> values;
-    auto it = std::lower_bound(rows.begin(), rows.end(), id,
-                               [](const auto& row, qint64 key) { return row.first < key; });
+    auto it =
+        std::lower_bound(rows.begin(), rows.end(), id, [](const auto& row, qint64 key) { return row.first < key; });
     for (; it != rows.end() && it->first == id; ++it)
         values.append(it->second);
     return values;
@@ -213,8 +209,8 @@ bool MibDatabase::readVersion(int* format, int* major, int* minor) const
         return false;
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
-    if (!query.prepare(QStringLiteral("SELECT format, major, minor FROM db_version WHERE id = 1")) || !query.exec()
-        || !query.next())
+    if (!query.prepare(QStringLiteral("SELECT format, major, minor FROM db_version WHERE id = 1")) || !query.exec() ||
+        !query.next())
         return false;
     *format = query.value(0).toInt();
     *major = query.value(1).toInt();
@@ -260,9 +256,10 @@ QVector<OidPtr> MibDatabase::loadNodes() const
         nodes.append(std::move(oid));
     }
 
-    const auto enums = loadRowsById<Oid::EnumValue>(db, "SELECT node_id, label, value FROM enum", [](const Statement& q) {
-        return Oid::EnumValue{q.text(1), q.int32(2)};
-    });
+    const auto enums =
+        loadRowsById<Oid::EnumValue>(db, "SELECT node_id, label, value FROM enum", [](const Statement& q) {
+            return Oid::EnumValue{q.text(1), q.int32(2)};
+        });
     const auto ranges = loadRowsById<Oid::Range>(db, "SELECT node_id, low, high FROM range", [](const Statement& q) {
         return Oid::Range{q.int32(1), q.int32(2)};
     });

@@ -13,11 +13,12 @@
 class MibDatabase final
 {
 public:
-    enum Status {
+    enum Status
+    {
         Usable = 0,
-        Missing = 1,     // check only: no file at fileName
-        Damaged = 2,     // cannot be opened, or no readable version row
-        Unsupported = 3  // version format other than 1 (open: other than 0 and 1)
+        Missing = 1,    // check only: no file at fileName
+        Damaged = 2,    // cannot be opened, or no readable version row
+        Unsupported = 3 // version format other than 1 (open: other than 0 and 1)
     };
 
     static constexpr int SupportedFormat = 1;

@@ -42,17 +42,13 @@ const NameEntry typeNames[] = {
 };
 
 const NameEntry accessNames[] = {
-    {Oid::Unknown, QT_TRANSLATE_NOOP("Oid", "unknown")},
-    {Oid::ReadOnly, QT_TRANSLATE_NOOP("Oid", "read-only")},
-    {Oid::ReadWrite, QT_TRANSLATE_NOOP("Oid", "read-write")},
-    {Oid::WriteOnly, QT_TRANSLATE_NOOP("Oid", "write-only")},
-    {Oid::NoAccess, QT_TRANSLATE_NOOP("Oid", "no access")},
-    {Oid::Create, QT_TRANSLATE_NOOP("Oid", "create")},
+    {Oid::Unknown, QT_TRANSLATE_NOOP("Oid", "unknown")},      {Oid::ReadOnly, QT_TRANSLATE_NOOP("Oid", "read-only")},
+    {Oid::ReadWrite, QT_TRANSLATE_NOOP("Oid", "read-write")}, {Oid::WriteOnly, QT_TRANSLATE_NOOP("Oid", "write-only")},
+    {Oid::NoAccess, QT_TRANSLATE_NOOP("Oid", "no access")},   {Oid::Create, QT_TRANSLATE_NOOP("Oid", "create")},
     {Oid::Notify, QT_TRANSLATE_NOOP("Oid", "notify")},
 };
 
-template <size_t N>
-const NameEntry* lookup(const NameEntry (&table)[N], qint64 code)
+template <size_t N> const NameEntry* lookup(const NameEntry (&table)[N], qint64 code)
 {
     for (const NameEntry& entry : table) {
         if (entry.code == code)

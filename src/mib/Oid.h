@@ -15,7 +15,8 @@ using OidPtr = std::shared_ptr<Oid>;
 struct Oid final : std::enable_shared_from_this<Oid>
 {
     // The numbering is that of net-snmp's MIB parser; the database stores these codes.
-    enum Type {
+    enum Type
+    {
         Other = 0,
         ObjectId = 1,
         OctetString = 2,
@@ -43,7 +44,8 @@ struct Oid final : std::enable_shared_from_this<Oid>
         ObjectIdentity = 27
     };
 
-    enum Access {
+    enum Access
+    {
         Unknown = 0,
         ReadOnly = 18,
         ReadWrite = 19,

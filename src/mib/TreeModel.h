@@ -37,8 +37,8 @@ public:
     QString labelFromPath(const QString& path) const;
     // The first node from start (the root when empty) in pre-order, wrapping around once,
     // whose name (or description) contains text.
-    QModelIndex find(const OidPtr& start, const QString& text, Qt::CaseSensitivity cs, bool inDescriptions,
-                     bool leaves, bool groups) const;
+    QModelIndex find(const OidPtr& start, const QString& text, Qt::CaseSensitivity cs, bool inDescriptions, bool leaves,
+                     bool groups) const;
     // The node after oid in depth-first pre-order; the root after the last node.
     OidPtr nextOid(const OidPtr& oid) const;
 

@@ -32,8 +32,15 @@ Device communityDevice(const QString& ip, int version = 2, const QString& commun
 Device v3Device(const QString& ip, const QString& userName)
 {
     const SnmpdFixture::V3User& user = SnmpdFixture::v3User(userName);
-    return Device{ip, 3, {}, user.name, user.authProtocol, user.authProtocol ? SnmpdFixture::kAuthPassPhrase : "",
-                  user.privProtocol, user.privProtocol ? SnmpdFixture::kPrivPassPhrase : "", false};
+    return Device{ip,
+                  3,
+                  {},
+                  user.name,
+                  user.authProtocol,
+                  user.authProtocol ? SnmpdFixture::kAuthPassPhrase : "",
+                  user.privProtocol,
+                  user.privProtocol ? SnmpdFixture::kPrivPassPhrase : "",
+                  false};
 }
 
 bool usmTableEmpty()

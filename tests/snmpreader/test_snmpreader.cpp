@@ -247,10 +247,8 @@ private slots:
         SnmpReader* reader = SnmpReader::instance();
         // user, privacy code queued, flags, ok, privacy code used (-1: credentials unchanged)
         const std::tuple<const char*, int, int, bool, int> cases[] = {
-            {"aes256CiscoUser", 6, 0x83, true, 7},
-            {"aes256Sha1User", 7, 0x83, true, 6},
-            {"aes192CiscoUser", 4, 0x83, true, 5},
-            {"aes192User", 5, 0x03, false, -1},
+            {"aes256CiscoUser", 6, 0x83, true, 7}, {"aes256Sha1User", 7, 0x83, true, 6},
+            {"aes192CiscoUser", 4, 0x83, true, 5}, {"aes192User", 5, 0x03, false, -1},
             {"aes256User", 7, 0x83, true, -1}, // a SHA-256 key needs no extension: both variants work
         };
         const int caseCount = static_cast<int>(std::size(cases));
