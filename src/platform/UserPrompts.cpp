@@ -21,32 +21,41 @@ void UserPrompts::setInstance(UserPrompts* prompts)
     installed = prompts;
 }
 
-QMessageBox::StandardButton DialogPrompts::warning(QWidget* parent, const QString& title, const QString& text,
-                                                   QMessageBox::StandardButtons buttons,
+QMessageBox::StandardButton UserPrompts::warning(QWidget* parent, const QString& title, const QString& text,
+                                                 QMessageBox::StandardButtons buttons,
+                                                 QMessageBox::StandardButton defaultButton)
+{
+    return message(QMessageBox::Warning, parent, title, text, buttons, defaultButton);
+}
+
+QMessageBox::StandardButton UserPrompts::information(QWidget* parent, const QString& title, const QString& text,
+                                                     QMessageBox::StandardButtons buttons,
+                                                     QMessageBox::StandardButton defaultButton)
+{
+    return message(QMessageBox::Information, parent, title, text, buttons, defaultButton);
+}
+
+QMessageBox::StandardButton UserPrompts::question(QWidget* parent, const QString& title, const QString& text,
+                                                  QMessageBox::StandardButtons buttons,
+                                                  QMessageBox::StandardButton defaultButton)
+{
+    return message(QMessageBox::Question, parent, title, text, buttons, defaultButton);
+}
+
+QMessageBox::StandardButton UserPrompts::critical(QWidget* parent, const QString& title, const QString& text,
+                                                  QMessageBox::StandardButtons buttons,
+                                                  QMessageBox::StandardButton defaultButton)
+{
+    return message(QMessageBox::Critical, parent, title, text, buttons, defaultButton);
+}
+
+QMessageBox::StandardButton DialogPrompts::message(QMessageBox::Icon kind, QWidget* parent, const QString& title,
+                                                   const QString& text, QMessageBox::StandardButtons buttons,
                                                    QMessageBox::StandardButton defaultButton)
 {
-    return QMessageBox::warning(parent, title, text, buttons, defaultButton);
-}
-
-QMessageBox::StandardButton DialogPrompts::information(QWidget* parent, const QString& title, const QString& text,
-                                                       QMessageBox::StandardButtons buttons,
-                                                       QMessageBox::StandardButton defaultButton)
-{
-    return QMessageBox::information(parent, title, text, buttons, defaultButton);
-}
-
-QMessageBox::StandardButton DialogPrompts::question(QWidget* parent, const QString& title, const QString& text,
-                                                    QMessageBox::StandardButtons buttons,
-                                                    QMessageBox::StandardButton defaultButton)
-{
-    return QMessageBox::question(parent, title, text, buttons, defaultButton);
-}
-
-QMessageBox::StandardButton DialogPrompts::critical(QWidget* parent, const QString& title, const QString& text,
-                                                    QMessageBox::StandardButtons buttons,
-                                                    QMessageBox::StandardButton defaultButton)
-{
-    return QMessageBox::critical(parent, title, text, buttons, defaultButton);
+    QMessageBox box(kind, title, text, buttons, parent);
+    box.setDefaultButton(defaultButton);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
 void DialogPrompts::richInformation(QWidget* parent, const QString& title, const QString& html, const QPixmap& icon)
@@ -63,15 +72,4 @@ void DialogPrompts::richInformation(QWidget* parent, const QString& title, const
 QString DialogPrompts::saveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter)
 {
     return QFileDialog::getSaveFileName(parent, caption, dir, filter);
-}
-
-QString DialogPrompts::openFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter)
-{
-    return QFileDialog::getOpenFileName(parent, caption, dir, filter);
-}
-
-QStringList DialogPrompts::openFileNames(QWidget* parent, const QString& caption, const QString& dir,
-                                         const QString& filter)
-{
-    return QFileDialog::getOpenFileNames(parent, caption, dir, filter);
 }

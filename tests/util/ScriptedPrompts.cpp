@@ -10,11 +10,15 @@ ScriptedPrompts::~ScriptedPrompts()
     UserPrompts::setInstance(nullptr);
 }
 
-QMessageBox::StandardButton ScriptedPrompts::box(const QString& kind, const QString& title, const QString& text,
-                                                 QMessageBox::StandardButtons offered,
-                                                 QMessageBox::StandardButton defaultButton)
+QMessageBox::StandardButton ScriptedPrompts::message(QMessageBox::Icon kind, QWidget*, const QString& title,
+                                                     const QString& text, QMessageBox::StandardButtons offered,
+                                                     QMessageBox::StandardButton defaultButton)
 {
-    asked.append({kind, title, text});
+    const char* name = kind == QMessageBox::Warning       ? "warning"
+                       : kind == QMessageBox::Information ? "information"
+                       : kind == QMessageBox::Question    ? "question"
+                                                          : "critical";
+    asked.append({QLatin1String(name), title, text});
     if (!buttons.isEmpty())
         return buttons.dequeue();
     if (defaultButton != QMessageBox::NoButton)
@@ -27,40 +31,6 @@ QMessageBox::StandardButton ScriptedPrompts::box(const QString& kind, const QStr
     return QMessageBox::NoButton;
 }
 
-QString ScriptedPrompts::file(const QString& kind, const QString& caption)
-{
-    asked.append({kind, caption, QString()});
-    return files.isEmpty() ? QString() : files.dequeue();
-}
-
-QMessageBox::StandardButton ScriptedPrompts::warning(QWidget*, const QString& title, const QString& text,
-                                                     QMessageBox::StandardButtons offered,
-                                                     QMessageBox::StandardButton defaultButton)
-{
-    return box(QStringLiteral("warning"), title, text, offered, defaultButton);
-}
-
-QMessageBox::StandardButton ScriptedPrompts::information(QWidget*, const QString& title, const QString& text,
-                                                         QMessageBox::StandardButtons offered,
-                                                         QMessageBox::StandardButton defaultButton)
-{
-    return box(QStringLiteral("information"), title, text, offered, defaultButton);
-}
-
-QMessageBox::StandardButton ScriptedPrompts::question(QWidget*, const QString& title, const QString& text,
-                                                      QMessageBox::StandardButtons offered,
-                                                      QMessageBox::StandardButton defaultButton)
-{
-    return box(QStringLiteral("question"), title, text, offered, defaultButton);
-}
-
-QMessageBox::StandardButton ScriptedPrompts::critical(QWidget*, const QString& title, const QString& text,
-                                                      QMessageBox::StandardButtons offered,
-                                                      QMessageBox::StandardButton defaultButton)
-{
-    return box(QStringLiteral("critical"), title, text, offered, defaultButton);
-}
-
 void ScriptedPrompts::richInformation(QWidget*, const QString& title, const QString& html, const QPixmap&)
 {
     asked.append({QStringLiteral("rich"), title, html});
@@ -68,16 +38,6 @@ void ScriptedPrompts::richInformation(QWidget*, const QString& title, const QStr
 
 QString ScriptedPrompts::saveFileName(QWidget*, const QString& caption, const QString&, const QString&)
 {
-    return file(QStringLiteral("save"), caption);
-}
-
-QString ScriptedPrompts::openFileName(QWidget*, const QString& caption, const QString&, const QString&)
-{
-    return file(QStringLiteral("open"), caption);
-}
-
-QStringList ScriptedPrompts::openFileNames(QWidget*, const QString& caption, const QString&, const QString&)
-{
-    const QString path = file(QStringLiteral("openMany"), caption);
-    return path.isEmpty() ? QStringList() : QStringList{path};
+    asked.append({QStringLiteral("save"), caption, QString()});
+    return files.isEmpty() ? QString() : files.dequeue();
 }

@@ -14,7 +14,7 @@ class ScriptedPrompts : public UserPrompts
 public:
     struct Asked
     {
-        QString kind; // "warning", "information", "question", "critical", "rich", "save", "open", "openMany"
+        QString kind; // "warning", "information", "question", "critical", "rich", "save"
         QString title;
         QString text;
     };
@@ -29,26 +29,9 @@ public:
     QQueue<QMessageBox::StandardButton> buttons;
     QQueue<QString> files;
 
-    QMessageBox::StandardButton warning(QWidget* parent, const QString& title, const QString& text,
-                                        QMessageBox::StandardButtons buttons,
+    QMessageBox::StandardButton message(QMessageBox::Icon kind, QWidget* parent, const QString& title,
+                                        const QString& text, QMessageBox::StandardButtons offered,
                                         QMessageBox::StandardButton defaultButton) override;
-    QMessageBox::StandardButton information(QWidget* parent, const QString& title, const QString& text,
-                                            QMessageBox::StandardButtons buttons,
-                                            QMessageBox::StandardButton defaultButton) override;
-    QMessageBox::StandardButton question(QWidget* parent, const QString& title, const QString& text,
-                                         QMessageBox::StandardButtons buttons,
-                                         QMessageBox::StandardButton defaultButton) override;
-    QMessageBox::StandardButton critical(QWidget* parent, const QString& title, const QString& text,
-                                         QMessageBox::StandardButtons buttons,
-                                         QMessageBox::StandardButton defaultButton) override;
     void richInformation(QWidget* parent, const QString& title, const QString& html, const QPixmap& icon) override;
     QString saveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter) override;
-    QString openFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter) override;
-    QStringList openFileNames(QWidget* parent, const QString& caption, const QString& dir,
-                              const QString& filter) override;
-
-private:
-    QMessageBox::StandardButton box(const QString& kind, const QString& title, const QString& text,
-                                    QMessageBox::StandardButtons offered, QMessageBox::StandardButton defaultButton);
-    QString file(const QString& kind, const QString& caption);
 };
