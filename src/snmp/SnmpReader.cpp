@@ -2,6 +2,7 @@
 
 #include "SnmpOidUtils.h"
 
+#include <QAtomicInt>
 #include <QFutureWatcher>
 #include <QThreadPool>
 #include <QVector>
@@ -224,6 +225,12 @@ SnmpReader::HostInfoResult queryOnce(const QString& ip, const SnmpUtils::SnmpPar
 }
 
 } // namespace
+
+int SnmpReader::newRequestId()
+{
+    static QAtomicInt lastId;
+    return lastId.fetchAndAddOrdered(1) + 1;
+}
 
 SnmpReader* SnmpReader::instance()
 {

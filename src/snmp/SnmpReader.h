@@ -88,6 +88,10 @@ public:
 
     static SnmpReader* instance();
 
+    // A request id no other caller of this process has been given; each window or dialog that
+    // asks for device information takes one and ignores results under other ids.
+    static int newRequestId();
+
     // Queues one query under requestId and starts what the limit allows. Owner thread only.
     void requestHostInfo(const QString& ip, const SnmpUtils::SnmpParams& params, int flags, int requestId);
 

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "SnmpUtils.h"
+
+#include <QList>
+#include <QString>
+
+// The monitoring service's device list, Velmora.cfg: one device per line with its address,
+// group, SNMP credentials in the credential notation, support-contract columns and a
+// description. Reading lists the devices; saving rewrites the file around the old comment
+// lines, keeps each device's end-of-line comment by address, and writes a commented header
+// when the file has none.
+class VelmoraFile
+{
+public:
+    struct Entry
+    {
+        QString ipAddress;
+        QString group; // "Default" for an empty group or any spelling of it
+        // Column 3 as read, or after an edit the notation of the new credentials. An entry
+        // whose credentials did not parse (version 0) is saved with this text unchanged.
+        QString securityText;
+        QString contractDate; // "N" reads as empty; "/" inside reads as "-"
+        QString contractNumber;
+        QString contractTelephone;
+        QString description;
+        SnmpUtils::SnmpParams credentials;
+    };
+
+    explicit VelmoraFile(const QString& path);
+
+    QString path() const { return m_path; }
+
+    // The devices in file order; empty for a missing or unreadable file. Nothing after an
+    // "#IGNORE" line is listed.
+    QList<Entry> entries() const;
+
+    // Writes entries (see the class comment); false when the file could not be written, in
+    // which case the file on disk is unchanged.
+    bool save(const QList<Entry>& entries) const;
+
+    // The credential notation of params, and its reading. textToCredentials fills params and
+    // answers false (params left at version 0) for text it cannot read.
+    static QString credentialsToText(const SnmpUtils::SnmpParams& params);
+    static bool textToCredentials(const QString& text, SnmpUtils::SnmpParams& params);
+
+    // One value of the encrypted SNMPv3 notation: AES-256-CBC under the program's key with a
+    // fresh random IV, guarded by a SHA-256 digest, as Base64 text. decryptSecret answers an
+    // empty string for anything that is not such a value.
+    static QString encryptSecret(const QString& plain);
+    static QString decryptSecret(const QString& base64);
+
+    // The group as the file reads it: empty or any spelling of "Default" gives "Default".
+    static QString normalizedGroup(const QString& group);
+
+private:
+    QString m_path;
+};
