@@ -81,6 +81,9 @@ bool readConfigFile(const QString& path, EmptyColumnPolicy policy, int columnCou
     if (!file.open(QIODevice::ReadOnly))
         return false;
 
+    // A byte-order mark, as some editors put at the start, is not part of the first line.
+    if (file.peek(3) == "\xef\xbb\xbf")
+        file.skip(3);
     while (!file.atEnd()) {
         QByteArray bytes = file.readLine();
         if (bytes.endsWith("\r\n"))

@@ -97,6 +97,8 @@ void TestConfigFiles::read_data()
     QTest::newRow("comment and blank lines")
         << QByteArray(";c\r\n   ;note\r\n\r\na\t\tb ; x\r\n \t\r\n") << all << QStringList{"a|b; x\n"}
         << QStringList{";c\n", "   ;note\n", "\n", " \t\n"} << QByteArray();
+    QTest::newRow("byte-order mark") << QByteArray("\xef\xbb\xbf;c\r\na\r\n") << all << QStringList{"a"}
+                                     << QStringList{";c\n"} << QByteArray();
     QTest::newRow("lone CR and no last line end")
         << QByteArray("a\r\r\nb\tc") << never << QStringList{"a", "b|c"} << QStringList() << QByteArray();
     QTest::newRow("ignore first") << QByteArray("#IGNORE\r\nx\ty\r\n;\xff") << all << QStringList() << QStringList()
