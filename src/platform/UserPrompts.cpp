@@ -1,6 +1,7 @@
 #include "UserPrompts.h"
 
 #include <QFileDialog>
+#include <QPushButton>
 
 namespace {
 
@@ -56,6 +57,22 @@ QMessageBox::StandardButton DialogPrompts::message(QMessageBox::Icon kind, QWidg
     QMessageBox box(kind, title, text, buttons, parent);
     box.setDefaultButton(defaultButton);
     return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+int DialogPrompts::choice(QMessageBox::Icon kind, QWidget* parent, const QString& title, const QString& text,
+                          const QStringList& buttons, int defaultIndex, int escapeIndex)
+{
+    QMessageBox box(kind, title, text, QMessageBox::NoButton, parent);
+    QList<QAbstractButton*> added;
+    for (const QString& button : buttons)
+        added.append(box.addButton(button, QMessageBox::ActionRole));
+    if (defaultIndex >= 0 && defaultIndex < added.size())
+        box.setDefaultButton(qobject_cast<QPushButton*>(added.at(defaultIndex)));
+    if (escapeIndex >= 0 && escapeIndex < added.size())
+        box.setEscapeButton(added.at(escapeIndex));
+    box.exec();
+    const int chosen = added.indexOf(box.clickedButton());
+    return chosen >= 0 ? chosen : escapeIndex;
 }
 
 void DialogPrompts::richInformation(QWidget* parent, const QString& title, const QString& html, const QPixmap& icon)

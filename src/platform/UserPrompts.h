@@ -3,6 +3,7 @@
 #include <QMessageBox>
 #include <QPixmap>
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -32,6 +33,11 @@ public:
                                          QMessageBox::StandardButtons buttons = QMessageBox::Ok,
                                          QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 
+    // A message box with buttons of its own texts, in order; answers the index of the button
+    // chosen, or escapeIndex when the box is closed without one.
+    virtual int choice(QMessageBox::Icon kind, QWidget* parent, const QString& title, const QString& text,
+                       const QStringList& buttons, int defaultIndex, int escapeIndex) = 0;
+
     // A rich-text box with its own icon pixmap and one OK button (the About box).
     virtual void richInformation(QWidget* parent, const QString& title, const QString& html, const QPixmap& icon) = 0;
 
@@ -52,6 +58,8 @@ public:
     QMessageBox::StandardButton message(QMessageBox::Icon kind, QWidget* parent, const QString& title,
                                         const QString& text, QMessageBox::StandardButtons buttons,
                                         QMessageBox::StandardButton defaultButton) override;
+    int choice(QMessageBox::Icon kind, QWidget* parent, const QString& title, const QString& text,
+               const QStringList& buttons, int defaultIndex, int escapeIndex) override;
     void richInformation(QWidget* parent, const QString& title, const QString& html, const QPixmap& icon) override;
     QString saveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter) override;
 };

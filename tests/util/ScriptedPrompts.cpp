@@ -1,5 +1,18 @@
 #include "ScriptedPrompts.h"
 
+namespace {
+
+QString kindName(QMessageBox::Icon kind)
+{
+    const char* name = kind == QMessageBox::Warning       ? "warning"
+                       : kind == QMessageBox::Information ? "information"
+                       : kind == QMessageBox::Question    ? "question"
+                                                          : "critical";
+    return QLatin1String(name);
+}
+
+} // namespace
+
 ScriptedPrompts::ScriptedPrompts()
 {
     UserPrompts::setInstance(this);
@@ -14,11 +27,7 @@ QMessageBox::StandardButton ScriptedPrompts::message(QMessageBox::Icon kind, QWi
                                                      const QString& text, QMessageBox::StandardButtons offered,
                                                      QMessageBox::StandardButton defaultButton)
 {
-    const char* name = kind == QMessageBox::Warning       ? "warning"
-                       : kind == QMessageBox::Information ? "information"
-                       : kind == QMessageBox::Question    ? "question"
-                                                          : "critical";
-    asked.append({QLatin1String(name), title, text});
+    asked.append({kindName(kind), title, text, {}});
     if (!buttons.isEmpty())
         return buttons.dequeue();
     if (defaultButton != QMessageBox::NoButton)
@@ -31,13 +40,20 @@ QMessageBox::StandardButton ScriptedPrompts::message(QMessageBox::Icon kind, QWi
     return QMessageBox::NoButton;
 }
 
+int ScriptedPrompts::choice(QMessageBox::Icon kind, QWidget*, const QString& title, const QString& text,
+                            const QStringList& offered, int defaultIndex, int)
+{
+    asked.append({kindName(kind), title, text, offered});
+    return choices.isEmpty() ? defaultIndex : choices.dequeue();
+}
+
 void ScriptedPrompts::richInformation(QWidget*, const QString& title, const QString& html, const QPixmap&)
 {
-    asked.append({QStringLiteral("rich"), title, html});
+    asked.append({QStringLiteral("rich"), title, html, {}});
 }
 
 QString ScriptedPrompts::saveFileName(QWidget*, const QString& caption, const QString&, const QString&)
 {
-    asked.append({QStringLiteral("save"), caption, QString()});
+    asked.append({QStringLiteral("save"), caption, QString(), {}});
     return files.isEmpty() ? QString() : files.dequeue();
 }
