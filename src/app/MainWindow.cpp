@@ -3,6 +3,7 @@
 #include "AppInfo.h"
 #include "AppSettings.h"
 #include "ClickableLabel.h"
+#include "DevicesDialog.h"
 #include "Icons.h"
 #include "OidBrowser.h"
 #include "OidValueViewer.h"
@@ -20,6 +21,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenuBar>
+#include <QSignalBlocker>
 #include <QSslSocket>
 #include <QTimer>
 #include <QToolBar>
@@ -48,6 +50,7 @@ MainWindow::MainWindow(const Folders& folders, QWidget* parent)
     , m_treeModel(m_database)
     , m_dataFolder(folders.dataFolder())
     , m_applicationFolder(folders.applicationFolder())
+    , m_requestId(SnmpReader::newRequestId())
 {
     folders.createDataFolder();
     AppSettings::instance(m_dataFolder + QLatin1String("Tessaro.ini"));
@@ -257,6 +260,10 @@ void MainWindow::makeConnections()
     connect(m_viewFullOid, &QCheckBox::stateChanged, this, &MainWindow::onViewFullStateChanged);
     connect(m_browser, &OidBrowser::currentChanged, this, &MainWindow::onCurrentOidChanged);
     connect(m_browser->valueViewer(), &OidValueViewer::stopButtonClicked, this, &MainWindow::onStopGet);
+    connect(m_deviceBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &MainWindow::onCurrentDeviceChanged);
+    // Every device-information result is heard, also those the device list editor asks for.
+    connect(SnmpReader::instance(), &SnmpReader::HostResolved, this, &MainWindow::onHostResolved);
 }
 
 void MainWindow::setServiceActions()
@@ -312,7 +319,13 @@ void MainWindow::restoreSettings()
     m_searchParameters.searchFor = settings.mainWindowSearchFor();
 
     m_viewFullOid->setChecked(settings.mainWindowViewFullOid());
-    onCurrentOidChanged(m_browser->currentOid());
+
+    loadDevices();
+    fillDeviceBox(settings.mainWindowDeviceIp());
+    onCurrentDeviceChanged(m_deviceBox->currentIndex());
+    for (const VelmoraFile::Entry& device : qAsConst(m_devices))
+        SnmpReader::instance()->requestHostInfo(device.ipAddress, device.credentials,
+                                                SnmpReader::SystemInfo | SnmpReader::Interfaces, m_requestId);
 }
 
 void MainWindow::saveSettings()
@@ -351,6 +364,15 @@ void MainWindow::onPostponedInitialization()
     if (current)
         m_browser->selectIndex(m_treeModel.indexFromOid(current));
     m_initialized = true;
+
+    if (m_devices.isEmpty()) {
+        QTimer::singleShot(100, this, [this] {
+            UserPrompts::instance().information(
+                this, AppInfo::title(),
+                tr("No devices configured.\nAdd devices to the configuration to perform SNMP requests."));
+            onEditDevices();
+        });
+    }
 }
 
 void MainWindow::installDefaultDatabase()
@@ -417,6 +439,162 @@ void MainWindow::onFindNext(const FindDialog::Parameters& parameters)
 void MainWindow::onFindDialogClosed(const FindDialog::Parameters& parameters)
 {
     m_searchParameters = parameters;
+}
+
+QString MainWindow::deviceListPath() const
+{
+    return m_dataFolder + QLatin1String("Velmora.cfg");
+}
+
+QString MainWindow::deviceLabel(const QString& address, const QString& name)
+{
+    if (name.isEmpty())
+        return address;
+    return address + QLatin1String(" - ") + name.left(30);
+}
+
+namespace {
+
+QVariant deviceToolTip(const QString& sysDescr)
+{
+    // Rich text, so that a long description wraps.
+    if (sysDescr.isEmpty())
+        return QVariant();
+    return QString(QLatin1String("<qt>") + sysDescr.toHtmlEscaped() + QLatin1String("</qt>"));
+}
+
+} // namespace
+
+void MainWindow::loadDevices()
+{
+    m_devices = VelmoraFile(deviceListPath()).entries();
+    const QMap<QString, QString> names = AppSettings::instance().deviceNames();
+    m_deviceInfo.clear();
+    for (const VelmoraFile::Entry& device : qAsConst(m_devices)) {
+        SnmpReader::HostInfoResult info;
+        info.ip = device.ipAddress;
+        info.sysName = names.value(device.ipAddress);
+        m_deviceInfo.append(info);
+    }
+}
+
+void MainWindow::fillDeviceBox(const QString& addressToSelect)
+{
+    // The caller runs onCurrentDeviceChanged once the box is complete.
+    const QSignalBlocker blocker(m_deviceBox);
+    m_deviceBox->clear();
+    int selected = -1;
+    for (int i = 0; i < m_devices.size(); ++i) {
+        const QString& address = m_devices.at(i).ipAddress;
+        const SnmpReader::HostInfoResult& info = m_deviceInfo.at(i);
+        m_deviceBox->addItem(deviceLabel(address, info.sysName), address);
+        m_deviceBox->setItemData(i, deviceToolTip(info.sysDescr), Qt::ToolTipRole);
+        if (selected == -1 && address == addressToSelect)
+            selected = i;
+    }
+    if (selected == -1 && m_deviceBox->count() > 0)
+        selected = 0;
+    m_deviceBox->setCurrentIndex(selected);
+    m_deviceBox->adjustSize();
+}
+
+VelmoraFile::Entry MainWindow::currentDevice() const
+{
+    const int index = m_deviceBox->currentIndex();
+    if (index < 0 || index >= m_devices.size())
+        return VelmoraFile::Entry();
+    return m_devices.at(index);
+}
+
+void MainWindow::updateDeviceActions()
+{
+    const int index = m_deviceBox->currentIndex();
+    const bool selected = index != -1;
+    m_getAction->setEnabled(selected);
+    m_getNextAction->setEnabled(selected);
+    m_monitorAction->setEnabled(selected);
+    m_getBulkAction->setEnabled(selected && currentDevice().credentials.version != 1);
+    onCurrentOidChanged(m_browser->currentOid());
+    updateWindowTitle(m_deviceBox->currentText());
+}
+
+void MainWindow::onCurrentDeviceChanged(int)
+{
+    updateDeviceActions();
+    // A running walk is abandoned: its late results are dropped.
+    m_pendingKind = 0;
+    m_pendingPath.clear();
+    m_busy = false;
+}
+
+void MainWindow::updateWindowTitle(const QString& text)
+{
+    setWindowTitle(text.isEmpty() ? AppInfo::title() : AppInfo::title() + QLatin1String(" / ") + text);
+}
+
+void MainWindow::onHostResolved(const SnmpReader::HostInfoResult& result, int requestId)
+{
+    // Results that others asked for count only when the device answered.
+    if (requestId != m_requestId && !result.ok)
+        return;
+    for (int i = 0; i < m_devices.size(); ++i) {
+        if (m_devices.at(i).ipAddress != result.ip)
+            continue;
+        SnmpReader::HostInfoResult& info = m_deviceInfo[i];
+        info.ip = result.ip;
+        info.ok = result.ok;
+        info.sysName = result.sysName;
+        info.sysDescr = result.sysDescr;
+        info.interfaces = result.interfaces;
+        info.addresses = result.addresses;
+        info.neighbours = result.neighbours;
+        m_deviceBox->setItemText(i, deviceLabel(result.ip, result.sysName));
+        m_deviceBox->setItemData(i, deviceToolTip(result.sysDescr), Qt::ToolTipRole);
+    }
+    if (m_deviceBox->currentIndex() != -1 && m_deviceBox->currentData().toString() == result.ip)
+        updateWindowTitle(deviceLabel(result.ip, result.sysName));
+}
+
+void MainWindow::onEditDevices()
+{
+    DevicesDialog dialog(this);
+    AppSettings& settings = AppSettings::instance();
+    settings.restoreScaledGeometry(&dialog, dialog.objectName());
+    dialog.setData(m_devices, m_deviceInfo);
+    dialog.exec();
+    settings.saveScaledGeometry(&dialog, dialog.objectName());
+
+    if (dialog.isModified()) {
+        const int previousIndex = m_deviceBox->currentIndex();
+        const VelmoraFile::Entry previous = currentDevice();
+        m_devices = dialog.entries();
+        m_deviceInfo = dialog.deviceInfo();
+        fillDeviceBox(previous.ipAddress);
+        const VelmoraFile::Entry current = currentDevice();
+        // A walk on the device still selected goes on; another device abandons it.
+        if (m_deviceBox->currentIndex() != previousIndex || current.ipAddress != previous.ipAddress ||
+            current.credentials != previous.credentials)
+            onCurrentDeviceChanged(m_deviceBox->currentIndex());
+        else
+            updateDeviceActions();
+    } else if (!m_deviceListUnsaved) {
+        return;
+    }
+    saveDevices();
+}
+
+void MainWindow::saveDevices()
+{
+    const QString path = deviceListPath();
+    m_deviceListUnsaved = !VelmoraFile(path).save(m_devices);
+    if (m_deviceListUnsaved) {
+        // The edited list stays in memory; nothing typed is lost while the program runs.
+        UserPrompts::instance().warning(
+            this, tr("Device List Not Saved"),
+            tr("The device list could not be saved to %1.\nYour changes are kept while %2 runs and are saved "
+               "again when you next close the device list.")
+                .arg(QDir::toNativeSeparators(path), AppInfo::title()));
+    }
 }
 
 void MainWindow::onCurrentOidChanged(const OidPtr& oid)
@@ -492,9 +670,6 @@ void MainWindow::onSendEmail()
 {
 }
 void MainWindow::onOpenSettings()
-{
-}
-void MainWindow::onEditDevices()
 {
 }
 void MainWindow::onStartService()

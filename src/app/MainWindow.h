@@ -4,7 +4,9 @@
 #include "Folders.h"
 #include "MibDatabase.h"
 #include "Oid.h"
+#include "SnmpReader.h"
 #include "TreeModel.h"
+#include "VelmoraFile.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -38,6 +40,23 @@ public:
     QToolBar* toolBar() const { return m_toolBar; }
     ClickableLabel* logo() const { return m_logo; }
 
+    // The device list of Velmora.cfg and one device-information record per device; row i
+    // of the device box is device i.
+    const QList<VelmoraFile::Entry>& devices() const { return m_devices; }
+    const QList<SnmpReader::HostInfoResult>& deviceInfo() const { return m_deviceInfo; }
+    QComboBox* deviceBox() const { return m_deviceBox; }
+    // The device of the box's current row; an empty entry when there is none.
+    VelmoraFile::Entry currentDevice() const;
+    // The id under which this window asks for device information.
+    int requestId() const { return m_requestId; }
+    QAction* getAction() const { return m_getAction; }
+    QAction* getNextAction() const { return m_getNextAction; }
+    QAction* getBulkAction() const { return m_getBulkAction; }
+    QAction* monitorAction() const { return m_monitorAction; }
+
+    // The device box text: the address, and " - " with the first 30 characters of the name.
+    static QString deviceLabel(const QString& address, const QString& name);
+
     // True once the first show's postponed work (database, tree, expansion) has run.
     bool isInitialized() const { return m_initialized; }
 
@@ -70,6 +89,8 @@ public slots:
     void onSendEmail();
     void onOpenSettings();
     void onEditDevices();
+    void onCurrentDeviceChanged(int index);
+    void onHostResolved(const SnmpReader::HostInfoResult& result, int requestId);
     void onStartService();
     void onStopService(bool needRestart = false);
     void onRestartService();
@@ -90,6 +111,12 @@ private:
     void saveSettings();
     void openDatabase();
     void installDefaultDatabase();
+    void loadDevices();
+    void fillDeviceBox(const QString& addressToSelect);
+    void updateDeviceActions();
+    void updateWindowTitle(const QString& text);
+    void saveDevices();
+    QString deviceListPath() const;
 
     MibDatabase m_database;
     TreeModel m_treeModel;
@@ -99,6 +126,17 @@ private:
     bool m_initialized = false;
     QString m_dataFolder;
     QString m_applicationFolder;
+
+    QList<VelmoraFile::Entry> m_devices;
+    QList<SnmpReader::HostInfoResult> m_deviceInfo;
+    const int m_requestId;
+    // The last save of the device list failed; the next close of the editor tries again.
+    bool m_deviceListUnsaved = false;
+    // A query of this window is outstanding and its results are wanted; a query asked for
+    // meanwhile waits as the pending one.
+    bool m_busy = false;
+    int m_pendingKind = 0;
+    QString m_pendingPath;
 
     OidBrowser* m_browser = nullptr;
     QToolBar* m_toolBar = nullptr;

@@ -308,6 +308,9 @@ bool VelmoraFile::textToCredentials(const QString& text, SnmpUtils::SnmpParams& 
         params.community = enclosed(text, 6, 2);
         return true;
     }
+    // An empty column ("/") holds no credentials at all; it stays empty when saved.
+    if (text.isEmpty())
+        return false;
     const bool encrypted = text.startsWith(QLatin1String("&v3#("));
     if (!encrypted && !text.startsWith(QLatin1String("&v3("))) {
         params.version = 2;

@@ -9,6 +9,7 @@
 #include "MibTestDb.h"
 #include "OidBrowser.h"
 #include "ScriptedPrompts.h"
+#include "SnmpdFixture.h"
 #include "TreeView.h"
 
 #include <QFile>
@@ -59,6 +60,11 @@ static QString dataFile(const QTemporaryDir& programData, const QString& name)
 
 std::unique_ptr<MainWindow> TestMainWindow::startWindow(const QString& programData, const QString& appFolder)
 {
+    // One device, so that the window does not send the user to the device list editor.
+    QDir().mkpath(programData + "/Brantwick/Tessaro");
+    QFile devices(programData + "/Brantwick/Tessaro/Velmora.cfg");
+    if (!devices.exists() && devices.open(QIODevice::WriteOnly))
+        devices.write("127.0.0.1:" + QByteArray::number(SnmpdFixture::closedPort()) + "\tDefault\tpublic\r\n");
     const Folders folders(programData, QString(), appFolder.isEmpty() ? programData + "/app" : appFolder, programData);
     auto window = std::make_unique<MainWindow>(folders);
     window->show();

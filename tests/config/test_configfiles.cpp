@@ -260,6 +260,7 @@ void TestConfigFiles::notation_data()
                                                    << credentials(3, {}, "b") << "&v3(UserName:\"b\")";
     QTest::newRow("None is no protocol") << "&v3(UserName:\"u\", AuthType:None, AuthPass:\"p\")" << false
                                          << SnmpParams() << "";
+    QTest::newRow("empty column") << "" << false << SnmpParams() << "";
     QTest::newRow("trailing comma") << "&v3(UserName:\"u\",)" << false << SnmpParams() << "";
     QTest::newRow("no user") << "&v3(AuthType:MD5, AuthPass:\"p\")" << false << SnmpParams() << "";
     QTest::newRow("keys case-sensitive") << "&v3(username:\"u\")" << false << SnmpParams() << "";
