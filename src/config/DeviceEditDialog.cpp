@@ -401,10 +401,10 @@ void DeviceEditDialog::onHostResolved(const SnmpReader::HostInfoResult& result, 
     accept();
 }
 
-void DeviceEditDialog::reject()
+void DeviceEditDialog::done(int result)
 {
-    // A result still on its way finds nothing to do.
+    // However the dialog ends, a result still on its way finds nothing to do.
     m_verifying.clear();
     m_popup->hide();
-    QDialog::reject();
+    QDialog::done(result);
 }

@@ -66,7 +66,7 @@ public:
     bool snmpChanged() const { return m_snmpChanged; }
     bool descriptionChanged() const { return m_descriptionChanged; }
 
-    void reject() override;
+    void done(int result) override;
 
 private:
     void buildForm(const QStringList& groups);
