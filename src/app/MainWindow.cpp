@@ -323,9 +323,12 @@ void MainWindow::restoreSettings()
     loadDevices();
     fillDeviceBox(settings.mainWindowDeviceIp());
     onCurrentDeviceChanged(m_deviceBox->currentIndex());
+    // The address table too: the device list editor warns about a new device that answers
+    // at one of the addresses of a device already in the list.
     for (const VelmoraFile::Entry& device : qAsConst(m_devices))
-        SnmpReader::instance()->requestHostInfo(device.ipAddress, device.credentials,
-                                                SnmpReader::SystemInfo | SnmpReader::Interfaces, m_requestId);
+        SnmpReader::instance()->requestHostInfo(
+            device.ipAddress, device.credentials,
+            SnmpReader::SystemInfo | SnmpReader::Interfaces | SnmpReader::IpAddresses, m_requestId);
 }
 
 void MainWindow::saveSettings()

@@ -352,8 +352,11 @@ void DeviceEditDialog::verify(const QString& ip)
     // Keys cached for the user name under other credentials would otherwise be reused.
     if (params.version == 3)
         SnmpUtils::clearUsmUsers();
-    SnmpReader::instance()->requestHostInfo(
-        ip, params, SnmpReader::SystemInfo | SnmpReader::Interfaces | SnmpReader::PrivacyFallback, m_requestId);
+    // With the address table, so that the device's other addresses count for later duplicates.
+    SnmpReader::instance()->requestHostInfo(ip, params,
+                                            SnmpReader::SystemInfo | SnmpReader::Interfaces | SnmpReader::IpAddresses |
+                                                SnmpReader::PrivacyFallback,
+                                            m_requestId);
 }
 
 void DeviceEditDialog::onHostResolved(const SnmpReader::HostInfoResult& result, int requestId)

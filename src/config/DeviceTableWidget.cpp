@@ -287,8 +287,9 @@ void DeviceTableWidget::changeDevices(const QList<int>& rows)
     m_queriesDone = 0;
     m_queriesTotal = changedCredentials.size();
     for (int row : qAsConst(changedCredentials))
-        SnmpReader::instance()->requestHostInfo(m_entries.at(row).ipAddress, form.credentials,
-                                                SnmpReader::SystemInfo | SnmpReader::Interfaces, m_requestId);
+        SnmpReader::instance()->requestHostInfo(
+            m_entries.at(row).ipAddress, form.credentials,
+            SnmpReader::SystemInfo | SnmpReader::Interfaces | SnmpReader::IpAddresses, m_requestId);
     showQueryProgress();
 }
 

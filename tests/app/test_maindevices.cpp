@@ -202,11 +202,31 @@ void TestMainDevices::noDevicesLeadsToTheEditorAndASavedList()
     QCOMPARE(lines.value(56), m_agent.address() + "\tDefault\t&v2c(\"public\")\t/\t/\t/\t");
     QVERIFY(!QFile::exists(dataFile(dir, "Velmora.bak")));
 
-    // The next save keeps the previous list as the backup.
+    // The agent's other addresses came with its information. Another device at one of them
+    // is questioned, and so is the same address; the next save keeps the previous list.
+    QVERIFY(!window->deviceInfo().value(0).addresses.isEmpty());
     const QString first = readFile(path);
-    whenModal<DevicesDialog>([this](DevicesDialog* dialog) { addAgentAndClose(dialog); });
-    prompts.answer(QMessageBox::Yes); // the same address is already monitored: add it anyway
+    whenModal<DevicesDialog>([this](DevicesDialog* dialog) {
+        whenModal<DeviceEditDialog>([this](DeviceEditDialog* edit) {
+            auto* ip = edit->findChild<QLineEdit*>("ipAddressEdit");
+            ip->setText("10.0.0.1");
+            buttonWithText(edit, "OK")->click(); // scripted No: the dialog stays open
+            ip->setText(m_agent.address());
+            buttonWithText(edit, "OK")->click(); // scripted Yes
+        });
+        buttonWithText(dialog, "Add...")->click();
+        buttonWithText(dialog, "Close")->click();
+    });
+    prompts.answer(QMessageBox::No);
+    prompts.answer(QMessageBox::Yes);
     window->onEditDevices();
+    QCOMPARE(prompts.asked.size(), 3);
+    QCOMPARE(prompts.asked[1].title, QString("Duplicate Device Found"));
+    QVERIFY2(prompts.asked[1].text.startsWith("A device <b>fixture-agent </b>with the IP address <b>" +
+                                              m_agent.address() + "</b> is already being monitored.\nIt has "),
+             qPrintable(prompts.asked[1].text));
+    QVERIFY(prompts.asked[1].text.contains("the same as the IP address <b>10.0.0.1</b> of the device"));
+    QVERIFY(prompts.asked[2].text.startsWith("A device <b>fixture-agent </b>with the same IP address"));
     QCOMPARE(window->devices().size(), 2);
     QCOMPARE(readFile(dataFile(dir, "Velmora.bak")), first);
     QCOMPARE(readFile(path).count(m_agent.address()), 2);
