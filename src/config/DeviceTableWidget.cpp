@@ -7,11 +7,13 @@
 #include <QCheckBox>
 #include <QColor>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QHeaderView>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QVector>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -81,6 +83,13 @@ void DeviceTableWidget::setData(const QList<VelmoraFile::Entry>& entries,
         insertRow(row, entries.at(row), deviceInfo.value(row));
     markDuplicates();
     updateActions();
+    // Groups and addresses are short; they show whole even where the font outgrows the widths.
+    QHeaderView* header = view()->horizontalHeader();
+    for (int column : {int(GroupColumn), int(IpColumn)}) {
+        const int width = header->sectionSize(column);
+        view()->resizeColumnToContents(column);
+        header->resizeSection(column, std::max(width, header->sectionSize(column)));
+    }
 }
 
 QList<SnmpReader::HostInfoResult> DeviceTableWidget::deviceInfo() const
@@ -127,22 +136,47 @@ void DeviceTableWidget::showRow(int row)
     model()->item(row, GroupColumn)->setData(device.duplicate, DeviceFilterProxyModel::DuplicateRole);
 }
 
-void DeviceTableWidget::markDuplicates()
+QVector<bool> DeviceTableWidget::duplicateMarks(const QList<SnmpReader::HostInfoResult>& devices)
 {
-    const int count = m_devices.size();
-    QVector<QSet<QString>> macs;
-    macs.reserve(count);
-    for (const Device& device : qAsConst(m_devices))
-        macs.append(SnmpReader::macAddresses(device.info));
+    // Two devices can only be the same when they share the address or the name, so only rows
+    // of one address or of one name are compared, and a nameless device only when it has MAC
+    // addresses; a list of thousands of devices then costs about one pass.
+    const int count = devices.size();
     QVector<bool> marks(count, false);
-    for (int i = 0; i < count; ++i) {
-        for (int j = i + 1; j < count; ++j) {
-            if ((!marks.at(i) || !marks.at(j)) &&
-                SnmpReader::isSameDevice(m_devices.at(i).info, macs.at(i), m_devices.at(j).info))
-                marks[i] = marks[j] = true;
+    QHash<QString, QVector<int>> byAddress;
+    QHash<QString, QVector<int>> byName;
+    QVector<QSet<QString>> macs(count);
+    for (int row = 0; row < count; ++row) {
+        const SnmpReader::HostInfoResult& info = devices.at(row);
+        macs[row] = SnmpReader::macAddresses(info);
+        byAddress[info.ip].append(row);
+        if (!info.sysName.isEmpty() || !macs.at(row).isEmpty())
+            byName[info.sysName].append(row);
+    }
+    for (const QVector<int>& rows : qAsConst(byAddress)) {
+        if (rows.size() > 1) {
+            for (int row : rows)
+                marks[row] = true;
         }
     }
-    for (int row = 0; row < count; ++row) {
+    for (const QVector<int>& rows : qAsConst(byName)) {
+        for (int i = 0; i < rows.size(); ++i) {
+            for (int j = i + 1; j < rows.size(); ++j) {
+                const int a = rows.at(i);
+                const int b = rows.at(j);
+                if ((!marks.at(a) || !marks.at(b)) &&
+                    SnmpReader::isSameDevice(devices.at(a), macs.at(a), devices.at(b)))
+                    marks[a] = marks[b] = true;
+            }
+        }
+    }
+    return marks;
+}
+
+void DeviceTableWidget::markDuplicates()
+{
+    const QVector<bool> marks = duplicateMarks(deviceInfo());
+    for (int row = 0; row < marks.size(); ++row) {
         if (m_devices.at(row).duplicate != marks.at(row)) {
             m_devices[row].duplicate = marks.at(row);
             showRow(row);

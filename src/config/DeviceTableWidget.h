@@ -7,6 +7,7 @@
 
 #include <QList>
 #include <QStringList>
+#include <QVector>
 
 class DeviceFilterProxyModel;
 class QCheckBox;
@@ -41,6 +42,9 @@ public:
     bool isDuplicate(int row) const { return m_devices.value(row).duplicate; }
 
     QCheckBox* onlyDuplicatesBox() const { return m_onlyDuplicates; }
+
+    // Which of the devices are the same as another one of the list (SnmpReader::isSameDevice).
+    static QVector<bool> duplicateMarks(const QList<SnmpReader::HostInfoResult>& devices);
 
 signals:
     void DeviceInfoChanged(int row);

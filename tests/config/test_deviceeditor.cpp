@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QTableView>
@@ -531,6 +532,37 @@ private slots:
         QCOMPARE(column(table, DeviceTableWidget::IpColumn), (QStringList{"10.1.0.1", "10.2.0.1"}));
         table.onlyDuplicatesBox()->setChecked(false);
         QCOMPARE(shown->rowCount(), 3);
+    }
+
+    // Marks found by comparing only rows of one address or name are those of every pair.
+    void duplicateMarksMatchEveryPair()
+    {
+        QRandomGenerator random(7);
+        const QStringList names{"", "", "sw", "rt"};
+        const QStringList macs{"", "001122334455", "000000000000", "02ABCDEF0123"};
+        for (int round = 0; round < 200; ++round) {
+            QList<Info> devices;
+            const int count = random.bounded(2, 9);
+            for (int i = 0; i < count; ++i) {
+                Info device = info("10.0.0." + QString::number(random.bounded(6)), names.at(random.bounded(4)));
+                for (int n = random.bounded(3); n > 0; --n) {
+                    SnmpReader::InterfaceInfo interface;
+                    interface.index = quint32(n);
+                    interface.type = random.bounded(2) ? 6 : 24;
+                    interface.mac = macs.at(random.bounded(4));
+                    device.interfaces.insert(interface.index, interface);
+                }
+                devices.append(device);
+            }
+            QVector<bool> expected(count, false);
+            for (int i = 0; i < count; ++i) {
+                for (int j = i + 1; j < count; ++j) {
+                    if (SnmpReader::isSameDevice(devices.at(i), SnmpReader::macAddresses(devices.at(i)), devices.at(j)))
+                        expected[i] = expected[j] = true;
+                }
+            }
+            QCOMPARE(DeviceTableWidget::duplicateMarks(devices), expected);
+        }
     }
 
     void shiftRows()
