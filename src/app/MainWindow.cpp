@@ -15,10 +15,12 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCryptographicHash>
 #include <QDate>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QLabel>
 #include <QMenuBar>
 #include <QSignalBlocker>
@@ -30,6 +32,10 @@
 #include <cmath>
 
 namespace {
+
+// What the window asks of each device. The address table too: the device list editor warns
+// about a new device that answers at one of the addresses of a device already in the list.
+constexpr int DeviceInfoFlags = SnmpReader::SystemInfo | SnmpReader::Interfaces | SnmpReader::IpAddresses;
 
 QWidget* fixedSpacer(int width, QWidget* parent)
 {
@@ -323,12 +329,8 @@ void MainWindow::restoreSettings()
     loadDevices();
     fillDeviceBox(settings.mainWindowDeviceIp());
     onCurrentDeviceChanged(m_deviceBox->currentIndex());
-    // The address table too: the device list editor warns about a new device that answers
-    // at one of the addresses of a device already in the list.
     for (const VelmoraFile::Entry& device : qAsConst(m_devices))
-        SnmpReader::instance()->requestHostInfo(
-            device.ipAddress, device.credentials,
-            SnmpReader::SystemInfo | SnmpReader::Interfaces | SnmpReader::IpAddresses, m_requestId);
+        SnmpReader::instance()->requestHostInfo(device.ipAddress, device.credentials, DeviceInfoFlags, m_requestId);
 }
 
 void MainWindow::saveSettings()
@@ -468,8 +470,16 @@ QVariant deviceToolTip(const QString& sysDescr)
 
 } // namespace
 
+QByteArray MainWindow::deviceListDigest() const
+{
+    QFile file(deviceListPath());
+    return file.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
+                                          : QByteArray();
+}
+
 void MainWindow::loadDevices()
 {
+    m_deviceListDigest = deviceListDigest();
     m_devices = VelmoraFile(deviceListPath()).entries();
     const QMap<QString, QString> names = AppSettings::instance().deviceNames();
     m_deviceInfo.clear();
@@ -558,8 +568,42 @@ void MainWindow::onHostResolved(const SnmpReader::HostInfoResult& result, int re
         updateWindowTitle(deviceLabel(result.ip, result.sysName));
 }
 
+void MainWindow::reloadChangedDeviceList()
+{
+    // Someone changed the file since it was read (a text editor, another copy of the
+    // program): the editor starts from what the file holds now, so that a save keeps it.
+    // Devices already known keep what their queries found; new ones are asked.
+    QHash<QString, SnmpReader::HostInfoResult> known;
+    for (const SnmpReader::HostInfoResult& info : qAsConst(m_deviceInfo))
+        known.insert(info.ip, info);
+    const VelmoraFile::Entry previous = currentDevice();
+    loadDevices();
+    for (int i = 0; i < m_devices.size(); ++i) {
+        const VelmoraFile::Entry& device = m_devices.at(i);
+        if (known.contains(device.ipAddress))
+            m_deviceInfo[i] = known.value(device.ipAddress);
+        else
+            SnmpReader::instance()->requestHostInfo(device.ipAddress, device.credentials, DeviceInfoFlags, m_requestId);
+    }
+    refillDeviceBox(previous);
+}
+
+void MainWindow::refillDeviceBox(const VelmoraFile::Entry& previous)
+{
+    fillDeviceBox(previous.ipAddress);
+    // A walk on the device still selected goes on; another device abandons it.
+    const VelmoraFile::Entry current = currentDevice();
+    if (current.ipAddress != previous.ipAddress || current.credentials != previous.credentials)
+        onCurrentDeviceChanged(m_deviceBox->currentIndex());
+    else
+        updateDeviceActions();
+}
+
 void MainWindow::onEditDevices()
 {
+    if (!m_deviceListUnsaved && deviceListDigest() != m_deviceListDigest)
+        reloadChangedDeviceList();
+
     DevicesDialog dialog(this);
     AppSettings& settings = AppSettings::instance();
     settings.restoreScaledGeometry(&dialog, dialog.objectName());
@@ -568,18 +612,10 @@ void MainWindow::onEditDevices()
     settings.saveScaledGeometry(&dialog, dialog.objectName());
 
     if (dialog.isModified()) {
-        const int previousIndex = m_deviceBox->currentIndex();
         const VelmoraFile::Entry previous = currentDevice();
         m_devices = dialog.entries();
         m_deviceInfo = dialog.deviceInfo();
-        fillDeviceBox(previous.ipAddress);
-        const VelmoraFile::Entry current = currentDevice();
-        // A walk on the device still selected goes on; another device abandons it.
-        if (m_deviceBox->currentIndex() != previousIndex || current.ipAddress != previous.ipAddress ||
-            current.credentials != previous.credentials)
-            onCurrentDeviceChanged(m_deviceBox->currentIndex());
-        else
-            updateDeviceActions();
+        refillDeviceBox(previous);
     } else if (!m_deviceListUnsaved) {
         return;
     }
@@ -590,6 +626,8 @@ void MainWindow::saveDevices()
 {
     const QString path = deviceListPath();
     m_deviceListUnsaved = !VelmoraFile(path).save(m_devices);
+    if (!m_deviceListUnsaved)
+        m_deviceListDigest = deviceListDigest();
     if (m_deviceListUnsaved) {
         // The edited list stays in memory; nothing typed is lost while the program runs.
         UserPrompts::instance().warning(

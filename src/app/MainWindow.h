@@ -113,9 +113,12 @@ private:
     void installDefaultDatabase();
     void loadDevices();
     void fillDeviceBox(const QString& addressToSelect);
+    void refillDeviceBox(const VelmoraFile::Entry& previous);
     void updateDeviceActions();
     void updateWindowTitle(const QString& text);
     void saveDevices();
+    void reloadChangedDeviceList();
+    QByteArray deviceListDigest() const;
     QString deviceListPath() const;
 
     MibDatabase m_database;
@@ -132,6 +135,8 @@ private:
     const int m_requestId;
     // The last save of the device list failed; the next close of the editor tries again.
     bool m_deviceListUnsaved = false;
+    // The file as last read or written, to notice changes made to it meanwhile.
+    QByteArray m_deviceListDigest;
     // A query of this window is outstanding and its results are wanted; a query asked for
     // meanwhile waits as the pending one.
     bool m_busy = false;

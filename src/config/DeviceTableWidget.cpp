@@ -76,12 +76,16 @@ DeviceTableWidget::~DeviceTableWidget() = default;
 void DeviceTableWidget::setData(const QList<VelmoraFile::Entry>& entries,
                                 const QList<SnmpReader::HostInfoResult>& deviceInfo)
 {
+    // Filled apart from the filter, so that the view sees one reset rather than a change for
+    // every cell: thousands of devices then open at once.
+    m_proxy->setSourceModel(nullptr);
     model()->removeRows(0, model()->rowCount());
     m_entries.clear();
     m_devices.clear();
     for (int row = 0; row < entries.size(); ++row)
         insertRow(row, entries.at(row), deviceInfo.value(row));
     markDuplicates();
+    m_proxy->setSourceModel(model());
     updateActions();
     // Groups and addresses are short; they show whole even where the font outgrows the widths.
     QHeaderView* header = view()->horizontalHeader();

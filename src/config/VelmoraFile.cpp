@@ -252,15 +252,17 @@ bool VelmoraFile::save(const QList<Entry>& entries) const
     const bool read = readConfigFile(m_path, EmptyColumnPolicy::AllButLastColumn, columnCount, false, old);
 
     QList<ConfigLine> lines = read && !old.nonDataLines.isEmpty() ? old.nonDataLines : headerLines();
+    // Each address keeps the end-of-line comment of its first old device line.
+    QHash<QString, QString> comments;
+    for (const ConfigLine& oldLine : qAsConst(old.dataLines)) {
+        if (oldLine.fields.size() >= minimumColumns && !comments.contains(oldLine.fields.constFirst()))
+            comments.insert(oldLine.fields.constFirst(), oldLine.comment);
+    }
+    lines.reserve(lines.size() + entries.size());
     for (const Entry& entry : entries) {
         ConfigLine line;
         line.isData = true;
-        for (const ConfigLine& oldLine : qAsConst(old.dataLines)) {
-            if (oldLine.fields.size() >= minimumColumns && oldLine.fields.constFirst() == entry.ipAddress) {
-                line.comment = oldLine.comment;
-                break;
-            }
-        }
+        line.comment = comments.value(entry.ipAddress);
         // Credentials the file held but that could not be read go back as they were.
         const bool unread = entry.credentials.version == 0 && !entry.securityText.isEmpty();
         line.fields = QStringList{entry.ipAddress,

@@ -162,6 +162,27 @@ void TestMainDevices::deviceBoxFollowsDeviceInformation()
     emit SnmpReader::instance()->HostResolved(result, window->requestId() + 1000);
     QCOMPARE(box->itemText(0), m_closed + " - someone-else");
     QCOMPARE(window->windowTitle(), "Tessaro / " + m_closed + " - someone-else");
+
+    // A line added to the file behind the program's back is in the editor, not overwritten;
+    // devices already known keep what was found out about them.
+    const QString path = dataFile(dir, "Velmora.cfg");
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::Append));
+        file.write("192.0.2.7\tLab\tpublic\r\n");
+    }
+    const QString edited = readFile(path);
+    int rows = 0;
+    whenModal<DevicesDialog>([&rows](DevicesDialog* dialog) {
+        rows = dialog->entries().size();
+        buttonWithText(dialog, "Close")->click();
+    });
+    window->onEditDevices();
+    QCOMPARE(rows, 3);
+    QCOMPARE(box->count(), 3);
+    QCOMPARE(box->itemText(1), agentLabel);
+    QCOMPARE(box->currentIndex(), 0);
+    QCOMPARE(readFile(path), edited);
     QVERIFY(prompts.asked.isEmpty());
 }
 
