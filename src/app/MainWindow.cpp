@@ -680,6 +680,16 @@ void MainWindow::onLogoClicked()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    // A device list that could not be saved is tried once more; closing would lose it.
+    if (m_deviceListUnsaved && !VelmoraFile(deviceListPath()).save(m_devices) &&
+        UserPrompts::instance().question(this, tr("Device List Not Saved"),
+                                         tr("The device list could not be saved to %1.\nClose anyway and lose "
+                                            "the changes made to it?")
+                                             .arg(QDir::toNativeSeparators(deviceListPath())),
+                                         QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes) {
+        event->ignore();
+        return;
+    }
     saveSettings();
     event->accept();
 }

@@ -270,6 +270,13 @@ void TestMainDevices::failedSaveWarnsAndKeepsTheList()
     QCOMPARE(prompts.asked[1].title, QString("Device List Not Saved"));
     QVERIFY2(prompts.asked[1].text.contains(QDir::toNativeSeparators(path)), qPrintable(prompts.asked[1].text));
     QCOMPARE(window->deviceBox()->count(), 1);
+    // Closing would lose the list: the user is asked, and No keeps the window open.
+    prompts.answer(QMessageBox::No);
+    QVERIFY(!window->close());
+    QCOMPARE(prompts.asked.size(), 3);
+    QCOMPARE(prompts.asked[2].kind, QString("question"));
+    QVERIFY(prompts.asked[2].text.contains(QDir::toNativeSeparators(path)));
+    prompts.asked.removeLast();
 
     QVERIFY(QDir(path).removeRecursively());
     whenModal<DevicesDialog>([](DevicesDialog* dialog) { buttonWithText(dialog, "Close")->click(); });
