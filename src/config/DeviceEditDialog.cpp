@@ -16,6 +16,8 @@
 
 namespace {
 
+constexpr int MinimumPassPhrase = 8;
+
 // A validated field's label carries its state: two blanks when the value is fine, a red
 // star when not; the field itself turns red.
 void markField(QLabel* label, const QString& text, QWidget* field, bool valid)
@@ -115,6 +117,8 @@ void DeviceEditDialog::buildForm(const QStringList& groups)
     m_privProtocol = comboBox("privProtocolCombo", SnmpUtils::privProtocolNames(), this);
     m_privPassword = lineEdit("privPasswordEdit", this, QLineEdit::Password);
     m_description = lineEdit("descriptionEdit", this);
+    for (QLineEdit* edit : {m_authPassword, m_privPassword})
+        edit->setToolTip(tr("At least %1 characters").arg(MinimumPassPhrase));
     m_ok = new QPushButton(tr("OK"), this);
     m_ok->setDefault(true);
     m_cancel = new QPushButton(tr("Cancel"), this);
@@ -283,8 +287,10 @@ void DeviceEditDialog::updateForm()
     m_ipValid = several || isIpAddressWithPort(m_ip->text().trimmed());
     const bool communityValid = !checkCredentials || v3 || (version > 0 && !m_community->text().isEmpty());
     const bool userNameValid = !checkCredentials || !v3 || !m_userName->text().isEmpty();
-    const bool authPasswordValid = !checkCredentials || !auth || !m_authPassword->text().isEmpty();
-    const bool privPasswordValid = !checkCredentials || !priv || !m_privPassword->text().isEmpty();
+    // SNMP refuses shorter pass phrases: such a device could never be queried, and the check
+    // would only report that it does not answer.
+    const bool authPasswordValid = !checkCredentials || !auth || m_authPassword->text().size() >= MinimumPassPhrase;
+    const bool privPasswordValid = !checkCredentials || !priv || m_privPassword->text().size() >= MinimumPassPhrase;
     m_credentialsValid = communityValid && userNameValid && authPasswordValid && privPasswordValid;
 
     markField(m_groupLabel, tr("Group:"), m_group, m_groupValid);

@@ -196,6 +196,10 @@ private slots:
                                          << "1.2.3.4" << user << "";
         QTest::newRow("auth without password") << "Default"
                                                << "1.2.3.4" << auth << "AuthPass:";
+        SnmpUtils::SnmpParams shortPass = auth;
+        shortPass.authPassword = "secret1";
+        QTest::newRow("pass phrase of 7") << "Default"
+                                          << "1.2.3.4" << shortPass << "AuthPass:";
         QTest::newRow("priv without password") << "Default"
                                                << "1.2.3.4" << priv << "PrivPass:";
     }
