@@ -146,17 +146,20 @@ bool readKeyValues(const QString& body, QHash<QString, QString>& values)
 }
 
 // Reads one protocol of an SNMPv3 body: used only when both its Type and its Pass keys are
-// there. False for a Type word that is not in words.
+// there. False for a Type word that is not in words, with or without its Pass key.
 bool readProtocol(const QHash<QString, QString>& values, const QStringList& words, const QString& kind, bool encrypted,
                   qint32& code, QString& password)
 {
     const QString typeKey = kind + QLatin1String("Type");
     const QString passKey = kind + QLatin1String("Pass");
-    if (!values.contains(typeKey) || !values.contains(passKey))
+    if (!values.contains(typeKey))
         return true;
-    code = protocolCode(words, values.value(typeKey));
-    if (code < 0)
+    const int read = protocolCode(words, values.value(typeKey));
+    if (read < 0)
         return false;
+    if (!values.contains(passKey))
+        return true;
+    code = read;
     password = values.value(passKey);
     if (encrypted)
         password = VelmoraFile::decryptSecret(password);

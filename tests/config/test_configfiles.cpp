@@ -261,6 +261,7 @@ void TestConfigFiles::notation_data()
     QTest::newRow("None is no protocol") << "&v3(UserName:\"u\", AuthType:None, AuthPass:\"p\")" << false
                                          << SnmpParams() << "";
     QTest::newRow("empty column") << "" << false << SnmpParams() << "";
+    QTest::newRow("None without password") << "&v3(UserName:\"u\", PrivType:None)" << false << SnmpParams() << "";
     QTest::newRow("trailing comma") << "&v3(UserName:\"u\",)" << false << SnmpParams() << "";
     QTest::newRow("no user") << "&v3(AuthType:MD5, AuthPass:\"p\")" << false << SnmpParams() << "";
     QTest::newRow("keys case-sensitive") << "&v3(username:\"u\")" << false << SnmpParams() << "";
