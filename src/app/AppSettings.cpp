@@ -1,5 +1,7 @@
 #include "AppSettings.h"
 
+#include "UiUtils.h"
+
 #include <QRect>
 #include <QScreen>
 #include <QWidget>
@@ -444,8 +446,7 @@ double AppSettings::screenScale(const QWidget* widget) const
 
 double AppSettings::realScreenScale(const QWidget* widget)
 {
-    const QScreen* screen = widget ? widget->screen() : nullptr;
-    return screen ? screen->logicalDotsPerInchX() / 96.0 : DesignScale;
+    return screenScaleFactor(widget);
 }
 
 QRect AppSettings::fitRect(const QRect& rect, const QRect& area)

@@ -15,11 +15,11 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QCryptographicHash>
 #include <QDate>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QLabel>
 #include <QMenuBar>
@@ -470,16 +470,18 @@ QVariant deviceToolTip(const QString& sysDescr)
 
 } // namespace
 
-QByteArray MainWindow::deviceListDigest() const
+QString MainWindow::deviceListStamp() const
 {
-    QFile file(deviceListPath());
-    return file.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
-                                          : QByteArray();
+    // Size and modification time tell a changed file without reading it.
+    const QFileInfo info(deviceListPath());
+    return info.exists() ? QString::number(info.size()) + QLatin1Char('@') +
+                               QString::number(info.lastModified().toMSecsSinceEpoch())
+                         : QString();
 }
 
 void MainWindow::loadDevices()
 {
-    m_deviceListDigest = deviceListDigest();
+    m_deviceListStamp = deviceListStamp();
     m_devices = VelmoraFile(deviceListPath()).entries();
     const QMap<QString, QString> names = AppSettings::instance().deviceNames();
     m_deviceInfo.clear();
@@ -601,7 +603,7 @@ void MainWindow::refillDeviceBox(const VelmoraFile::Entry& previous)
 
 void MainWindow::onEditDevices()
 {
-    if (!m_deviceListUnsaved && deviceListDigest() != m_deviceListDigest)
+    if (!m_deviceListUnsaved && deviceListStamp() != m_deviceListStamp)
         reloadChangedDeviceList();
 
     DevicesDialog dialog(this);
@@ -627,7 +629,7 @@ void MainWindow::saveDevices()
     const QString path = deviceListPath();
     m_deviceListUnsaved = !VelmoraFile(path).save(m_devices);
     if (!m_deviceListUnsaved)
-        m_deviceListDigest = deviceListDigest();
+        m_deviceListStamp = deviceListStamp();
     if (m_deviceListUnsaved) {
         // The edited list stays in memory; nothing typed is lost while the program runs.
         UserPrompts::instance().warning(

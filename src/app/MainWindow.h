@@ -118,7 +118,7 @@ private:
     void updateWindowTitle(const QString& text);
     void saveDevices();
     void reloadChangedDeviceList();
-    QByteArray deviceListDigest() const;
+    QString deviceListStamp() const;
     QString deviceListPath() const;
 
     MibDatabase m_database;
@@ -136,7 +136,7 @@ private:
     // The last save of the device list failed; the next close of the editor tries again.
     bool m_deviceListUnsaved = false;
     // The file as last read or written, to notice changes made to it meanwhile.
-    QByteArray m_deviceListDigest;
+    QString m_deviceListStamp;
     // A query of this window is outstanding and its results are wanted; a query asked for
     // meanwhile waits as the pending one.
     bool m_busy = false;
