@@ -537,7 +537,7 @@ void MainWindow::onCurrentDeviceChanged(int)
 {
     updateDeviceActions();
     // A running walk is abandoned: its late results are dropped.
-    m_pendingKind = 0;
+    m_pendingKind = NoRequest;
     m_pendingPath.clear();
     m_busy = false;
 }

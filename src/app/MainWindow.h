@@ -4,6 +4,7 @@
 #include "Folders.h"
 #include "MibDatabase.h"
 #include "Oid.h"
+#include "SnmpOidUtils.h"
 #include "SnmpReader.h"
 #include "TreeModel.h"
 #include "VelmoraFile.h"
@@ -17,6 +18,7 @@ class QAction;
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QMenu;
 class QToolBar;
 
 // The program's one window: the MIB browser with its tool bar and menus. It owns the MIB
@@ -53,6 +55,20 @@ public:
     QAction* getNextAction() const { return m_getNextAction; }
     QAction* getBulkAction() const { return m_getBulkAction; }
     QAction* monitorAction() const { return m_monitorAction; }
+    QAction* stopQueryAction() const { return m_stopQueryAction; }
+
+    // What a query asks: one GET, or a walk by GETNEXT or GETBULK.
+    enum RequestKind
+    {
+        NoRequest = 0,
+        GetRequest = 1,
+        GetNextWalk = 2,
+        GetBulkWalk = 3
+    };
+    // A query of this window is running and its results are wanted.
+    bool isQueryRunning() const { return m_busy; }
+    // Result rows shown for the running (or last) query.
+    qint32 resultRowCount() const { return m_rowCount; }
 
     // The device box text: the address, and " - " with the first 30 characters of the name.
     static QString deviceLabel(const QString& address, const QString& name);
@@ -82,6 +98,15 @@ public slots:
     void onEditExistingOids();
     void onEditExistingTraps();
     void onStopGet();
+    void onGetValue();
+    void onGetNextValue();
+    void onGetBulkValue();
+    void onGetValueFinished(const QString& ip, const QString& request_path,
+                            const QList<SnmpOidUtils::OidValue>& results);
+    void onLeafOidActivated(const OidPtr& oid);
+    void onJumpToOid(const QString& oidPath);
+    void onMonitorOidFromValue(const QString& path, Oid::Type type, const QString& value);
+    void onAddOidFromValue(const QString& path, Oid::Type type, const QString& value);
     void onCurrentOidChanged(const OidPtr& oid);
     void onViewFullStateChanged(int state);
     void onAboutBox();
@@ -117,6 +142,14 @@ private:
     void updateDeviceActions();
     void updateWindowTitle(const QString& text);
     void saveDevices();
+    void askQuery(RequestKind kind);
+    void startRequest(RequestKind kind, const QString& path);
+    void queueRequest(RequestKind kind, const QString& path);
+    bool handleResults(const QString& request_path, const QList<SnmpOidUtils::OidValue>& results);
+    void appendMessageRow(const QString& path, const QString& message);
+    void setStopControls(bool enabled);
+    void buildTreeContextMenu(QMenu* menu, const OidPtr& oid);
+    void openChart(const QString& path, Oid::Type type);
     void reloadChangedDeviceList();
     QString deviceListStamp() const;
     QString deviceListPath() const;
@@ -140,8 +173,17 @@ private:
     // A query of this window is outstanding and its results are wanted; a query asked for
     // meanwhile waits as the pending one.
     bool m_busy = false;
-    int m_pendingKind = 0;
+    RequestKind m_pendingKind = NoRequest;
     QString m_pendingPath;
+    RequestKind m_requestKind = NoRequest;
+    QString m_requestPath;
+    QString m_firstWalkOid;
+    // The OID the outstanding request asked from; an answer must lie beyond it.
+    QString m_askedOid;
+    qint32 m_rowCount = 0;
+    // Every request of this window carries a serial; only the latest one's results count,
+    // so that a request abandoned by Stop never feeds a newer query.
+    quint64 m_requestSerial = 0;
 
     OidBrowser* m_browser = nullptr;
     QToolBar* m_toolBar = nullptr;
