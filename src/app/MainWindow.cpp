@@ -8,6 +8,7 @@
 #include "OidBrowser.h"
 #include "OidValueViewer.h"
 #include "ScreenGeometry.h"
+#include "SnmpAsyncReader.h"
 #include "UserPrompts.h"
 
 #include <QAction>
@@ -29,6 +30,7 @@
 #include <QToolBar>
 #include <QUrl>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -259,13 +261,22 @@ void MainWindow::makeConnections()
     connect(m_findAction, &QAction::triggered, this, &MainWindow::onFindOid);
     connect(m_collapseAction, &QAction::triggered, m_browser, &OidBrowser::onCollapseTree);
     connect(m_stopQueryAction, &QAction::triggered, this, &MainWindow::onStopGet);
+    connect(m_getAction, &QAction::triggered, this, &MainWindow::onGetValue);
+    connect(m_getNextAction, &QAction::triggered, this, &MainWindow::onGetNextValue);
+    connect(m_getBulkAction, &QAction::triggered, this, &MainWindow::onGetBulkValue);
     connect(m_monitorAction, &QAction::triggered, this, &MainWindow::onMonitorOidFromTree);
     connect(m_aboutAction, &QAction::triggered, this, &MainWindow::onAboutBox);
 
     connect(m_logo, &ClickableLabel::clicked, this, &MainWindow::onLogoClicked);
     connect(m_viewFullOid, &QCheckBox::stateChanged, this, &MainWindow::onViewFullStateChanged);
     connect(m_browser, &OidBrowser::currentChanged, this, &MainWindow::onCurrentOidChanged);
-    connect(m_browser->valueViewer(), &OidValueViewer::stopButtonClicked, this, &MainWindow::onStopGet);
+    connect(m_browser, &OidBrowser::leafOidActivated, this, &MainWindow::onLeafOidActivated);
+    m_browser->setContextMenuCallback([this](QMenu* menu, const OidPtr& oid) { buildTreeContextMenu(menu, oid); });
+    OidValueViewer* viewer = m_browser->valueViewer();
+    connect(viewer, &OidValueViewer::stopButtonClicked, this, &MainWindow::onStopGet);
+    connect(viewer, &OidValueViewer::jumpToClicked, this, &MainWindow::onJumpToOid);
+    connect(viewer, &OidValueViewer::monitorOidClicked, this, &MainWindow::onMonitorOidFromValue);
+    connect(viewer, &OidValueViewer::addOidClicked, this, &MainWindow::onAddOidFromValue);
     connect(m_deviceBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &MainWindow::onCurrentDeviceChanged);
     // Every device-information result is heard, also those the device list editor asks for.
@@ -640,6 +651,248 @@ void MainWindow::saveDevices()
     }
 }
 
+namespace {
+
+// Numeric comparison of two dotted OIDs, arc by arc; a prefix orders before its extensions.
+// Text that does not parse orders before everything.
+int compareOids(const QString& a, const QString& b)
+{
+    const QVector<qint32> left = OidPath::parse(a);
+    const QVector<qint32> right = OidPath::parse(b);
+    const int common = std::min(left.size(), right.size());
+    for (int i = 0; i < common; ++i) {
+        const auto x = static_cast<quint32>(left.at(i));
+        const auto y = static_cast<quint32>(right.at(i));
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return left.size() == right.size() ? 0 : (left.size() < right.size() ? -1 : 1);
+}
+
+SnmpOidUtils::Device queryDevice(const VelmoraFile::Entry& entry)
+{
+    return SnmpOidUtils::Device::fromParams(entry.ipAddress, entry.credentials);
+}
+
+} // namespace
+
+void MainWindow::onGetValue()
+{
+    askQuery(GetRequest);
+}
+
+void MainWindow::onGetNextValue()
+{
+    askQuery(GetNextWalk);
+}
+
+void MainWindow::onGetBulkValue()
+{
+    askQuery(GetBulkWalk);
+}
+
+void MainWindow::onLeafOidActivated(const OidPtr& oid)
+{
+    if (!oid)
+        return;
+    if (oid->number == 0)
+        onGetValue();
+    else
+        onGetNextValue();
+}
+
+void MainWindow::askQuery(RequestKind kind)
+{
+    const OidPtr node = m_browser->currentOid();
+    if (!node)
+        return;
+    QString path = node->numericPath();
+    if (kind == GetRequest && !path.endsWith(QLatin1String(".0")))
+        path += QLatin1String(".0");
+    if (m_busy) {
+        // The running query's next answer makes way for this one.
+        m_pendingKind = kind;
+        m_pendingPath = path;
+        return;
+    }
+    startRequest(kind, path);
+}
+
+void MainWindow::startRequest(RequestKind kind, const QString& path)
+{
+    m_browser->valueViewer()->clear();
+    m_requestKind = kind;
+    m_requestPath = path;
+    m_rowCount = 0;
+    m_busy = true;
+    queueRequest(kind, path);
+    setStopControls(kind != GetRequest);
+}
+
+void MainWindow::queueRequest(RequestKind kind, const QString& path)
+{
+    // A new serial per request: an answer that arrives after a newer request was queued
+    // belongs to an abandoned query and is dropped unseen.
+    const quint64 serial = ++m_requestSerial;
+    m_askedOid = path;
+    auto callback = [this, serial](const QString& ip, const QString& requestPath,
+                                   const QList<SnmpOidUtils::OidValue>& results) {
+        if (serial == m_requestSerial)
+            onGetValueFinished(ip, requestPath, results);
+    };
+    const SnmpOidUtils::Device device = queryDevice(currentDevice());
+    SnmpAsyncReader* reader = SnmpAsyncReader::instance();
+    switch (kind) {
+    case GetRequest:
+        reader->get(device, path, 2, callback, this);
+        break;
+    case GetNextWalk:
+        reader->getNext(device, path, 2, callback, this);
+        break;
+    case GetBulkWalk:
+        reader->getBulk(device, path, 2, callback, this);
+        break;
+    case NoRequest:
+        break;
+    }
+}
+
+void MainWindow::setStopControls(bool enabled)
+{
+    m_stopQueryAction->setEnabled(enabled);
+    m_browser->valueViewer()->setStopButtonVisible(enabled);
+}
+
+void MainWindow::onGetValueFinished(const QString&, const QString& request_path,
+                                    const QList<SnmpOidUtils::OidValue>& results)
+{
+    setStopControls(handleResults(request_path, results));
+}
+
+void MainWindow::appendMessageRow(const QString& path, const QString& message)
+{
+    OidValueViewer::Row row;
+    row.label = m_treeModel.labelFromPath(path);
+    row.oidPath = path;
+    row.showOidPath = m_viewFullOid->isChecked();
+    row.ok = false;
+    row.message = message;
+    m_browser->valueViewer()->appendRow(row);
+}
+
+bool MainWindow::handleResults(const QString& request_path, const QList<SnmpOidUtils::OidValue>& results)
+{
+    if (!m_busy)
+        return false;
+    if (m_pendingKind != NoRequest) {
+        const RequestKind kind = m_pendingKind;
+        const QString path = m_pendingPath;
+        m_pendingKind = NoRequest;
+        m_pendingPath.clear();
+        startRequest(kind, path);
+        return kind != GetRequest;
+    }
+    if (results.isEmpty()) {
+        appendMessageRow(request_path, tr("Nothing returned"));
+        m_busy = false;
+        return false;
+    }
+
+    const bool walk = m_requestKind != GetRequest;
+    const QString prefix = m_requestPath + QLatin1Char('.');
+    const bool showOidPath = m_viewFullOid->isChecked();
+    OidValueViewer* viewer = m_browser->valueViewer();
+    QString previous = m_askedOid;
+    for (const SnmpOidUtils::OidValue& value : results) {
+        if (walk) {
+            // The end of the agent's view, or no answer to give.
+            if (value.isException()) {
+                m_busy = false;
+                return false;
+            }
+            // Each answer of a walk must lie beyond the OID it follows; an agent that
+            // repeats an OID, goes backwards or returns to the walk's first OID would
+            // otherwise be asked the same thing forever.
+            if (compareOids(value.oid, previous) <= 0) {
+                appendMessageRow(value.oid, tr("The agent returned an OID out of order"));
+                m_busy = false;
+                return false;
+            }
+        }
+        const bool inside = value.oid.startsWith(prefix);
+        if (m_rowCount != 0 && !inside) {
+            m_busy = false;
+            return false;
+        }
+        if (m_rowCount == 0 && !inside && walk)
+            appendMessageRow(request_path, tr("No results: The device does not support this OID or table"));
+
+        OidValueViewer::Row row;
+        row.label = m_treeModel.labelFromPath(value.oid);
+        row.oidPath = value.oid;
+        row.showOidPath = showOidPath;
+        row.value = value.value;
+        row.valueText = value.text;
+        row.type = value.type;
+        viewer->appendRow(row);
+        ++m_rowCount;
+        previous = value.oid;
+    }
+
+    if (!walk) {
+        m_busy = false;
+        return false;
+    }
+    queueRequest(m_requestKind, previous);
+    return true;
+}
+
+void MainWindow::onStopGet()
+{
+    // The outstanding request still completes; its answer is dropped.
+    m_busy = false;
+}
+
+void MainWindow::onJumpToOid(const QString& oidPath)
+{
+    if (OidPath::parse(oidPath).isEmpty())
+        return;
+    if (const OidPtr node = m_treeModel.findByPath(oidPath))
+        m_browser->selectIndex(m_treeModel.indexFromOid(node));
+}
+
+void MainWindow::buildTreeContextMenu(QMenu* menu, const OidPtr& oid)
+{
+    if (!oid)
+        return;
+    menu->addAction(m_getAction);
+    menu->addAction(m_getNextAction);
+    menu->addAction(m_getBulkAction);
+    if (oid->isLeaf())
+        menu->setDefaultAction(oid->number == 0 ? m_getAction : m_getNextAction);
+    if (isNumericType(oid->type)) {
+        menu->addSeparator();
+        menu->addAction(m_monitorAction);
+    }
+}
+
+bool MainWindow::isCounterType(int type)
+{
+    return type == Oid::Counter || type == Oid::TimeTicks || type == Oid::Counter64;
+}
+
+void MainWindow::openChart(const QString&, Oid::Type)
+{
+}
+
+void MainWindow::onMonitorOidFromTree()
+{
+}
+
+void MainWindow::onMonitorOidFromValue(const QString&, Oid::Type, const QString&)
+{
+}
+
 void MainWindow::onCurrentOidChanged(const OidPtr& oid)
 {
     const bool deviceSelected = m_deviceBox->currentIndex() != -1;
@@ -696,12 +949,12 @@ void MainWindow::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-// The features behind these actions arrive with the query flow, the monitoring
-// configuration, the service controller, updates and MIB submission.
-void MainWindow::onAddOidFromTree()
+void MainWindow::onAddOidFromValue(const QString&, Oid::Type, const QString&)
 {
 }
-void MainWindow::onMonitorOidFromTree()
+
+// The features behind these actions arrive with the monitoring configuration, the service controller, updates and MIB submission.
+void MainWindow::onAddOidFromTree()
 {
 }
 void MainWindow::onAddNewTrap()
@@ -711,9 +964,6 @@ void MainWindow::onEditExistingOids()
 {
 }
 void MainWindow::onEditExistingTraps()
-{
-}
-void MainWindow::onStopGet()
 {
 }
 void MainWindow::onUpdateAppButton()

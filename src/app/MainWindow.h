@@ -70,6 +70,9 @@ public:
     // Result rows shown for the running (or last) query.
     qint32 resultRowCount() const { return m_rowCount; }
 
+    // Counter-like types, which the chart plots as the increase per poll.
+    static bool isCounterType(int type);
+
     // The device box text: the address, and " - " with the first 30 characters of the name.
     static QString deviceLabel(const QString& address, const QString& name);
 
@@ -177,7 +180,6 @@ private:
     QString m_pendingPath;
     RequestKind m_requestKind = NoRequest;
     QString m_requestPath;
-    QString m_firstWalkOid;
     // The OID the outstanding request asked from; an answer must lie beyond it.
     QString m_askedOid;
     qint32 m_rowCount = 0;
