@@ -70,6 +70,9 @@ public:
     // Result rows shown for the running (or last) query.
     qint32 resultRowCount() const { return m_rowCount; }
 
+    // The entries the window adds to the tree's context menu for oid.
+    void buildTreeContextMenu(QMenu* menu, const OidPtr& oid);
+
     // Counter-like types, which the chart plots as the increase per poll.
     static bool isCounterType(int type);
 
@@ -151,7 +154,6 @@ private:
     bool handleResults(const QString& request_path, const QList<SnmpOidUtils::OidValue>& results);
     void appendMessageRow(const QString& path, const QString& message);
     void setStopControls(bool enabled);
-    void buildTreeContextMenu(QMenu* menu, const OidPtr& oid);
     void openChart(const QString& path, Oid::Type type);
     void reloadChangedDeviceList();
     QString deviceListStamp() const;
