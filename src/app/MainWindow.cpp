@@ -6,6 +6,8 @@
 #include "DevicesDialog.h"
 #include "Icons.h"
 #include "OidBrowser.h"
+#include "OidChartDialog.h"
+#include "OidIndexSelectionDialog.h"
 #include "OidValueViewer.h"
 #include "ScreenGeometry.h"
 #include "SnmpAsyncReader.h"
@@ -881,16 +883,40 @@ bool MainWindow::isCounterType(int type)
     return type == Oid::Counter || type == Oid::TimeTicks || type == Oid::Counter64;
 }
 
-void MainWindow::openChart(const QString&, Oid::Type)
+void MainWindow::openChart(const QString& path, Oid::Type type)
 {
+    // A result's OID carries its instance; the chart is named after the object it belongs to.
+    OidPtr node = m_treeModel.findByPath(path);
+    if (!node)
+        node = m_treeModel.findByPath(OidPath::parentPath(path));
+    const QString name = node ? node->name : QString();
+    auto* chart = new OidChartDialog(queryDevice(currentDevice()), name, path, isCounterType(type), this);
+    chart->show();
 }
 
 void MainWindow::onMonitorOidFromTree()
 {
+    const OidPtr node = m_browser->currentOid();
+    if (!node || m_deviceBox->currentIndex() == -1)
+        return;
+    // The node's path names an object, not an instance of it: the device is asked which
+    // rows it has (a scalar has just ".0"), and the chart polls the one chosen.
+    OidIndexSelectionDialog dialog(node, queryDevice(currentDevice()), this);
+    dialog.setTreeModel(&m_treeModel);
+    AppSettings& settings = AppSettings::instance();
+    dialog.setStoredSize(settings.oidIndexWindowSize());
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    settings.setOidIndexWindowSize(dialog.size());
+    const QString oid = dialog.selectedOid();
+    if (accepted && !oid.isEmpty())
+        openChart(oid, node->type);
 }
 
-void MainWindow::onMonitorOidFromValue(const QString&, Oid::Type, const QString&)
+void MainWindow::onMonitorOidFromValue(const QString& path, Oid::Type type, const QString&)
 {
+    if (m_deviceBox->currentIndex() == -1)
+        return;
+    openChart(path, type);
 }
 
 void MainWindow::onCurrentOidChanged(const OidPtr& oid)

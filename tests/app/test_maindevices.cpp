@@ -8,6 +8,7 @@
 #include "Folders.h"
 #include "MainWindow.h"
 #include "MibTestDb.h"
+#include "ModalDialogs.h"
 #include "ScriptedPrompts.h"
 #include "SnmpdFixture.h"
 
@@ -26,32 +27,6 @@
 namespace {
 
 const QString LongName = QStringLiteral("core-router-in-the-basement-rack-17");
-
-// Runs action on the next modal dialog of type T, once it is shown (polled for at most 30 s).
-template <typename T> void whenModal(std::function<void(T*)> action)
-{
-    auto* timer = new QTimer(qApp);
-    auto tries = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, tries, action] {
-        T* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (!dialog && ++*tries < 1500)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        if (dialog)
-            action(dialog);
-    });
-    timer->start(20);
-}
-
-QAbstractButton* buttonWithText(QWidget* parent, const QString& text)
-{
-    for (QAbstractButton* button : parent->findChildren<QAbstractButton*>()) {
-        if (button->text() == text)
-            return button;
-    }
-    return nullptr;
-}
 
 QString readFile(const QString& path)
 {

@@ -6,6 +6,10 @@
 #include "Folders.h"
 #include "MainWindow.h"
 #include "MibTestDb.h"
+#include "ModalDialogs.h"
+#include "OidChartDialog.h"
+#include "OidIndexSelectionDialog.h"
+#include "OidIndexSelectionWidget.h"
 #include "OidBrowser.h"
 #include "OidValueViewer.h"
 #include "ScriptedPrompts.h"
@@ -16,6 +20,8 @@
 #include <QComboBox>
 #include <QMenu>
 #include <QTemporaryDir>
+#include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 
 namespace {
@@ -63,6 +69,7 @@ private slots:
     void stoppedAnswersNeverReachANewerQuery();
     void deviceChangeAbandonsTheWalk();
     void treeMenuAndJumps();
+    void monitorOpensTheChart();
 
 private:
     void select(const QString& path);
@@ -315,6 +322,45 @@ void TestMainQuery::treeMenuAndJumps()
     m_window->onJumpToOid("1.3.6.1.2.1.77");
     m_window->onJumpToOid("not an oid");
     QCOMPARE(m_window->browser()->currentOid()->name, "sysName");
+}
+
+void TestMainQuery::monitorOpensTheChart()
+{
+    // From a result line: the chart of that very OID, named after its node.
+    select(Root + ".1.1.0");
+    m_window->onGetValue();
+    QVERIFY(waitIdle());
+    const OidValueViewer::Row row = viewer()->rows().first();
+    emit viewer()->monitorOidClicked(row.oidPath, Oid::Type(row.type), row.valueText);
+    auto* chart = m_window->findChild<OidChartDialog*>();
+    QVERIFY(chart);
+    QCOMPARE(chart->windowTitle(), m_agent.address() + " - fixCounter64Instance (" + Root + ".1.1.0)");
+    chart->close();
+    QTRY_VERIFY(!m_window->findChild<OidChartDialog*>());
+
+    // From the tree: the device is asked for the column's rows first, and the chart polls the
+    // row chosen; its name is the column's.
+    select(Root + ".9.1.1");
+    bool listed = false;
+    whenModal<OidIndexSelectionDialog>([&listed](OidIndexSelectionDialog* dialog) {
+        QTableWidget* table = dialog->findChild<QTableWidget*>();
+        listed = QTest::qWaitFor([table] { return table->rowCount() == BulkRows; }, 20000);
+        table->selectRow(2);
+        dialog->monitorButton()->click();
+    });
+    m_window->onMonitorOidFromTree();
+    QVERIFY(listed);
+    chart = m_window->findChild<OidChartDialog*>();
+    QVERIFY(chart);
+    QCOMPARE(chart->windowTitle(), m_agent.address() + " - bulkColumn (" + Root + ".9.1.1.3)");
+    chart->close();
+    QVERIFY(AppSettings::instance().oidIndexWindowSize().isValid());
+
+    // Cancelling the choice opens nothing.
+    whenModal<OidIndexSelectionDialog>([](OidIndexSelectionDialog* dialog) { dialog->reject(); });
+    m_window->onMonitorOidFromTree();
+    QTest::qWait(50);
+    QVERIFY(!m_window->findChild<OidChartDialog*>());
 }
 
 QTEST_MAIN(TestMainQuery)
