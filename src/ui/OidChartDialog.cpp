@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLocale>
 #include <QPen>
+#include <QTime>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -17,6 +18,7 @@
 #include <qwt_plot_picker.h>
 #include <qwt_scale_draw.h>
 #include <qwt_scale_engine.h>
+#include <qwt_scale_widget.h>
 #include <qwt_series_data.h>
 #include <qwt_text.h>
 
@@ -165,7 +167,8 @@ OidChartDialog::OidChartDialog(const SnmpOidUtils::Device& device, const QString
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_plot);
 
-    auto* timeDraw = new TimeScaleDraw(QLocale::system().timeFormat(QLocale::ShortFormat));
+    m_timeFormat = QLocale::system().timeFormat(QLocale::ShortFormat);
+    auto* timeDraw = new TimeScaleDraw(m_timeFormat);
     timeDraw->setLabelRotation(0);
     timeDraw->setLabelAlignment(Qt::AlignHCenter | Qt::AlignBottom);
     timeDraw->setSpacing(10);
@@ -377,6 +380,11 @@ void OidChartDialog::resizeEvent(QResizeEvent* event)
     QDialog::resizeEvent(event);
     if (m_intervalBox)
         placeIntervalBox();
+    // As many time labels as fit side by side: Qwt's default of 8 overlaps them in a window
+    // of the chart's usual size.
+    const QFontMetrics metrics(m_plot->axisWidget(QwtPlot::xBottom)->font());
+    const int labelWidth = metrics.horizontalAdvance(QTime(23, 59, 59).toString(m_timeFormat)) + 3 * metrics.height();
+    m_plot->setAxisMaxMajor(QwtPlot::xBottom, std::max(2, m_plot->width() / std::max(1, labelWidth)));
 }
 
 void OidChartDialog::showEvent(QShowEvent* event)

@@ -78,6 +78,7 @@ private:
     QwtPlot* m_plot = nullptr;
     QwtPlotCurve* m_curve = nullptr;
     QwtPointSeriesData* m_curveData = nullptr; // owned by m_curve
+    QString m_timeFormat;                      // the time axis labels'
 
     QVector<QPointF> m_samples;
     QDateTime m_axisStart;
