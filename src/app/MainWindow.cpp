@@ -771,7 +771,7 @@ void MainWindow::onGetValueFinished(const QString&, const QString& request_path,
     setStopControls(handleResults(request_path, results));
 }
 
-void MainWindow::appendMessageRow(const QString& path, const QString& message)
+OidValueViewer::Row MainWindow::messageRow(const QString& path, const QString& message) const
 {
     OidValueViewer::Row row;
     row.label = m_treeModel.labelFromPath(path);
@@ -779,7 +779,7 @@ void MainWindow::appendMessageRow(const QString& path, const QString& message)
     row.showOidPath = m_viewFullOid->isChecked();
     row.ok = false;
     row.message = message;
-    m_browser->valueViewer()->appendRow(row);
+    return row;
 }
 
 bool MainWindow::handleResults(const QString& request_path, const QList<SnmpOidUtils::OidValue>& results)
@@ -795,39 +795,43 @@ bool MainWindow::handleResults(const QString& request_path, const QList<SnmpOidU
         return kind != GetRequest;
     }
     if (results.isEmpty()) {
-        appendMessageRow(request_path, tr("Nothing returned"));
+        m_browser->valueViewer()->appendRow(messageRow(request_path, tr("Nothing returned")));
         m_busy = false;
         return false;
     }
 
+    // The answer is judged first and the next request queued before any row is drawn, so
+    // that the agent works on it while the rows are shown.
     const bool walk = m_requestKind != GetRequest;
     const QString prefix = m_requestPath + QLatin1Char('.');
     const bool showOidPath = m_viewFullOid->isChecked();
-    OidValueViewer* viewer = m_browser->valueViewer();
+    QVector<OidValueViewer::Row> rows;
+    rows.reserve(results.size() + 1);
+    bool goesOn = walk;
     QString previous = m_askedOid;
     for (const SnmpOidUtils::OidValue& value : results) {
         if (walk) {
             // The end of the agent's view, or no answer to give.
             if (value.isException()) {
-                m_busy = false;
-                return false;
+                goesOn = false;
+                break;
             }
             // Each answer of a walk must lie beyond the OID it follows; an agent that
             // repeats an OID, goes backwards or returns to the walk's first OID would
             // otherwise be asked the same thing forever.
             if (compareOids(value.oid, previous) <= 0) {
-                appendMessageRow(value.oid, tr("The agent returned an OID out of order"));
-                m_busy = false;
-                return false;
+                rows.append(messageRow(value.oid, tr("The agent returned an OID out of order")));
+                goesOn = false;
+                break;
             }
         }
         const bool inside = value.oid.startsWith(prefix);
         if (m_rowCount != 0 && !inside) {
-            m_busy = false;
-            return false;
+            goesOn = false;
+            break;
         }
         if (m_rowCount == 0 && !inside && walk)
-            appendMessageRow(request_path, tr("No results: The device does not support this OID or table"));
+            rows.append(messageRow(request_path, tr("No results: The device does not support this OID or table")));
 
         OidValueViewer::Row row;
         row.label = m_treeModel.labelFromPath(value.oid);
@@ -836,17 +840,19 @@ bool MainWindow::handleResults(const QString& request_path, const QList<SnmpOidU
         row.value = value.value;
         row.valueText = value.text;
         row.type = value.type;
-        viewer->appendRow(row);
+        rows.append(row);
         ++m_rowCount;
         previous = value.oid;
     }
 
-    if (!walk) {
+    if (goesOn)
+        queueRequest(m_requestKind, previous);
+    else
         m_busy = false;
-        return false;
-    }
-    queueRequest(m_requestKind, previous);
-    return true;
+    OidValueViewer* viewer = m_browser->valueViewer();
+    for (const OidValueViewer::Row& row : qAsConst(rows))
+        viewer->appendRow(row);
+    return goesOn;
 }
 
 void MainWindow::onStopGet()

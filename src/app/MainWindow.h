@@ -4,6 +4,7 @@
 #include "Folders.h"
 #include "MibDatabase.h"
 #include "Oid.h"
+#include "OidValueViewer.h"
 #include "SnmpOidUtils.h"
 #include "SnmpReader.h"
 #include "TreeModel.h"
@@ -152,7 +153,7 @@ private:
     void startRequest(RequestKind kind, const QString& path);
     void queueRequest(RequestKind kind, const QString& path);
     bool handleResults(const QString& request_path, const QList<SnmpOidUtils::OidValue>& results);
-    void appendMessageRow(const QString& path, const QString& message);
+    OidValueViewer::Row messageRow(const QString& path, const QString& message) const;
     void setStopControls(bool enabled);
     void openChart(const QString& path, Oid::Type type);
     void reloadChangedDeviceList();
