@@ -1,15 +1,22 @@
 #include "OidValueViewer.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyle>
+#include <QTextBlock>
+#include <QTextDocument>
 
-#include <memory>
+static_assert(QTypeInfo<OidValueViewer::Row>::isRelocatable, "rows move in memory when the row list grows");
 
 namespace {
+
+// The longest label that the context menu shows whole.
+constexpr int menuLabelLength = 60;
 
 QString backgroundColour(qint32 type)
 {
@@ -29,6 +36,27 @@ QString backgroundColour(qint32 type)
     default:
         return isNumericType(type) ? QStringLiteral("#F5F5DC") : QStringLiteral("#FFFFFF");
     }
+}
+
+// The line of a row: label and message are HTML as they stand, the value text is escaped.
+QString lineHtml(const OidValueViewer::Row& row)
+{
+    QString line = QLatin1String("<div><span style=\"background-color:") + backgroundColour(row.type) +
+                   QLatin1String("\" >") + row.label;
+    if (row.showOidPath)
+        line += QLatin1String(" (") + row.oidPath + QLatin1Char(')');
+    line += QLatin1String(" = ");
+    if (row.ok)
+        line += row.valueText.toHtmlEscaped();
+    else
+        line += QLatin1String("<font color=\"red\">") + row.message + QLatin1String("</font>");
+    line += QLatin1String("</span></div>");
+    return line;
+}
+
+QString quoted(const QString& text)
+{
+    return QLatin1String(" \"") + text + QLatin1Char('"');
 }
 
 } // namespace
@@ -59,17 +87,26 @@ QList<QAction*> OidValueViewer::extraActions() const
 void OidValueViewer::appendRow(const Row& row)
 {
     m_rows.append(row);
-    QString line = QLatin1String("<div><span style=\"background-color:") + backgroundColour(row.type) +
-                   QLatin1String("\" >") + row.label.toHtmlEscaped();
-    if (row.showOidPath)
-        line += QLatin1String(" (") + row.oidPath.toHtmlEscaped() + QLatin1Char(')');
-    line += QLatin1String(" = ");
-    if (row.ok)
-        line += row.valueText.toHtmlEscaped();
-    else
-        line += QLatin1String("<font color=\"red\">") + row.message.toHtmlEscaped() + QLatin1String("</font>");
-    line += QLatin1String("</span></div>");
-    append(line);
+
+    // QTextEdit::append keeps a view that shows the end at the end: every row scrolls it by
+    // one line, and each scroll moves the viewport's pixels in the window's backing store, a
+    // copy of the whole viewport image. Once the rows appended since the last paint have
+    // scrolled the view by its height, the next paint redraws all of it anyway; from then on
+    // the viewport's updates are held over the append, so that the scroll only sets the
+    // offset, and released with the whole viewport marked for that paint. The scroll bar
+    // stands where QTextEdit::append leaves it in either case.
+    QScrollBar* const bar = verticalScrollBar();
+    QWidget* const port = viewport();
+    const int before = bar->value();
+    const bool holdUpdates = before >= bar->maximum() && m_scrolledSincePaint >= port->height() && port->isVisible() &&
+                             port->updatesEnabled();
+    if (holdUpdates)
+        port->setUpdatesEnabled(false);
+    append(lineHtml(row));
+    if (holdUpdates)
+        port->setUpdatesEnabled(true);
+    if (m_scrolledSincePaint < port->height())
+        m_scrolledSincePaint += qAbs(bar->value() - before);
 }
 
 QVector<OidValueViewer::Row> OidValueViewer::rows() const
@@ -80,6 +117,7 @@ QVector<OidValueViewer::Row> OidValueViewer::rows() const
 void OidValueViewer::setStopButtonVisible(bool visible)
 {
     m_stopButton->setVisible(visible);
+    placeStopButton();
 }
 
 void OidValueViewer::clear()
@@ -88,11 +126,86 @@ void OidValueViewer::clear()
     QTextEdit::clear();
 }
 
+int OidValueViewer::rowIndexAt(const QPoint& pos) const
+{
+    const QTextBlock block = cursorForPosition(pos).block();
+    if (!block.isValid())
+        return m_rows.size();
+    // The cursor for a point below the last line is the nearest one, at the end of the last
+    // line; there is no line under the mouse there.
+    if (block == document()->lastBlock()) {
+        const qreal y = pos.y() + verticalScrollBar()->value();
+        if (y >= document()->documentLayout()->blockBoundingRect(block).bottom())
+            return m_rows.size();
+    }
+    return block.blockNumber();
+}
+
+QMenu* OidValueViewer::createContextMenu(const QPoint& pos)
+{
+    // The standard menu takes document coordinates (for the link under the mouse).
+    const int horizontalOffset = isRightToLeft() ? horizontalScrollBar()->maximum() - horizontalScrollBar()->value()
+                                                 : horizontalScrollBar()->value();
+    const QPoint documentPos = pos + QPoint(horizontalOffset, verticalScrollBar()->value());
+    if (m_extraActions.isEmpty())
+        return createStandardContextMenu(documentPos);
+
+    QMenu* const menu = createStandardContextMenu(documentPos);
+    QList<QAction*> jumpGroup;
+    QList<QAction*> monitorGroup;
+    const int index = rowIndexAt(pos);
+    if (index >= 0 && index < m_rows.size()) {
+        const Row& row = m_rows.at(index);
+        if (!row.label.isEmpty() && !row.oidPath.isEmpty() && row.ok) {
+            QString shownName = row.label;
+            if (shownName.size() > menuLabelLength)
+                shownName = shownName.left(menuLabelLength) + QLatin1String("...");
+            const QString path = row.oidPath;
+
+            QAction* jump = new QAction(tr("Jump To") + quoted(shownName), menu);
+            connect(jump, &QAction::triggered, this, [this, path] { emit jumpToClicked(path); });
+            jumpGroup.append(jump);
+
+            if (row.type == Oid::ObjectId) {
+                const QString target = row.value.toString();
+                QAction* jumpToOid = new QAction(tr("Jump To OID") + quoted(target), menu);
+                connect(jumpToOid, &QAction::triggered, this, [this, target] { emit jumpToClicked(target); });
+                jumpGroup.append(jumpToOid);
+            }
+
+            if (isNumericType(row.type)) {
+                const auto type = static_cast<Oid::Type>(row.type);
+                const QString valueText = row.valueText;
+                QAction* monitor = new QAction(tr("Monitor") + quoted(shownName) + QLatin1String("..."), menu);
+                connect(monitor, &QAction::triggered, this,
+                        [this, path, type, valueText] { emit monitorOidClicked(path, type, valueText); });
+                monitorGroup.append(monitor);
+            }
+        }
+    }
+
+    QAction* const first = menu->actions().value(0, nullptr);
+    for (const QList<QAction*>* group : {&jumpGroup, &monitorGroup}) {
+        if (group->isEmpty())
+            continue;
+        menu->insertActions(first, *group);
+        menu->insertSeparator(first);
+    }
+    menu->addActions(m_extraActions);
+    return menu;
+}
+
 void OidValueViewer::contextMenuEvent(QContextMenuEvent* event)
 {
-    const std::unique_ptr<QMenu> menu(createStandardContextMenu(event->pos()));
-    menu->addActions(m_extraActions);
+    if (m_extraActions.isEmpty()) {
+        QTextEdit::contextMenuEvent(event);
+        return;
+    }
+    // The menu is the viewer's child: should the viewer go while the menu runs, it takes the
+    // menu with it.
+    const QPointer<QMenu> menu = createContextMenu(event->pos());
     menu->exec(event->globalPos());
+    delete menu.data();
 }
 
 void OidValueViewer::resizeEvent(QResizeEvent* event)
@@ -101,8 +214,23 @@ void OidValueViewer::resizeEvent(QResizeEvent* event)
     placeStopButton();
 }
 
+void OidValueViewer::showEvent(QShowEvent* event)
+{
+    QTextEdit::showEvent(event);
+    placeStopButton();
+}
+
+void OidValueViewer::paintEvent(QPaintEvent* event)
+{
+    m_scrolledSincePaint = 0;
+    QTextEdit::paintEvent(event);
+}
+
 void OidValueViewer::placeStopButton()
 {
+    // A child outside a layout takes its size hint only when it is first shown; size it now
+    // so that the placement counts with the width it will have.
+    m_stopButton->resize(m_stopButton->sizeHint());
     const int x = width() - 10 - style()->pixelMetric(QStyle::PM_ScrollBarExtent) - m_stopButton->width();
     m_stopButton->move(x, 10);
 }
