@@ -849,9 +849,7 @@ bool MainWindow::handleResults(const QString& request_path, const QList<SnmpOidU
         queueRequest(m_requestKind, previous);
     else
         m_busy = false;
-    OidValueViewer* viewer = m_browser->valueViewer();
-    for (const OidValueViewer::Row& row : qAsConst(rows))
-        viewer->appendRow(row);
+    m_browser->valueViewer()->appendRows(rows);
     return goesOn;
 }
 

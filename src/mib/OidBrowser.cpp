@@ -240,6 +240,7 @@ void OidBrowser::onSaveValueData()
     QFile file(fileName);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return;
+    m_valueViewer->showPendingRows();
     file.write(m_valueViewer->toPlainText().toUtf8());
 }
 

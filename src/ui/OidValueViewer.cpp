@@ -10,6 +10,7 @@
 #include <QStyle>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTimer>
 
 static_assert(QTypeInfo<OidValueViewer::Row>::isRelocatable, "rows move in memory when the row list grows");
 
@@ -72,6 +73,13 @@ OidValueViewer::OidValueViewer(QWidget* parent)
     m_stopButton->setAutoDefault(false);
     m_stopButton->setDefault(false);
     connect(m_stopButton, &QPushButton::clicked, this, &OidValueViewer::stopButtonClicked);
+    m_releaseTimer = new QTimer(this);
+    m_releaseTimer->setSingleShot(true);
+    connect(m_releaseTimer, &QTimer::timeout, this, &OidValueViewer::showPendingRows);
+    // After QTextEdit's own handler, which sets the scroll bar's range.
+    connect(document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this,
+            &OidValueViewer::onDocumentSizeChanged);
+    connect(verticalScrollBar(), &QScrollBar::sliderPressed, this, [this] { m_followEnd = false; });
 }
 
 void OidValueViewer::setExtraActions(const QList<QAction*>& actions)
@@ -86,27 +94,67 @@ QList<QAction*> OidValueViewer::extraActions() const
 
 void OidValueViewer::appendRow(const Row& row)
 {
-    m_rows.append(row);
+    appendRows({row});
+}
 
-    // QTextEdit::append keeps a view that shows the end at the end: every row scrolls it by
-    // one line, and each scroll moves the viewport's pixels in the window's backing store, a
-    // copy of the whole viewport image. Once the rows appended since the last paint have
-    // scrolled the view by its height, the next paint redraws all of it anyway; from then on
-    // the viewport's updates are held over the append, so that the scroll only sets the
-    // offset, and released with the whole viewport marked for that paint. The scroll bar
-    // stands where QTextEdit::append leaves it in either case.
-    QScrollBar* const bar = verticalScrollBar();
-    QWidget* const port = viewport();
-    const int before = bar->value();
-    const bool holdUpdates = before >= bar->maximum() && m_scrolledSincePaint >= port->height() && port->isVisible() &&
-                             port->updatesEnabled();
-    if (holdUpdates)
-        port->setUpdatesEnabled(false);
-    append(lineHtml(row));
-    if (holdUpdates)
-        port->setUpdatesEnabled(true);
-    if (m_scrolledSincePaint < port->height())
-        m_scrolledSincePaint += qAbs(bar->value() - before);
+void OidValueViewer::appendRows(const QVector<Row>& rows)
+{
+    if (rows.isEmpty())
+        return;
+    m_rows += rows;
+    // One append for all of them: the document is laid out and scrolled once, not per line.
+    // Every <div> becomes a block of its own, so rows and blocks stay in step.
+    QString html;
+    for (const Row& row : rows)
+        html += lineHtml(row);
+
+    // A walk appends a few rows every fraction of a millisecond; laying out and drawing the
+    // view after each would cost more than asking the agent for them. Within PaintInterval
+    // of the last paint the rows' lines wait, and go into the document together (one layout,
+    // one paint) when the interval is over.
+    if (!m_pendingHtml.isEmpty()) {
+        m_pendingHtml += html;
+        return;
+    }
+    if (updatesEnabled() && isVisible() && m_lastPaint.isValid() && m_lastPaint.elapsed() < PaintInterval) {
+        setUpdatesEnabled(false);
+        m_pendingHtml = html;
+        m_releaseTimer->start(static_cast<int>(PaintInterval - m_lastPaint.elapsed()));
+        return;
+    }
+    appendLines(html);
+}
+
+void OidValueViewer::showPendingRows()
+{
+    m_releaseTimer->stop();
+    if (!m_pendingHtml.isEmpty()) {
+        appendLines(m_pendingHtml);
+        m_pendingHtml.clear();
+    }
+    if (!updatesEnabled()) {
+        // Painted at once: the update that enabling posts does not always reach the
+        // viewport, whose updates were held along with ours.
+        setUpdatesEnabled(true);
+        repaint();
+    }
+}
+
+void OidValueViewer::appendLines(const QString& html)
+{
+    // The document lays many new lines out in steps, after append has scrolled to what it
+    // knew of the end; a view that was at the end follows those steps, so that it is still
+    // there when the next lines come.
+    QScrollBar* bar = verticalScrollBar();
+    m_followEnd = bar->value() >= bar->maximum();
+    append(html);
+}
+
+void OidValueViewer::onDocumentSizeChanged()
+{
+    QScrollBar* bar = verticalScrollBar();
+    if (m_followEnd && bar->value() != bar->maximum())
+        bar->setValue(bar->maximum());
 }
 
 QVector<OidValueViewer::Row> OidValueViewer::rows() const
@@ -122,7 +170,9 @@ void OidValueViewer::setStopButtonVisible(bool visible)
 
 void OidValueViewer::clear()
 {
+    m_followEnd = false;
     m_rows.clear();
+    m_pendingHtml.clear();
     QTextEdit::clear();
 }
 
@@ -143,6 +193,7 @@ int OidValueViewer::rowIndexAt(const QPoint& pos) const
 
 QMenu* OidValueViewer::createContextMenu(const QPoint& pos)
 {
+    showPendingRows(); // the lines under the mouse are those of the rows
     // The standard menu takes document coordinates (for the link under the mouse).
     const int horizontalOffset = isRightToLeft() ? horizontalScrollBar()->maximum() - horizontalScrollBar()->value()
                                                  : horizontalScrollBar()->value();
@@ -222,9 +273,11 @@ void OidValueViewer::showEvent(QShowEvent* event)
 
 void OidValueViewer::paintEvent(QPaintEvent* event)
 {
-    m_scrolledSincePaint = 0;
+    m_lastPaint.start();
     QTextEdit::paintEvent(event);
 }
+
+
 
 void OidValueViewer::placeStopButton()
 {

@@ -2,6 +2,7 @@
 
 #include "Oid.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QString>
 #include <QTextEdit>
@@ -11,6 +12,7 @@
 class QAction;
 class QMenu;
 class QPushButton;
+class QTimer;
 
 // The SNMP result pane under the MIB tree: one coloured line "name = value" per result,
 // a floating Stop button for a running walk, and the owner's extra context-menu actions.
@@ -40,6 +42,11 @@ public:
 
     // Appends the row and its line "label = value" as the last text block.
     void appendRow(const Row& row);
+    // As appendRow for each, in one step: much faster for many rows at once.
+    void appendRows(const QVector<Row>& rows);
+    // Rows appended within a moment of the last paint reach the document together a little
+    // later (rows() has them at once); this puts them there now.
+    void showPendingRows();
     QVector<Row> rows() const;
     void setStopButtonVisible(bool visible);
 
@@ -71,13 +78,18 @@ private:
     // last line.
     int rowIndexAt(const QPoint& pos) const;
     void placeStopButton();
+    void appendLines(const QString& html);
+    void onDocumentSizeChanged();
 
     QList<QAction*> m_extraActions;
     QPushButton* m_stopButton;
     QVector<Row> m_rows;
-    // How far appendRow has scrolled the view since the viewport was last painted (counted up
-    // to the viewport's height).
-    int m_scrolledSincePaint = 0;
+    // Appends within this many milliseconds of a paint wait for the next one together.
+    static constexpr qint64 PaintInterval = 100;
+    QElapsedTimer m_lastPaint;
+    QTimer* m_releaseTimer = nullptr;
+    QString m_pendingHtml; // lines of rows appended meanwhile
+    bool m_followEnd = false; // the view was at the end when lines were last appended
 };
 
 // Every member is relocatable: the row list grows by moving its memory, not by copying rows.
