@@ -151,7 +151,7 @@ void TestMainQuery::getShowsOneValue()
     QCOMPARE(labels(viewer()), QStringList{"fixCounter64Instance"});
     QCOMPARE(viewer()->rows().first().value.toULongLong(), 4294967301ULL);
     QVERIFY(viewer()->rows().first().showOidPath);
-    QVERIFY(viewer()->toPlainText().contains("(" + Root + ".1.1.0)"));
+    QTRY_VERIFY(viewer()->toPlainText().contains("(" + Root + ".1.1.0)"));
     m_window->findChild<QCheckBox*>()->setChecked(false);
 
     // An unreachable device returns nothing.
