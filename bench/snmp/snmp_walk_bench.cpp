@@ -174,7 +174,8 @@ QString numericOidValue(const QString& text)
 // Objects whose values move between two walks: sysUpTime and the interface octet counters.
 bool isMoving(const QString& oid)
 {
-    return oid == QLatin1String(SnmpdFixture::kOidSysUpTime) || oid.startsWith(QLatin1String("1.3.6.1.2.1.2.2.1.10.")) ||
+    return oid == QLatin1String(SnmpdFixture::kOidSysUpTime) ||
+           oid.startsWith(QLatin1String("1.3.6.1.2.1.2.2.1.10.")) ||
            oid.startsWith(QLatin1String("1.3.6.1.2.1.2.2.1.16."));
 }
 

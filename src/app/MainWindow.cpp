@@ -983,7 +983,8 @@ void MainWindow::onAddOidFromValue(const QString&, Oid::Type, const QString&)
 {
 }
 
-// The features behind these actions arrive with the monitoring configuration, the service controller, updates and MIB submission.
+// The features behind these actions arrive with the monitoring configuration, the service controller, updates and MIB
+// submission.
 void MainWindow::onAddOidFromTree()
 {
 }

@@ -277,8 +277,6 @@ void OidValueViewer::paintEvent(QPaintEvent* event)
     QTextEdit::paintEvent(event);
 }
 
-
-
 void OidValueViewer::placeStopButton()
 {
     // A child outside a layout takes its size hint only when it is first shown; size it now

@@ -88,7 +88,7 @@ private:
     static constexpr qint64 PaintInterval = 100;
     QElapsedTimer m_lastPaint;
     QTimer* m_releaseTimer = nullptr;
-    QString m_pendingHtml; // lines of rows appended meanwhile
+    QString m_pendingHtml;    // lines of rows appended meanwhile
     bool m_followEnd = false; // the view was at the end when lines were last appended
 };
 

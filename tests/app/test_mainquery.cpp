@@ -187,8 +187,8 @@ void TestMainQuery::walksEndWhereTheirSubtreeEnds()
     select(Root + ".6");
     m_window->onGetNextValue();
     QVERIFY(waitIdle());
-    QCOMPARE(labels(viewer()),
-             QStringList({"unimplemented ! No results: The device does not support this OID or table", "bulkColumn.1"}));
+    QCOMPARE(labels(viewer()), QStringList({"unimplemented ! No results: The device does not support this OID or table",
+                                            "bulkColumn.1"}));
 
     // The last table of the agent's view ends in endOfMibView, quietly, for both walks.
     select(Root + ".9.1.1");
