@@ -112,26 +112,38 @@ void OidValueViewer::appendRows(const QVector<Row>& rows)
     // view after each would cost more than asking the agent for them. Within PaintInterval
     // of the last paint the rows' lines wait, and go into the document together (one layout,
     // one paint) when the interval is over.
-    if (!m_pendingHtml.isEmpty()) {
+    // Meanwhile the lines go into the document BatchRows at a time, so that a long walk's
+    // layout work comes in small steps (each while the agent is busy with the next request)
+    // rather than all at once when the paint is due.
+    if (m_releaseTimer->isActive()) {
         m_pendingHtml += html;
+        m_pendingRows += rows.size();
+        if (m_pendingRows >= BatchRows)
+            appendPendingLines();
         return;
     }
     if (updatesEnabled() && isVisible() && m_lastPaint.isValid() && m_lastPaint.elapsed() < PaintInterval) {
         setUpdatesEnabled(false);
         m_pendingHtml = html;
+        m_pendingRows = rows.size();
         m_releaseTimer->start(static_cast<int>(PaintInterval - m_lastPaint.elapsed()));
         return;
     }
     appendLines(html);
 }
 
+void OidValueViewer::appendPendingLines()
+{
+    if (!m_pendingHtml.isEmpty())
+        appendLines(m_pendingHtml);
+    m_pendingHtml.clear();
+    m_pendingRows = 0;
+}
+
 void OidValueViewer::showPendingRows()
 {
     m_releaseTimer->stop();
-    if (!m_pendingHtml.isEmpty()) {
-        appendLines(m_pendingHtml);
-        m_pendingHtml.clear();
-    }
+    appendPendingLines();
     if (!updatesEnabled()) {
         // Painted at once: the update that enabling posts does not always reach the
         // viewport, whose updates were held along with ours.
@@ -173,6 +185,7 @@ void OidValueViewer::clear()
     m_followEnd = false;
     m_rows.clear();
     m_pendingHtml.clear();
+    m_pendingRows = 0;
     QTextEdit::clear();
 }
 

@@ -79,6 +79,7 @@ private:
     int rowIndexAt(const QPoint& pos) const;
     void placeStopButton();
     void appendLines(const QString& html);
+    void appendPendingLines();
     void onDocumentSizeChanged();
 
     QList<QAction*> m_extraActions;
@@ -86,9 +87,11 @@ private:
     QVector<Row> m_rows;
     // Appends within this many milliseconds of a paint wait for the next one together.
     static constexpr qint64 PaintInterval = 100;
+    static constexpr int BatchRows = 32;
     QElapsedTimer m_lastPaint;
     QTimer* m_releaseTimer = nullptr;
-    QString m_pendingHtml;    // lines of rows appended meanwhile
+    QString m_pendingHtml; // lines of rows appended meanwhile
+    int m_pendingRows = 0;
     bool m_followEnd = false; // the view was at the end when lines were last appended
 };
 
