@@ -24,6 +24,15 @@ void TestOid::paths()
     QCOMPARE(OidPath::join({}) + OidPath::join({1}), QStringLiteral("1"));
     QCOMPARE(OidPath::join({1, 3, 6, 1, 4, 1, 9}), QStringLiteral("1.3.6.1.4.1.9"));
 
+    // An agent's order: numeric per sub-identifier (up to 2^32 - 1), a prefix first.
+    QVERIFY(OidPath::follows("1.3.6.1.2.1.1.1.0", "1.3.6.1.2.1.1"));
+    QVERIFY(OidPath::follows("1.3.6.1.2.1.10", "1.3.6.1.2.1.9.1"));
+    QVERIFY(OidPath::follows("1.3.6.1.4.1.1.4294967295", "1.3.6.1.4.1.1.2147483648"));
+    QVERIFY(!OidPath::follows("1.3.6.1.2.1.1", "1.3.6.1.2.1.1"));
+    QVERIFY(!OidPath::follows("1.3.6.1.2.1.1.9", "1.3.6.1.2.1.1.10"));
+    QVERIFY(!OidPath::follows("1.3.6.1.2.1.1", "1.3.6.1.2.1.1.1.0"));
+    QVERIFY(!OidPath::follows("1.3.x", "1.3"));
+
     // Path, parent, last number; no parent: not split.
     const char* const splits[][3] = {
         {"1.3.6.1.2.1.2.2.1.2.5", "1.3.6.1.2.1.2.2.1.2", "5"}, {"1.3", "1", "3"}, {"1", "", ""}, {"ifDescr.5", "", ""}};

@@ -32,7 +32,6 @@
 #include <QToolBar>
 #include <QUrl>
 
-#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -655,22 +654,6 @@ void MainWindow::saveDevices()
 
 namespace {
 
-// Numeric comparison of two dotted OIDs, arc by arc; a prefix orders before its extensions.
-// Text that does not parse orders before everything.
-int compareOids(const QString& a, const QString& b)
-{
-    const QVector<qint32> left = OidPath::parse(a);
-    const QVector<qint32> right = OidPath::parse(b);
-    const int common = std::min(left.size(), right.size());
-    for (int i = 0; i < common; ++i) {
-        const auto x = static_cast<quint32>(left.at(i));
-        const auto y = static_cast<quint32>(right.at(i));
-        if (x != y)
-            return x < y ? -1 : 1;
-    }
-    return left.size() == right.size() ? 0 : (left.size() < right.size() ? -1 : 1);
-}
-
 SnmpOidUtils::Device queryDevice(const VelmoraFile::Entry& entry)
 {
     return SnmpOidUtils::Device::fromParams(entry.ipAddress, entry.credentials);
@@ -819,7 +802,7 @@ bool MainWindow::handleResults(const QString& request_path, const QList<SnmpOidU
             // Each answer of a walk must lie beyond the OID it follows; an agent that
             // repeats an OID, goes backwards or returns to the walk's first OID would
             // otherwise be asked the same thing forever.
-            if (compareOids(value.oid, previous) <= 0) {
+            if (!OidPath::follows(value.oid, previous)) {
                 rows.append(messageRow(value.oid, tr("The agent returned an OID out of order")));
                 goesOn = false;
                 break;

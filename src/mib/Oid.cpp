@@ -185,4 +185,35 @@ QString parentPath(const QString& path)
     return split(path, &parent, nullptr) ? parent : QString();
 }
 
+namespace {
+
+// The sub-identifiers of a dotted numeric OID, which reach 2^32 - 1; empty for other text.
+QVector<quint32> unsignedArcs(const QString& oid)
+{
+    QVector<quint32> numbers;
+    if (oid.isEmpty())
+        return numbers;
+    const QVector<QStringRef> pieces = QStringRef(&oid).split(QLatin1Char('.'));
+    numbers.reserve(pieces.size());
+    for (const QStringRef& piece : pieces) {
+        bool ok = false;
+        const uint number = piece.toUInt(&ok, 10);
+        if (!ok)
+            return {};
+        numbers.append(number);
+    }
+    return numbers;
+}
+
+} // namespace
+
+bool follows(const QString& later, const QString& earlier)
+{
+    const QVector<quint32> after = unsignedArcs(later);
+    const QVector<quint32> before = unsignedArcs(earlier);
+    if (after.isEmpty() || before.isEmpty())
+        return false;
+    return std::lexicographical_compare(before.cbegin(), before.cend(), after.cbegin(), after.cend());
+}
+
 } // namespace OidPath

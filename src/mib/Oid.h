@@ -111,5 +111,9 @@ QString join(const QVector<qint32>& numbers);
 bool split(const QString& path, QString* parentPath, qint32* last);
 // The parent path alone; empty when the path has fewer than two components.
 QString parentPath(const QString& path);
+// Whether the OID later comes after earlier in an agent's order: sub-identifier by
+// sub-identifier as unsigned 32-bit numbers, a prefix before its extensions. False when
+// either is not a dotted numeric OID.
+bool follows(const QString& later, const QString& earlier);
 
 } // namespace OidPath

@@ -14,34 +14,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include <algorithm>
-
 namespace {
-
-// The arcs of a dotted numeric OID as unsigned numbers (sub-identifiers reach 2^32 - 1);
-// empty when the text is not such an OID.
-QVector<quint32> arcs(const QString& oid)
-{
-    QVector<quint32> numbers;
-    if (oid.isEmpty())
-        return numbers;
-    const QVector<QStringRef> pieces = QStringRef(&oid).split(QLatin1Char('.'));
-    numbers.reserve(pieces.size());
-    for (const QStringRef& piece : pieces) {
-        bool ok = false;
-        const uint number = piece.toUInt(&ok, 10);
-        if (!ok)
-            return {};
-        numbers.append(number);
-    }
-    return numbers;
-}
-
-// Whether later comes after earlier in the agent's (lexicographic) order.
-bool follows(const QVector<quint32>& later, const QVector<quint32>& earlier)
-{
-    return std::lexicographical_compare(earlier.cbegin(), earlier.cend(), later.cbegin(), later.cend());
-}
 
 // A row index: a non-empty unsigned decimal number without sign or dots that fits in qint32.
 bool parseIndex(const QString& text, qint32* index)
@@ -267,14 +240,13 @@ QVector<OidIndexSelectionWidget::Row> OidIndexSelectionWidget::listColumn() cons
         return rows;
     const QString prefix = m_columnOid + QLatin1Char('.');
     QString first;
-    QVector<quint32> asked = arcs(m_columnOid);
+    QString asked = m_columnOid;
     bool ok = false;
     SnmpOidUtils::OidValue value = SnmpOidUtils::getNext(ok, m_device, m_columnOid);
     while (ok && !value.isException() && value.oid.startsWith(prefix)) {
         if (value.oid == first)
             break;
-        const QVector<quint32> answered = arcs(value.oid);
-        if (answered.isEmpty() || !follows(answered, asked))
+        if (!OidPath::follows(value.oid, asked))
             break;
         Row row;
         if (!parseIndex(value.oid.mid(prefix.size()), &row.index))
@@ -285,7 +257,7 @@ QVector<OidIndexSelectionWidget::Row> OidIndexSelectionWidget::listColumn() cons
             first = value.oid;
         if (rows.size() >= kMaxRows)
             break;
-        asked = answered;
+        asked = value.oid;
         value = SnmpOidUtils::getNext(ok, m_device, value.oid);
     }
     return rows;
