@@ -719,7 +719,6 @@ void MainWindow::queueRequest(RequestKind kind, const QString& path)
     // A new serial per request: an answer that arrives after a newer request was queued
     // belongs to an abandoned query and is dropped unseen.
     const quint64 serial = ++m_requestSerial;
-    m_askedOid = path;
     auto callback = [this, serial](const QString& ip, const QString& requestPath,
                                    const QList<SnmpOidUtils::OidValue>& results) {
         if (serial == m_requestSerial)
@@ -791,7 +790,7 @@ bool MainWindow::handleResults(const QString& request_path, const QList<SnmpOidU
     QVector<OidValueViewer::Row> rows;
     rows.reserve(results.size() + 1);
     bool goesOn = walk;
-    QString previous = m_askedOid;
+    QString previous = request_path; // the OID this answer follows
     for (const SnmpOidUtils::OidValue& value : results) {
         if (walk) {
             // The end of the agent's view, or no answer to give.

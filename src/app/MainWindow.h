@@ -183,8 +183,6 @@ private:
     QString m_pendingPath;
     RequestKind m_requestKind = NoRequest;
     QString m_requestPath;
-    // The OID the outstanding request asked from; an answer must lie beyond it.
-    QString m_askedOid;
     qint32 m_rowCount = 0;
     // Every request of this window carries a serial; only the latest one's results count,
     // so that a request abandoned by Stop never feeds a newer query.

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <type_traits>
 
 namespace {
 
@@ -132,6 +133,30 @@ bool isNotificationType(int type)
 
 namespace OidPath {
 
+namespace {
+
+// The numbers of "a.b.c" as Number (qint32 or quint32); empty when one piece is not such a
+// number, or when there is none.
+template <typename Number> QVector<Number> numbersOf(const QStringRef& text)
+{
+    QVector<Number> numbers;
+    if (text.isEmpty())
+        return numbers;
+    const QVector<QStringRef> pieces = text.split(QLatin1Char('.'));
+    numbers.reserve(pieces.size());
+    for (const QStringRef& piece : pieces) {
+        bool ok = false;
+        const Number number =
+            std::is_signed<Number>::value ? Number(piece.toInt(&ok, 10)) : Number(piece.toUInt(&ok, 10));
+        if (!ok)
+            return {};
+        numbers.append(number);
+    }
+    return numbers;
+}
+
+} // namespace
+
 QVector<qint32> parse(const QString& text)
 {
     QStringRef rest = QStringRef(&text).trimmed();
@@ -139,19 +164,7 @@ QVector<qint32> parse(const QString& text)
         rest = rest.mid(1);
     if (rest.endsWith(QLatin1Char('.')))
         rest.chop(1);
-    QVector<qint32> numbers;
-    if (rest.isEmpty())
-        return numbers;
-    const QVector<QStringRef> pieces = rest.split(QLatin1Char('.'));
-    numbers.reserve(pieces.size());
-    for (const QStringRef& piece : pieces) {
-        bool ok = false;
-        const int number = piece.toInt(&ok, 10);
-        if (!ok)
-            return {};
-        numbers.append(number);
-    }
-    return numbers;
+    return numbersOf<qint32>(rest);
 }
 
 QString join(const QVector<qint32>& numbers)
@@ -185,32 +198,11 @@ QString parentPath(const QString& path)
     return split(path, &parent, nullptr) ? parent : QString();
 }
 
-namespace {
-
-// The sub-identifiers of a dotted numeric OID, which reach 2^32 - 1; empty for other text.
-QVector<quint32> unsignedArcs(const QString& oid)
-{
-    QVector<quint32> numbers;
-    if (oid.isEmpty())
-        return numbers;
-    const QVector<QStringRef> pieces = QStringRef(&oid).split(QLatin1Char('.'));
-    numbers.reserve(pieces.size());
-    for (const QStringRef& piece : pieces) {
-        bool ok = false;
-        const uint number = piece.toUInt(&ok, 10);
-        if (!ok)
-            return {};
-        numbers.append(number);
-    }
-    return numbers;
-}
-
-} // namespace
-
 bool follows(const QString& later, const QString& earlier)
 {
-    const QVector<quint32> after = unsignedArcs(later);
-    const QVector<quint32> before = unsignedArcs(earlier);
+    // Sub-identifiers reach 2^32 - 1: unsigned, unlike node numbers.
+    const QVector<quint32> after = numbersOf<quint32>(QStringRef(&later));
+    const QVector<quint32> before = numbersOf<quint32>(QStringRef(&earlier));
     if (after.isEmpty() || before.isEmpty())
         return false;
     return std::lexicographical_compare(before.cbegin(), before.cend(), after.cbegin(), after.cend());

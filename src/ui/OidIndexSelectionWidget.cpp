@@ -230,8 +230,8 @@ QVector<OidIndexSelectionWidget::Row> OidIndexSelectionWidget::readScalar() cons
 
 // The rows of the column, each one GETNEXT. The listing ends at the first answer that leaves
 // the column, that is no answer (time-out, error status), that carries an exception value
-// (endOfMibView and the like), that does not come after the OID asked (a repeat or a step
-// back), that returns to the first row, whose index is not one plain number, or after
+// (endOfMibView and the like), that does not come after the OID asked (a repeat, a step
+// back or a return to the first row), whose index is not one plain number, or after
 // kMaxRows rows.
 QVector<OidIndexSelectionWidget::Row> OidIndexSelectionWidget::listColumn() const
 {
@@ -239,13 +239,10 @@ QVector<OidIndexSelectionWidget::Row> OidIndexSelectionWidget::listColumn() cons
     if (m_columnOid.isEmpty())
         return rows;
     const QString prefix = m_columnOid + QLatin1Char('.');
-    QString first;
     QString asked = m_columnOid;
     bool ok = false;
     SnmpOidUtils::OidValue value = SnmpOidUtils::getNext(ok, m_device, m_columnOid);
     while (ok && !value.isException() && value.oid.startsWith(prefix)) {
-        if (value.oid == first)
-            break;
         if (!OidPath::follows(value.oid, asked))
             break;
         Row row;
@@ -253,8 +250,6 @@ QVector<OidIndexSelectionWidget::Row> OidIndexSelectionWidget::listColumn() cons
             break;
         row.value = displayText(value.value.toString(), value);
         rows.append(row);
-        if (first.isEmpty())
-            first = value.oid;
         if (rows.size() >= kMaxRows)
             break;
         asked = value.oid;
