@@ -12,6 +12,7 @@
 #include "OidBrowser.h"
 #include "OidValueViewer.h"
 #include "ScriptedPrompts.h"
+#include "NetSnmpTool.h"
 #include "SnmpdFixture.h"
 #include "TreeModel.h"
 
@@ -166,12 +167,8 @@ bool walkInWindow(MainWindow& window, void (MainWindow::*slot)(), qint64 agentPi
 bool walkWithTool(const QString& tool, const QStringList& args, qint64 agentPid, Series* series, QString* error)
 {
     QTemporaryDir home;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"SNMPCONFPATH", "HOME", "MIBDIRS"})
-        env.insert(QLatin1String(name), home.path());
-    env.insert(QStringLiteral("MIBS"), QString());
     QProcess process;
-    process.setProcessEnvironment(env);
+    process.setProcessEnvironment(netSnmpToolEnvironment(home.path()));
 
     const double cpuBefore = cpuMs(RUSAGE_CHILDREN);
     const double agentBefore = agentCpuMs(agentPid);
@@ -322,12 +319,8 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    const QStringList toolBase = {QStringLiteral("-v2c"),
-                                  QStringLiteral("-c"),
-                                  QLatin1String(SnmpdFixture::kCommunity),
-                                  QStringLiteral("-On"),
-                                  agent.address(),
-                                  QLatin1Char('.') + column};
+    const QStringList toolBase = {QStringLiteral("-v2c"), QStringLiteral("-c"), QLatin1String(SnmpdFixture::kCommunity),
+                                  QStringLiteral("-On"),  agent.address(),      QLatin1Char('.') + column};
     const int bulkRequests = SnmpdFixture::kBulkRows / kRepetitions + 1;
     const int nextRequests = SnmpdFixture::kBulkRows + 1;
     Series programBulk{QStringLiteral("program GetBulk walk"), bulkRequests};
@@ -341,13 +334,13 @@ int main(int argc, char* argv[])
     out().flush();
     // Program and tool runs alternate, so that a change in the machine's load hits both alike.
     for (int run = 0; run < runs; ++run) {
-        const bool sound =
-            walkInWindow(window, &MainWindow::onGetBulkValue, agentPid, &programBulk, &error) &&
-            walkWithTool(QStringLiteral("snmpbulkwalk"), QStringList{QStringLiteral("-Cr%1").arg(kRepetitions)} + toolBase,
-                         agentPid, &toolBulk, &error) &&
-            walkWithTool(QStringLiteral("snmpbulkwalk"), toolBase, agentPid, &toolBulkDefault, &error) &&
-            walkInWindow(window, &MainWindow::onGetNextValue, agentPid, &programNext, &error) &&
-            walkWithTool(QStringLiteral("snmpwalk"), toolBase, agentPid, &toolNext, &error);
+        const bool sound = walkInWindow(window, &MainWindow::onGetBulkValue, agentPid, &programBulk, &error) &&
+                           walkWithTool(QStringLiteral("snmpbulkwalk"),
+                                        QStringList{QStringLiteral("-Cr%1").arg(kRepetitions)} + toolBase, agentPid,
+                                        &toolBulk, &error) &&
+                           walkWithTool(QStringLiteral("snmpbulkwalk"), toolBase, agentPid, &toolBulkDefault, &error) &&
+                           walkInWindow(window, &MainWindow::onGetNextValue, agentPid, &programNext, &error) &&
+                           walkWithTool(QStringLiteral("snmpwalk"), toolBase, agentPid, &toolNext, &error);
         if (!sound) {
             std::fprintf(stderr, "ERROR in run %d: %s\n", run + 1, qPrintable(error));
             return 1;
@@ -371,8 +364,8 @@ int main(int argc, char* argv[])
     const double stall = std::max(*std::max_element(programBulk.stallMs.begin(), programBulk.stallMs.end()),
                                   *std::max_element(programNext.stallMs.begin(), programNext.stallMs.end()));
     out() << "\ntargets\n"
-          << ratioLine(QStringLiteral("GetBulk walk / snmpbulkwalk -Cr20"), median(programBulk.ms) / median(toolBulk.ms),
-                       kWalkTarget)
+          << ratioLine(QStringLiteral("GetBulk walk / snmpbulkwalk -Cr20"),
+                       median(programBulk.ms) / median(toolBulk.ms), kWalkTarget)
           << ratioLine(QStringLiteral("GetNext walk / snmpwalk"), median(programNext.ms) / median(toolNext.ms),
                        kWalkTarget)
           << QStringLiteral("  %1 %2 ms (target <= %3 ms)  %4\n")

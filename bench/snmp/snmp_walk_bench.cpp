@@ -7,6 +7,7 @@
 #include "SnmpOidUtils.h"
 #include "SnmpReader.h"
 #include "SnmpUtils.h"
+#include "NetSnmpTool.h"
 #include "SnmpdFixture.h"
 
 #include <QCoreApplication>
@@ -40,12 +41,8 @@ QTextStream& out()
 bool runTool(const QString& tool, const QStringList& args, QString* output, int timeoutMs)
 {
     QTemporaryDir home;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"SNMPCONFPATH", "HOME", "MIBDIRS"})
-        env.insert(QLatin1String(name), home.path());
-    env.insert(QStringLiteral("MIBS"), QString());
     QProcess process;
-    process.setProcessEnvironment(env);
+    process.setProcessEnvironment(netSnmpToolEnvironment(home.path()));
     process.start(QStringLiteral("/usr/bin/") + tool, args);
     const bool finished = process.waitForStarted(5000) && process.waitForFinished(timeoutMs);
     if (!finished && process.state() != QProcess::NotRunning) {
