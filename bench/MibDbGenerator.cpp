@@ -1,7 +1,7 @@
 #include "MibDbGenerator.h"
 
-#include "MibDatabase.h"
-#include "Oid.h"
+#include "mib/MibDatabase.h"
+#include "mib/Oid.h"
 
 #include <QFile>
 #include <QStringList>

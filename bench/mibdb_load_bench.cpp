@@ -6,9 +6,9 @@
 
 #include "MibDbGenerator.h"
 
-#include "MibDatabase.h"
-#include "Oid.h"
-#include "TreeModel.h"
+#include "mib/MibDatabase.h"
+#include "mib/Oid.h"
+#include "mib/TreeModel.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -5,15 +5,15 @@
 //
 // Usage: app-startup-bench [NODES...]   (default: 200000 1000000; run offscreen)
 
-#include "AppSettings.h"
-#include "FindDialog.h"
-#include "Folders.h"
-#include "MainWindow.h"
-#include "MibDatabase.h"
+#include "app/AppSettings.h"
+#include "ui/browser/FindDialog.h"
+#include "platform/Folders.h"
+#include "app/MainWindow.h"
+#include "mib/MibDatabase.h"
 #include "MibDbGenerator.h"
-#include "OidBrowser.h"
-#include "TreeModel.h"
-#include "TreeView.h"
+#include "ui/browser/OidBrowser.h"
+#include "mib/TreeModel.h"
+#include "ui/browser/TreeView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -5,10 +5,10 @@
 //
 // Usage: device-list-bench [--devices N] [--runs R]   (default: 10000 devices, 3 runs; offscreen)
 
-#include "DeviceTableWidget.h"
-#include "DevicesDialog.h"
-#include "SnmpReader.h"
-#include "VelmoraFile.h"
+#include "ui/devices/DeviceTableWidget.h"
+#include "ui/devices/DevicesDialog.h"
+#include "snmp/SnmpReader.h"
+#include "config/VelmoraFile.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -5,16 +5,16 @@
 //
 //   query-walk-bench [--runs N]        (runs offscreen unless QT_QPA_PLATFORM says otherwise)
 
-#include "AppSettings.h"
-#include "Folders.h"
-#include "MainWindow.h"
+#include "app/AppSettings.h"
+#include "platform/Folders.h"
+#include "app/MainWindow.h"
 #include "MibTestDb.h"
-#include "OidBrowser.h"
-#include "OidValueViewer.h"
+#include "ui/browser/OidBrowser.h"
+#include "ui/browser/OidValueViewer.h"
 #include "ScriptedPrompts.h"
 #include "NetSnmpTool.h"
 #include "SnmpdFixture.h"
-#include "TreeModel.h"
+#include "mib/TreeModel.h"
 
 #include <QApplication>
 #include <QDir>

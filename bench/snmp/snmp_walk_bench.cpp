@@ -4,9 +4,9 @@
 //
 //   snmp-walk-bench [--runs N] [--no-walks] [--no-reader]
 
-#include "SnmpOidUtils.h"
-#include "SnmpReader.h"
-#include "SnmpUtils.h"
+#include "snmp/SnmpOidUtils.h"
+#include "snmp/SnmpReader.h"
+#include "snmp/SnmpUtils.h"
 #include "NetSnmpTool.h"
 #include "SnmpdFixture.h"
 

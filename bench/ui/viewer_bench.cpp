@@ -10,8 +10,8 @@
 // (--no-reference leaves it out); --textedit adds the lines as HTML through plain
 // QTextEdit::append, what the viewer does without its own work around it.
 
-#include "Oid.h"
-#include "OidValueViewer.h"
+#include "mib/Oid.h"
+#include "ui/browser/OidValueViewer.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
-#include "AppSettings.h"
+#include "app/AppSettings.h"
 
-#include "UiUtils.h"
+#include "ui/widgets/UiUtils.h"
 
 #include <QRect>
 #include <QScreen>

@@ -1,7 +1,7 @@
-#include "Deploy.h"
+#include "app/Deploy.h"
 
-#include "AppInfo.h"
-#include "Folders.h"
+#include "app/AppInfo.h"
+#include "platform/Folders.h"
 
 #include <QDir>
 #include <QFile>

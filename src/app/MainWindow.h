@@ -1,14 +1,14 @@
 #pragma once
 
-#include "FindDialog.h"
-#include "Folders.h"
-#include "MibDatabase.h"
-#include "Oid.h"
-#include "OidValueViewer.h"
-#include "SnmpOidUtils.h"
-#include "SnmpReader.h"
-#include "TreeModel.h"
-#include "VelmoraFile.h"
+#include "ui/browser/FindDialog.h"
+#include "platform/Folders.h"
+#include "mib/MibDatabase.h"
+#include "mib/Oid.h"
+#include "ui/browser/OidValueViewer.h"
+#include "snmp/SnmpOidUtils.h"
+#include "snmp/SnmpReader.h"
+#include "mib/TreeModel.h"
+#include "config/VelmoraFile.h"
 
 #include <QMainWindow>
 #include <QPointer>

@@ -1,8 +1,8 @@
-#include "AppInfo.h"
-#include "Folders.h"
-#include "Deploy.h"
-#include "MainWindow.h"
-#include "SocketStartup.h"
+#include "app/AppInfo.h"
+#include "platform/Folders.h"
+#include "app/Deploy.h"
+#include "app/MainWindow.h"
+#include "snmp/SocketStartup.h"
 
 #include <QApplication>
 #include <QDir>

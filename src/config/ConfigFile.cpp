@@ -1,4 +1,4 @@
-#include "ConfigFile.h"
+#include "config/ConfigFile.h"
 
 #include <QFile>
 #include <QSaveFile>

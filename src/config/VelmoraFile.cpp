@@ -1,5 +1,5 @@
-#include "VelmoraFile.h"
-#include "ConfigFile.h"
+#include "config/VelmoraFile.h"
+#include "config/ConfigFile.h"
 
 #include <QCryptographicHash>
 #include <QHash>

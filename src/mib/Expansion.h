@@ -3,8 +3,6 @@
 #include <QString>
 #include <QVector>
 
-class QTreeView;
-
 // Which branches of the MIB tree are expanded, as text: 1[3[6[1[2,4]]]] records that
 // 1, 1.3, 1.3.6, 1.3.6.1, 1.3.6.1.2 and 1.3.6.1.4 are expanded.
 struct ExpansionNode
@@ -16,7 +14,3 @@ struct ExpansionNode
 QString serializeExpansion(const ExpansionNode& node);
 // Malformed text degrades to a partial tree and never fails.
 ExpansionNode parseExpansion(const QString& text);
-
-// The view's model must be a TreeModel (its user role carries node numbers).
-QString saveExpansion(const QTreeView* view);
-void restoreExpansion(QTreeView* view, const QString& text);

@@ -1,4 +1,4 @@
-#include "MibDatabase.h"
+#include "mib/MibDatabase.h"
 
 #include <QDateTime>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "Oid.h"
+#include "mib/Oid.h"
 
 #include <QCoreApplication>
 #include <QStringList>

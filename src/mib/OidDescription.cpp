@@ -1,6 +1,6 @@
-#include "OidDescription.h"
+#include "mib/OidDescription.h"
 
-#include "Oid.h"
+#include "mib/Oid.h"
 
 #include <QCoreApplication>
 

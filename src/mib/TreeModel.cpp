@@ -1,7 +1,7 @@
-#include "TreeModel.h"
+#include "mib/TreeModel.h"
 
-#include "Icons.h"
-#include "MibDatabase.h"
+#include "platform/Icons.h"
+#include "mib/MibDatabase.h"
 
 #include <algorithm>
 #include <functional>

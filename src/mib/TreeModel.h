@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Oid.h"
+#include "mib/Oid.h"
 
 #include <QAbstractItemModel>
 #include <QIcon>

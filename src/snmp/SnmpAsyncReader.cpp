@@ -1,6 +1,6 @@
-#include "SnmpAsyncReader.h"
+#include "snmp/SnmpAsyncReader.h"
 
-#include "SnmpUtils.h"
+#include "snmp/SnmpUtils.h"
 
 #include <QtConcurrent>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SnmpOidUtils.h"
+#include "snmp/SnmpOidUtils.h"
 
 #include <QFutureWatcher>
 #include <QList>

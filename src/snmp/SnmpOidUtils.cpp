@@ -1,5 +1,5 @@
-#include "SnmpOidUtils.h"
-#include "SnmpSessionSetup.h"
+#include "snmp/SnmpOidUtils.h"
+#include "snmp/SnmpSessionSetup.h"
 
 #include <QByteArray>
 

@@ -1,6 +1,6 @@
-#include "SnmpReader.h"
+#include "snmp/SnmpReader.h"
 
-#include "SnmpOidUtils.h"
+#include "snmp/SnmpOidUtils.h"
 
 #include <QAtomicInt>
 #include <QFutureWatcher>

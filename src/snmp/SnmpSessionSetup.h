@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SnmpUtils.h"
+#include "snmp/SnmpUtils.h"
 
 #include <QByteArray>
 #include <QString>

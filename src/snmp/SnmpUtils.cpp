@@ -1,5 +1,5 @@
-#include "SnmpUtils.h"
-#include "SnmpSessionSetup.h"
+#include "snmp/SnmpUtils.h"
+#include "snmp/SnmpSessionSetup.h"
 
 #include <QCoreApplication>
 #include <QDir>

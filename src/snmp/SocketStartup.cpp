@@ -1,4 +1,4 @@
-#include "SocketStartup.h"
+#include "snmp/SocketStartup.h"
 
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>

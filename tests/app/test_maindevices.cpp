@@ -2,11 +2,11 @@
 // window title following the device information, the query actions following the device,
 // and the way from an empty device list through the editor to a saved Velmora.cfg.
 
-#include "AppSettings.h"
-#include "DeviceEditDialog.h"
-#include "DevicesDialog.h"
-#include "Folders.h"
-#include "MainWindow.h"
+#include "app/AppSettings.h"
+#include "ui/devices/DeviceEditDialog.h"
+#include "ui/devices/DevicesDialog.h"
+#include "platform/Folders.h"
+#include "app/MainWindow.h"
 #include "MibTestDb.h"
 #include "ModalDialogs.h"
 #include "ScriptedPrompts.h"

@@ -2,16 +2,16 @@
 // into the result viewer, where walks end, queries asked for while another runs, Stop and
 // device changes, and answers that belong to abandoned requests.
 
-#include "AppSettings.h"
-#include "Folders.h"
-#include "MainWindow.h"
+#include "app/AppSettings.h"
+#include "platform/Folders.h"
+#include "app/MainWindow.h"
 #include "MibTestDb.h"
 #include "ModalDialogs.h"
-#include "OidChartDialog.h"
-#include "OidIndexSelectionDialog.h"
-#include "OidIndexSelectionWidget.h"
-#include "OidBrowser.h"
-#include "OidValueViewer.h"
+#include "ui/monitor/OidChartDialog.h"
+#include "ui/monitor/OidIndexSelectionDialog.h"
+#include "ui/monitor/OidIndexSelectionWidget.h"
+#include "ui/browser/OidBrowser.h"
+#include "ui/browser/OidValueViewer.h"
 #include "ScriptedPrompts.h"
 #include "SnmpdFixture.h"
 

@@ -1,16 +1,16 @@
 // The main window's frame: start-up rules, the database messages, state kept across a
 // restart, and the packaging mode of the executable.
 
-#include "AppSettings.h"
-#include "Folders.h"
-#include "ClickableLabel.h"
-#include "Deploy.h"
-#include "MainWindow.h"
+#include "app/AppSettings.h"
+#include "platform/Folders.h"
+#include "ui/widgets/ClickableLabel.h"
+#include "app/Deploy.h"
+#include "app/MainWindow.h"
 #include "MibTestDb.h"
-#include "OidBrowser.h"
+#include "ui/browser/OidBrowser.h"
 #include "ScriptedPrompts.h"
 #include "SnmpdFixture.h"
-#include "TreeView.h"
+#include "ui/browser/TreeView.h"
 
 #include <QFile>
 #include <QProcess>

@@ -1,5 +1,5 @@
-#include "ConfigFile.h"
-#include "VelmoraFile.h"
+#include "config/ConfigFile.h"
+#include "config/VelmoraFile.h"
 
 #include <QtTest>
 

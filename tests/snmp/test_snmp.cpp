@@ -1,5 +1,5 @@
-#include "SnmpOidUtils.h"
-#include "SnmpUtils.h"
+#include "snmp/SnmpOidUtils.h"
+#include "snmp/SnmpUtils.h"
 #include "SnmpdFixture.h"
 
 #include <QtConcurrent>

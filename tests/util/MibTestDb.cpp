@@ -1,6 +1,6 @@
 #include "MibTestDb.h"
 
-#include "MibDatabase.h"
+#include "mib/MibDatabase.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UserPrompts.h"
+#include "ui/widgets/UserPrompts.h"
 
 #include <QList>
 #include <QQueue>

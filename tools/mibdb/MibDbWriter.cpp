@@ -1,6 +1,6 @@
 #include "MibDbWriter.h"
 
-#include "MibDatabase.h"
+#include "mib/MibDatabase.h"
 #include "ReplaceFile.h"
 
 #include <QDir>

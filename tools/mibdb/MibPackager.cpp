@@ -1,6 +1,6 @@
 #include "MibPackager.h"
 
-#include "MibDatabase.h"
+#include "mib/MibDatabase.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 // database for the update server.
 
 #include "MibCompiler.h"
-#include "MibDatabase.h"
+#include "mib/MibDatabase.h"
 #include "MibDbWriter.h"
 #include "MibPackager.h"
 

@@ -1,0 +1,163 @@
+#include "config/ServiceRegistry.h"
+
+#include "platform/RegistryStore.h"
+
+#include <QByteArray>
+#include <QCryptographicHash>
+#include <QTextCodec>
+
+#include <openssl/evp.h>
+
+#include <memory>
+
+namespace {
+
+// The service decrypts with the same constants: never change them.
+const char KeySuffix[] = "8f3a61c07d2e94b5a1c6e0f7d3928b4e5a06";
+const unsigned char InitVector[16] = {0x3c, 0x91, 0x5e, 0x0a, 0xd7, 0x42, 0x6b, 0xe8,
+                                      0x19, 0xa5, 0x73, 0x2f, 0xc0, 0x8d, 0x56, 0xb4};
+constexpr int BlockSize = 16;
+constexpr int Utf8Mib = 106;
+static_assert(sizeof(KeySuffix) == 37, "the key suffix has 36 hexadecimal digits");
+
+const QString SubCustomerNumber = QStringLiteral("SubCustomerNumber");
+
+using CipherContext = std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)>;
+
+QByteArray cipherKey(const QString& keyText)
+{
+    return QCryptographicHash::hash(keyText.toUtf8(), QCryptographicHash::Md5);
+}
+
+// Whole blocks in, whole blocks out: padding is the caller's. Empty on failure.
+QByteArray runCipher(const QByteArray& input, const QByteArray& key, bool encrypting)
+{
+    CipherContext context(EVP_CIPHER_CTX_new(), &EVP_CIPHER_CTX_free);
+    if (!context)
+        return {};
+    const auto* keyBytes = reinterpret_cast<const unsigned char*>(key.constData());
+    if (EVP_CipherInit_ex(context.get(), EVP_aes_128_cbc(), nullptr, keyBytes, InitVector, encrypting ? 1 : 0) != 1)
+        return {};
+    EVP_CIPHER_CTX_set_padding(context.get(), 0);
+
+    QByteArray output(input.size() + BlockSize, '\0');
+    auto* out = reinterpret_cast<unsigned char*>(output.data());
+    int written = 0;
+    int finalWritten = 0;
+    if (EVP_CipherUpdate(context.get(), out, &written, reinterpret_cast<const unsigned char*>(input.constData()),
+                         input.size()) != 1 ||
+        EVP_CipherFinal_ex(context.get(), out + written, &finalWritten) != 1)
+        return {};
+    output.truncate(written + finalWritten);
+    return output;
+}
+
+bool isZeroTail(const QByteArray& bytes, int from)
+{
+    for (int i = from; i < bytes.size(); ++i) {
+        if (bytes.at(i) != '\0')
+            return false;
+    }
+    return true;
+}
+
+bool isHexText(const QString& text)
+{
+    if (text.size() % 2 != 0)
+        return false;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (!((u >= '0' && u <= '9') || (u >= 'a' && u <= 'f') || (u >= 'A' && u <= 'F')))
+            return false;
+    }
+    return true;
+}
+
+QString keyText()
+{
+    return ServiceRegistry::readValue(SubCustomerNumber).toString() + QLatin1String(KeySuffix);
+}
+
+} // namespace
+
+namespace ServiceRegistry {
+
+QVariant readValue(const QString& name)
+{
+    const QVariant value = RegistryStore(RegistryStore::View::Wow6432Node).value(name);
+    if (!value.isNull())
+        return value;
+    return RegistryStore(RegistryStore::View::Native).value(name);
+}
+
+QString readString(const QString& name, const QString& defaultValue)
+{
+    const QString value = readValue(name).toString();
+    return value.isEmpty() ? defaultValue : value;
+}
+
+int readInt(const QString& name, int defaultValue)
+{
+    const QVariant value = readValue(name);
+    if (value.isNull())
+        return defaultValue;
+    bool ok = false;
+    const int number = value.toInt(&ok);
+    return ok ? number : defaultValue;
+}
+
+bool writeString(const QString& name, const QString& value)
+{
+    return RegistryStore(RegistryStore::View::Wow6432Node).setValue(name, value);
+}
+
+bool writeInt(const QString& name, int value)
+{
+    return RegistryStore(RegistryStore::View::Wow6432Node).setValue(name, value);
+}
+
+QString readEncryptedString(const QString& name)
+{
+    return decrypt(readString(name), keyText());
+}
+
+bool writeEncryptedString(const QString& name, const QString& text)
+{
+    return writeString(name, encrypt(text, keyText()));
+}
+
+QString encrypt(const QString& text, const QString& keyText)
+{
+    QByteArray plain = QByteArray("#") + text.toUtf8();
+    const int remainder = plain.size() % BlockSize;
+    if (remainder != 0)
+        plain.append(BlockSize - remainder, '\0');
+    return QString::fromLatin1(runCipher(plain, cipherKey(keyText), true).toHex());
+}
+
+QString decrypt(const QString& hexText, const QString& keyText)
+{
+    // QByteArray::fromHex skips whatever is not a digit; a damaged value must not decode.
+    if (hexText.isEmpty() || !isHexText(hexText))
+        return {};
+    const QByteArray cipher = QByteArray::fromHex(hexText.toLatin1());
+    if (cipher.size() % BlockSize != 0)
+        return {};
+    QByteArray plain = runCipher(cipher, cipherKey(keyText), false);
+    const int zero = plain.indexOf('\0');
+    if (zero >= 0) {
+        // The writer pads with fewer than a block of zeros and nothing after them; anything
+        // else is a value decrypted with the wrong key or a damaged one.
+        if (plain.size() - zero >= BlockSize || !isZeroTail(plain, zero))
+            return {};
+        plain.truncate(zero);
+    }
+    if (!plain.startsWith('#'))
+        return {};
+    // Garbage from a wrong key is rarely valid UTF-8; a text written here always is.
+    QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
+    const QString text = QTextCodec::codecForMib(Utf8Mib)->toUnicode(plain.constData() + 1, plain.size() - 1, &state);
+    return state.invalidChars == 0 && state.remainingChars == 0 ? text : QString();
+}
+
+} // namespace ServiceRegistry

@@ -1,0 +1,12 @@
+#pragma once
+
+class QLabel;
+class QWidget;
+
+// How much larger than at 96 dpi the screen of widget shows things (its logical horizontal
+// dots per inch / 96); 1.25 when there is no screen at all. Widths given in pixels at 96 dpi
+// are multiplied by it.
+double screenScaleFactor(const QWidget* widget);
+
+// A label showing the loading animation, which plays while the label is visible.
+QLabel* createSpinnerLabel(QWidget* parent);
