@@ -111,7 +111,7 @@ DeviceList generate(int count)
         case 0:
         case 1:
             params.version = 3;
-            params.encrypted = true;
+            entry.encrypted = true;
             params.userName = QStringLiteral("mon-%1").arg(group.toLower());
             params.authProtocol = 1 + (i / 10) % 6;
             params.authPassword = QStringLiteral("auth-%1-secret").arg(i % 97);
@@ -130,7 +130,7 @@ DeviceList generate(int count)
                                             : QStringLiteral("ro-%1").arg(group.toLower());
             break;
         }
-        entry.securityText = VelmoraFile::credentialsToText(params);
+        entry.securityText = VelmoraFile::credentialsToText(params, entry.encrypted);
         if (i % 3 == 0) {
             entry.contractDate = QStringLiteral("%1-28-%2").arg(1 + i % 12, 2, 10, QLatin1Char('0')).arg(2026 + i % 4);
             entry.contractNumber = QStringLiteral("SC-%1").arg(10000 + i % 90000);
@@ -452,12 +452,13 @@ int main(int argc, char* argv[])
     for (int run = 0; run < runs; ++run) {
         notation.add(timedMs([&] {
             for (const Entry& entry : list.entries)
-                VelmoraFile::credentialsToText(entry.credentials);
+                VelmoraFile::credentialsToText(entry.credentials, entry.encrypted);
         }));
         notationRead.add(timedMs([&] {
             SnmpUtils::SnmpParams params;
+            bool encrypted = false;
             for (const QString& text : qAsConst(texts))
-                VelmoraFile::textToCredentials(text, params);
+                VelmoraFile::textToCredentials(text, params, encrypted);
         }));
         QFile::remove(plainPath);
         atomic.add(timedMs([&] { atomicWrite(plainPath, savedAgain); }));

@@ -237,18 +237,18 @@ bool benchWalks(const SnmpdFixture& agent, int runs)
 {
     SnmpOidUtils::Device v2c;
     v2c.ip = agent.address();
-    v2c.version = 2;
-    v2c.community = QLatin1String(SnmpdFixture::kCommunity);
+    v2c.params.version = 2;
+    v2c.params.community = QLatin1String(SnmpdFixture::kCommunity);
 
     const SnmpdFixture::V3User& user = SnmpdFixture::v3User(QStringLiteral("aes256User"));
     SnmpOidUtils::Device v3;
     v3.ip = agent.address();
-    v3.version = 3;
-    v3.userName = QLatin1String(user.name);
-    v3.authProtocol = user.authProtocol;
-    v3.authPassword = QLatin1String(SnmpdFixture::kAuthPassPhrase);
-    v3.privProtocol = user.privProtocol;
-    v3.privPassword = QLatin1String(SnmpdFixture::kPrivPassPhrase);
+    v3.params.version = 3;
+    v3.params.userName = QLatin1String(user.name);
+    v3.params.authProtocol = user.authProtocol;
+    v3.params.authPassword = QLatin1String(SnmpdFixture::kAuthPassPhrase);
+    v3.params.privProtocol = user.privProtocol;
+    v3.params.privPassword = QLatin1String(SnmpdFixture::kPrivPassPhrase);
 
     const QVector<Credentials> credentials = {
         {QStringLiteral("SNMPv2c"), v2c, toolArgs(agent, nullptr), 1.3},

@@ -656,7 +656,7 @@ namespace {
 
 SnmpOidUtils::Device queryDevice(const VelmoraFile::Entry& entry)
 {
-    return SnmpOidUtils::Device::fromParams(entry.ipAddress, entry.credentials);
+    return SnmpOidUtils::Device{entry.ipAddress, entry.credentials};
 }
 
 } // namespace

@@ -1,5 +1,8 @@
 #include "config/ConfigFile.h"
 
+#include "config/ConfigLog.h"
+
+#include <QDir>
 #include <QFile>
 #include <QSaveFile>
 
@@ -78,8 +81,13 @@ bool readConfigFile(const QString& path, EmptyColumnPolicy policy, int columnCou
 {
     contents = ConfigFileContents();
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly)) {
+        // A file not written yet is no failure: the caller starts from nothing.
+        if (file.exists())
+            qCWarning(lcConfig, "cannot read %s: %s", qUtf8Printable(QDir::toNativeSeparators(path)),
+                      qUtf8Printable(file.errorString()));
         return false;
+    }
 
     // A byte-order mark, as some editors put at the start, is not part of the first line.
     if (file.peek(3) == "\xef\xbb\xbf")
@@ -146,11 +154,13 @@ bool writeConfigFile(const QString& path, const QList<ConfigLine>& lines, EmptyC
 
     // The old file stays in place until every byte has reached the temporary file.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
+    const bool written = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    if (!written)
         file.cancelWriting();
+    if (!written || !file.commit()) {
+        qCWarning(lcConfig, "cannot write %s: %s", qUtf8Printable(QDir::toNativeSeparators(path)),
+                  qUtf8Printable(file.errorString()));
         return false;
     }
-    return file.commit();
+    return true;
 }

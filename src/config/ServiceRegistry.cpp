@@ -1,14 +1,12 @@
 #include "config/ServiceRegistry.h"
 
+#include "config/Cipher.h"
+#include "config/ConfigLog.h"
 #include "platform/RegistryStore.h"
 
 #include <QByteArray>
 #include <QCryptographicHash>
 #include <QTextCodec>
-
-#include <openssl/evp.h>
-
-#include <memory>
 
 namespace {
 
@@ -16,40 +14,23 @@ namespace {
 const char KeySuffix[] = "8f3a61c07d2e94b5a1c6e0f7d3928b4e5a06";
 const unsigned char InitVector[16] = {0x3c, 0x91, 0x5e, 0x0a, 0xd7, 0x42, 0x6b, 0xe8,
                                       0x19, 0xa5, 0x73, 0x2f, 0xc0, 0x8d, 0x56, 0xb4};
-constexpr int BlockSize = 16;
+constexpr int BlockSize = Cipher::BlockSize;
 constexpr int Utf8Mib = 106;
 static_assert(sizeof(KeySuffix) == 37, "the key suffix has 36 hexadecimal digits");
 
 const QString SubCustomerNumber = QStringLiteral("SubCustomerNumber");
-
-using CipherContext = std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)>;
 
 QByteArray cipherKey(const QString& keyText)
 {
     return QCryptographicHash::hash(keyText.toUtf8(), QCryptographicHash::Md5);
 }
 
-// Whole blocks in, whole blocks out: padding is the caller's. Empty on failure.
-QByteArray runCipher(const QByteArray& input, const QByteArray& key, bool encrypting)
+// Whole blocks in, whole blocks out: the zero padding is the caller's. Empty on failure.
+QByteArray runCipher(const QByteArray& input, const QString& keyText, bool encrypting)
 {
-    CipherContext context(EVP_CIPHER_CTX_new(), &EVP_CIPHER_CTX_free);
-    if (!context)
-        return {};
-    const auto* keyBytes = reinterpret_cast<const unsigned char*>(key.constData());
-    if (EVP_CipherInit_ex(context.get(), EVP_aes_128_cbc(), nullptr, keyBytes, InitVector, encrypting ? 1 : 0) != 1)
-        return {};
-    EVP_CIPHER_CTX_set_padding(context.get(), 0);
-
-    QByteArray output(input.size() + BlockSize, '\0');
-    auto* out = reinterpret_cast<unsigned char*>(output.data());
-    int written = 0;
-    int finalWritten = 0;
-    if (EVP_CipherUpdate(context.get(), out, &written, reinterpret_cast<const unsigned char*>(input.constData()),
-                         input.size()) != 1 ||
-        EVP_CipherFinal_ex(context.get(), out + written, &finalWritten) != 1)
-        return {};
-    output.truncate(written + finalWritten);
-    return output;
+    const Cipher cipher(cipherKey(keyText), Cipher::Padding::None);
+    const QByteArray iv(reinterpret_cast<const char*>(InitVector), sizeof(InitVector));
+    return (encrypting ? cipher.encrypt(iv, input) : cipher.decrypt(iv, input)).value_or(QByteArray());
 }
 
 bool isZeroTail(const QByteArray& bytes, int from)
@@ -71,6 +52,15 @@ bool isHexText(const QString& text)
             return false;
     }
     return true;
+}
+
+// The name only goes to the log: the value may be a secret.
+bool storeValue(const QString& name, const QVariant& value)
+{
+    if (RegistryStore(RegistryStore::View::Wow6432Node).setValue(name, value))
+        return true;
+    qCWarning(lcConfig) << "cannot store the service value" << name;
+    return false;
 }
 
 QString keyText()
@@ -108,12 +98,12 @@ int readInt(const QString& name, int defaultValue)
 
 bool writeString(const QString& name, const QString& value)
 {
-    return RegistryStore(RegistryStore::View::Wow6432Node).setValue(name, value);
+    return storeValue(name, value);
 }
 
 bool writeInt(const QString& name, int value)
 {
-    return RegistryStore(RegistryStore::View::Wow6432Node).setValue(name, value);
+    return storeValue(name, value);
 }
 
 QString readEncryptedString(const QString& name)
@@ -132,7 +122,7 @@ QString encrypt(const QString& text, const QString& keyText)
     const int remainder = plain.size() % BlockSize;
     if (remainder != 0)
         plain.append(BlockSize - remainder, '\0');
-    return QString::fromLatin1(runCipher(plain, cipherKey(keyText), true).toHex());
+    return QString::fromLatin1(runCipher(plain, keyText, true).toHex());
 }
 
 QString decrypt(const QString& hexText, const QString& keyText)
@@ -143,7 +133,7 @@ QString decrypt(const QString& hexText, const QString& keyText)
     const QByteArray cipher = QByteArray::fromHex(hexText.toLatin1());
     if (cipher.size() % BlockSize != 0)
         return {};
-    QByteArray plain = runCipher(cipher, cipherKey(keyText), false);
+    QByteArray plain = runCipher(cipher, keyText, false);
     const int zero = plain.indexOf('\0');
     if (zero >= 0) {
         // The writer pads with fewer than a block of zeros and nothing after them; anything

@@ -1,14 +1,10 @@
 #include "config/VelmoraFile.h"
+
+#include "config/Cipher.h"
 #include "config/ConfigFile.h"
 
 #include <QCryptographicHash>
 #include <QHash>
-
-#include <openssl/crypto.h>
-#include <openssl/evp.h>
-#include <openssl/rand.h>
-
-#include <memory>
 
 namespace {
 
@@ -175,37 +171,13 @@ static_assert(sizeof(integritySalt) - 1 == 16, "the salt is 16 bytes");
 
 constexpr int digestSize = 32;
 constexpr int randomSize = 32;
-constexpr int ivSize = 16;
-constexpr int blockSize = 16;
+constexpr int ivSize = Cipher::BlockSize;
+constexpr int blockSize = Cipher::BlockSize;
 
-struct CipherContextDeleter
+const Cipher& secretCipher()
 {
-    void operator()(EVP_CIPHER_CTX* context) const { EVP_CIPHER_CTX_free(context); }
-};
-using CipherContext = std::unique_ptr<EVP_CIPHER_CTX, CipherContextDeleter>;
-
-// AES-256-CBC with PKCS#7 padding under the program's key; false on any failure.
-bool runCipher(bool encrypt, const QByteArray& iv, const QByteArray& input, QByteArray& output)
-{
-    const CipherContext context(EVP_CIPHER_CTX_new());
-    if (!context)
-        return false;
-    const auto* key = reinterpret_cast<const unsigned char*>(secretKey);
-    const auto* ivBytes = reinterpret_cast<const unsigned char*>(iv.constData());
-    if (EVP_CipherInit_ex(context.get(), EVP_aes_256_cbc(), nullptr, key, ivBytes, encrypt ? 1 : 0) != 1)
-        return false;
-    output.resize(input.size() + blockSize);
-    auto* out = reinterpret_cast<unsigned char*>(output.data());
-    int written = 0;
-    int finalWritten = 0;
-    if (EVP_CipherUpdate(context.get(), out, &written, reinterpret_cast<const unsigned char*>(input.constData()),
-                         input.size()) != 1 ||
-        EVP_CipherFinal_ex(context.get(), out + written, &finalWritten) != 1) {
-        output.clear();
-        return false;
-    }
-    output.resize(written + finalWritten);
-    return true;
+    static const Cipher cipher(QByteArray(secretKey, sizeof(secretKey) - 1), Cipher::Padding::Pkcs7);
+    return cipher;
 }
 
 // SHA-256 over the random bytes and the ciphertext (given together) and the salt.
@@ -238,7 +210,7 @@ QList<VelmoraFile::Entry> VelmoraFile::entries() const
         entry.ipAddress = column(0);
         entry.group = normalizedGroup(column(1));
         entry.securityText = column(2);
-        textToCredentials(entry.securityText, entry.credentials);
+        textToCredentials(entry.securityText, entry.credentials, entry.encrypted);
         entry.contractDate = column(3) == QLatin1String("N") ? QString() : column(3);
         entry.contractDate.replace(QLatin1Char('/'), QLatin1Char('-'));
         entry.contractNumber = column(4);
@@ -270,7 +242,7 @@ bool VelmoraFile::save(const QList<Entry>& entries) const
         const bool unread = entry.credentials.version == 0 && !entry.securityText.isEmpty();
         line.fields = QStringList{entry.ipAddress,
                                   entry.group,
-                                  unread ? entry.securityText : credentialsToText(entry.credentials),
+                                  unread ? entry.securityText : credentialsToText(entry.credentials, entry.encrypted),
                                   entry.contractDate,
                                   entry.contractNumber,
                                   entry.contractTelephone,
@@ -280,7 +252,7 @@ bool VelmoraFile::save(const QList<Entry>& entries) const
     return writeConfigFile(m_path, lines, EmptyColumnPolicy::AllButLastColumn, old.ignoredTail, old.hasIgnore, true);
 }
 
-QString VelmoraFile::credentialsToText(const SnmpUtils::SnmpParams& params)
+QString VelmoraFile::credentialsToText(const SnmpUtils::SnmpParams& params, bool encrypted)
 {
     switch (params.version) {
     case 1:
@@ -288,8 +260,8 @@ QString VelmoraFile::credentialsToText(const SnmpUtils::SnmpParams& params)
     case 2:
         return QStringLiteral("&v2c(\"") + params.community + QStringLiteral("\")");
     case 3: {
-        const auto secret = [&params](const QString& value) { return params.encrypted ? encryptSecret(value) : value; };
-        const QString prefix = params.encrypted ? QStringLiteral("&v3#(") : QStringLiteral("&v3(");
+        const auto secret = [encrypted](const QString& value) { return encrypted ? encryptSecret(value) : value; };
+        const QString prefix = encrypted ? QStringLiteral("&v3#(") : QStringLiteral("&v3(");
         return QStringLiteral("%1UserName:\"%2\"").arg(prefix, secret(params.userName)) +
                protocolPart(authWords(), QStringLiteral("Auth"), params.authProtocol, secret(params.authPassword)) +
                protocolPart(privWords(), QStringLiteral("Priv"), params.privProtocol, secret(params.privPassword)) +
@@ -300,9 +272,10 @@ QString VelmoraFile::credentialsToText(const SnmpUtils::SnmpParams& params)
     }
 }
 
-bool VelmoraFile::textToCredentials(const QString& text, SnmpUtils::SnmpParams& params)
+bool VelmoraFile::textToCredentials(const QString& text, SnmpUtils::SnmpParams& params, bool& encrypted)
 {
     params = SnmpUtils::SnmpParams();
+    encrypted = false;
     if (text.startsWith(QLatin1String("&v1(\""))) {
         params.version = 1;
         params.community = enclosed(text, 5, 2);
@@ -316,38 +289,40 @@ bool VelmoraFile::textToCredentials(const QString& text, SnmpUtils::SnmpParams& 
     // An empty column ("/") holds no credentials at all; it stays empty when saved.
     if (text.isEmpty())
         return false;
-    const bool encrypted = text.startsWith(QLatin1String("&v3#("));
-    if (!encrypted && !text.startsWith(QLatin1String("&v3("))) {
+    const bool encryptedText = text.startsWith(QLatin1String("&v3#("));
+    if (!encryptedText && !text.startsWith(QLatin1String("&v3("))) {
         params.version = 2;
         params.community = text;
         return true;
     }
 
     QHash<QString, QString> values;
-    if (!readKeyValues(enclosed(text, encrypted ? 5 : 4, 1), values) || !values.contains(QStringLiteral("UserName")))
+    if (!readKeyValues(enclosed(text, encryptedText ? 5 : 4, 1), values) ||
+        !values.contains(QStringLiteral("UserName")))
         return false;
     SnmpUtils::SnmpParams read;
     read.version = 3;
-    read.encrypted = encrypted;
     read.userName = values.value(QStringLiteral("UserName"));
-    if (encrypted)
+    if (encryptedText)
         read.userName = decryptSecret(read.userName);
-    if (!readProtocol(values, authWords(), QStringLiteral("Auth"), encrypted, read.authProtocol, read.authPassword) ||
-        !readProtocol(values, privWords(), QStringLiteral("Priv"), encrypted, read.privProtocol, read.privPassword))
+    if (!readProtocol(values, authWords(), QStringLiteral("Auth"), encryptedText, read.authProtocol,
+                      read.authPassword) ||
+        !readProtocol(values, privWords(), QStringLiteral("Priv"), encryptedText, read.privProtocol, read.privPassword))
         return false;
     params = read;
+    encrypted = encryptedText;
     return true;
 }
 
 QString VelmoraFile::encryptSecret(const QString& plain)
 {
-    QByteArray random(randomSize, '\0');
-    if (RAND_bytes(reinterpret_cast<unsigned char*>(random.data()), randomSize) != 1)
+    const QByteArray random = Cipher::randomBytes(randomSize);
+    if (random.isEmpty())
         return QString();
-    QByteArray ciphertext;
-    if (!runCipher(true, random.left(ivSize), plain.toUtf8(), ciphertext))
+    const std::optional<QByteArray> ciphertext = secretCipher().encrypt(random.left(ivSize), plain.toUtf8());
+    if (!ciphertext)
         return QString();
-    const QByteArray digested = random + ciphertext;
+    const QByteArray digested = random + *ciphertext;
     const QByteArray blob = integrityDigest(digested) + digested;
     return QString::fromLatin1(blob.toBase64());
 }
@@ -360,13 +335,11 @@ QString VelmoraFile::decryptSecret(const QString& base64)
     // The digest, the random bytes and at least one cipher block.
     if (!decoded || blob.size() < digestSize + randomSize + blockSize)
         return QString();
-    const QByteArray digest = integrityDigest(blob.mid(digestSize));
-    if (CRYPTO_memcmp(digest.constData(), blob.constData(), digestSize) != 0)
+    if (!Cipher::equalSecrets(integrityDigest(blob.mid(digestSize)), blob.left(digestSize)))
         return QString();
-    QByteArray plain;
-    if (!runCipher(false, blob.mid(digestSize, ivSize), blob.mid(digestSize + randomSize), plain))
-        return QString();
-    return QString::fromUtf8(plain);
+    const std::optional<QByteArray> plain =
+        secretCipher().decrypt(blob.mid(digestSize, ivSize), blob.mid(digestSize + randomSize));
+    return plain ? QString::fromUtf8(*plain) : QString();
 }
 
 QString VelmoraFile::normalizedGroup(const QString& group)

@@ -25,6 +25,8 @@ public:
         QString contractTelephone;
         QString description;
         SnmpUtils::SnmpParams credentials;
+        // SNMPv3 values in the encrypted notation ("&v3#(") rather than as plain text ("&v3(").
+        bool encrypted = false;
     };
 
     explicit VelmoraFile(const QString& path);
@@ -39,10 +41,11 @@ public:
     // which case the file on disk is unchanged.
     bool save(const QList<Entry>& entries) const;
 
-    // The credential notation of params, and its reading. textToCredentials fills params and
-    // answers false (params left at version 0) for text it cannot read.
-    static QString credentialsToText(const SnmpUtils::SnmpParams& params);
-    static bool textToCredentials(const QString& text, SnmpUtils::SnmpParams& params);
+    // The credential notation of params, and its reading. encrypted picks the SNMPv3 notation;
+    // the other versions have only one. textToCredentials fills params and says which notation
+    // it read; it answers false (params left at version 0, plain notation) for text it cannot read.
+    static QString credentialsToText(const SnmpUtils::SnmpParams& params, bool encrypted);
+    static bool textToCredentials(const QString& text, SnmpUtils::SnmpParams& params, bool& encrypted);
 
     // One value of the encrypted SNMPv3 notation: AES-256-CBC under the program's key with a
     // fresh random IV, guarded by a SHA-256 digest, as Base64 text. decryptSecret answers an

@@ -135,7 +135,7 @@ class TraditionalExchange final
 public:
     explicit TraditionalExchange(const Device& device)
         : m_lock(snmpMutex)
-        , m_usesUsm(device.version == 3)
+        , m_usesUsm(device.params.version == 3)
     {
         if (m_usesUsm)
             SnmpUtils::enterUsmSession();
@@ -173,18 +173,6 @@ private:
 };
 
 } // namespace
-
-SnmpUtils::SnmpParams Device::params() const
-{
-    return {version, community, userName, authProtocol, authPassword, privProtocol, privPassword, encrypted};
-}
-
-Device Device::fromParams(const QString& ip, const SnmpUtils::SnmpParams& p)
-{
-    return {
-        ip,         p.version, p.community, p.userName, p.authProtocol, p.authPassword, p.privProtocol, p.privPassword,
-        p.encrypted};
-}
 
 int typeFromTag(int asnTag)
 {
@@ -270,7 +258,7 @@ QString valueText(const QVariant& value)
 snmp_session* openSession(const Device& device)
 {
     SnmpUtils::SessionSetup setup;
-    if (!SnmpUtils::prepareSession(&setup, device.ip, device.params(), TraditionalRetries, TraditionalTimeout))
+    if (!SnmpUtils::prepareSession(&setup, device.ip, device.params, TraditionalRetries, TraditionalTimeout))
         return nullptr;
     netsnmp_session* session = nullptr;
     void* handle = nullptr;

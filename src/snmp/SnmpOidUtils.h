@@ -16,21 +16,11 @@ struct variable_list;
 // Single SNMP exchanges with one device and the conversion of returned values.
 namespace SnmpOidUtils {
 
-// A device address plus its credentials, in the field order of SnmpUtils::SnmpParams.
+// A device address plus its credentials.
 struct Device
 {
     QString ip; // handed to net-snmp unchanged: host or address, optionally ":port"
-    qint32 version = 0;
-    QString community;
-    QString userName;
-    qint32 authProtocol = 0;
-    QString authPassword;
-    qint32 privProtocol = 0;
-    QString privPassword;
-    bool encrypted = false;
-
-    SnmpUtils::SnmpParams params() const;
-    static Device fromParams(const QString& ip, const SnmpUtils::SnmpParams& params);
+    SnmpUtils::SnmpParams params;
 };
 
 // One returned varbind. An empty record has empty strings, type 0 and an invalid value.

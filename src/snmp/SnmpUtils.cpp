@@ -175,7 +175,7 @@ bool operator==(const SnmpParams& a, const SnmpParams& b)
 {
     return a.version == b.version && a.community == b.community && a.userName == b.userName &&
            a.authProtocol == b.authProtocol && a.authPassword == b.authPassword && a.privProtocol == b.privProtocol &&
-           a.privPassword == b.privPassword && a.encrypted == b.encrypted;
+           a.privPassword == b.privPassword;
 }
 
 bool operator!=(const SnmpParams& a, const SnmpParams& b)

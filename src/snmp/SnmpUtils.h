@@ -31,7 +31,6 @@ struct SnmpParams
     QString authPassword;
     qint32 privProtocol = 0;
     QString privPassword;
-    bool encrypted = false; // notation of the device list only; sessions ignore it
 };
 
 bool operator==(const SnmpParams& a, const SnmpParams& b);

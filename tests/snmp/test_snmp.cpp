@@ -24,8 +24,8 @@ Device communityDevice(const QString& ip, int version = 2, const QString& commun
 {
     Device device;
     device.ip = ip;
-    device.version = version;
-    device.community = community;
+    device.params.version = version;
+    device.params.community = community;
     return device;
 }
 
@@ -33,14 +33,8 @@ Device v3Device(const QString& ip, const QString& userName)
 {
     const SnmpdFixture::V3User& user = SnmpdFixture::v3User(userName);
     return Device{ip,
-                  3,
-                  {},
-                  user.name,
-                  user.authProtocol,
-                  user.authProtocol ? SnmpdFixture::kAuthPassPhrase : "",
-                  user.privProtocol,
-                  user.privProtocol ? SnmpdFixture::kPrivPassPhrase : "",
-                  false};
+                  {3, {}, user.name, user.authProtocol, user.authProtocol ? SnmpdFixture::kAuthPassPhrase : "",
+                   user.privProtocol, user.privProtocol ? SnmpdFixture::kPrivPassPhrase : ""}};
 }
 
 bool usmTableEmpty()
@@ -52,7 +46,7 @@ bool usmTableEmpty()
 // GET of sysName over a single session; the value's text, or empty on any failure.
 QString singleSessionSysName(const Device& device, int retries = 1, long timeout = 1000000)
 {
-    SnmpUtils::SingleSession* session = SnmpUtils::openSingleSession(device.ip, device.params(), retries, timeout);
+    SnmpUtils::SingleSession* session = SnmpUtils::openSingleSession(device.ip, device.params, retries, timeout);
     if (!session)
         return {};
     bool ok = false;
@@ -137,15 +131,15 @@ private slots:
                  QByteArray(SnmpdFixture::kSysName));
         QVERIFY(ok);
         QCOMPARE(singleSessionSysName(device), QString(SnmpdFixture::kSysName));
-        if (device.version != 3)
+        if (device.params.version != 3)
             return;
         // A wrong pass phrase (or user) is refused in both kinds of session: neither the keys
         // just derived from the right one nor the library's user table may mask it.
         SnmpUtils::clearUsmUsers();
-        if (device.authProtocol != 0)
-            device.authPassword = "fixtureAuthPass2"; // the right one but for its last character
+        if (device.params.authProtocol != 0)
+            device.params.authPassword = "fixtureAuthPass2"; // the right one but for its last character
         else
-            device.userName = "noSuchUser";
+            device.params.userName = "noSuchUser";
         QVERIFY(!traditionalGetWorks(device));
         QCOMPARE(singleSessionSysName(device, 0, 300000), QString());
     }
@@ -156,16 +150,16 @@ private slots:
         QTest::newRow("version 0") << communityDevice(m_ip, 0);
         QTest::newRow("version 4") << communityDevice(m_ip, 4);
         Device device = v3Device(m_ip, "sha1User");
-        device.authPassword = "7chars!";
+        device.params.authPassword = "7chars!";
         QTest::newRow("auth pass phrase of 7 characters") << device;
-        device.authPassword = SnmpdFixture::kAuthPassPhrase;
-        device.authProtocol = 7;
+        device.params.authPassword = SnmpdFixture::kAuthPassPhrase;
+        device.params.authProtocol = 7;
         QTest::newRow("auth code 7") << device;
         device = v3Device(m_ip, "aesUser");
-        device.privPassword = "7chars!";
+        device.params.privPassword = "7chars!";
         QTest::newRow("priv pass phrase of 7 characters") << device;
-        device.privPassword = SnmpdFixture::kPrivPassPhrase;
-        device.privProtocol = 8;
+        device.params.privPassword = SnmpdFixture::kPrivPassPhrase;
+        device.params.privProtocol = 8;
         QTest::newRow("priv code 8") << device;
     }
 
@@ -174,7 +168,7 @@ private slots:
         QFETCH(Device, device);
         QElapsedTimer timer;
         timer.start();
-        QVERIFY(!SnmpUtils::openSingleSession(device.ip, device.params(), 2, 1000000));
+        QVERIFY(!SnmpUtils::openSingleSession(device.ip, device.params, 2, 1000000));
         bool ok = true;
         const OidValue value = SnmpOidUtils::get(ok, device, SnmpdFixture::kOidSysName);
         QVERIFY(!ok && value.oid.isEmpty() && value.type == 0 && !value.value.isValid());
@@ -188,16 +182,16 @@ private slots:
     {
         // Authentication code 0 makes a noAuthNoPriv session whatever else is set.
         Device device = v3Device(m_ip, "noAuthUser");
-        device.privProtocol = 2;
-        device.authPassword = SnmpdFixture::kAuthPassPhrase;
-        device.privPassword = "short";
-        device.community = "ignored-by-v3";
+        device.params.privProtocol = 2;
+        device.params.authPassword = SnmpdFixture::kAuthPassPhrase;
+        device.params.privPassword = "short";
+        device.params.community = "ignored-by-v3";
         QVERIFY(traditionalGetWorks(device));
         QCOMPARE(singleSessionSysName(device), QString(SnmpdFixture::kSysName));
 
         // Privacy code 0 makes authNoPriv: refused by a user that requires privacy.
         device = v3Device(m_ip, "aesUser");
-        device.privProtocol = 0;
+        device.params.privProtocol = 0;
         QVERIFY(!traditionalGetWorks(device));
         QCOMPARE(singleSessionSysName(device, 0, 300000), QString());
     }
@@ -356,14 +350,14 @@ private slots:
 
         // SNMPv3 needs the agent's engine ID first: no answer, no session.
         timer.restart();
-        QVERIFY(!SnmpUtils::openSingleSession(closed, v3Device(closed, "sha1User").params(), 1, 200000));
+        QVERIFY(!SnmpUtils::openSingleSession(closed, v3Device(closed, "sha1User").params, 1, 200000));
         QVERIFY(timer.elapsed() >= 350);
     }
 
     void clearingWaitsForSessionsInUse()
     {
         const Device device = v3Device(m_ip, "aesUser");
-        SnmpUtils::SingleSession* first = SnmpUtils::openSingleSession(device.ip, device.params(), 1, 1000000);
+        SnmpUtils::SingleSession* first = SnmpUtils::openSingleSession(device.ip, device.params, 1, 1000000);
         QVERIFY(first);
         const auto firstWorks = [first] {
             bool ok = false;
@@ -406,7 +400,7 @@ private slots:
                     return;
                 }
                 SnmpUtils::SingleSession* session =
-                    SnmpUtils::openSingleSession(device.ip, device.params(), 2, 1500000);
+                    SnmpUtils::openSingleSession(device.ip, device.params, 2, 1500000);
                 failures += session ? 0 : 1;
                 for (int request = 0; session && request < 3; ++request) {
                     bool ok = false;

@@ -137,7 +137,7 @@ private slots:
         SnmpAsyncReader* runner = SnmpAsyncReader::instance();
         QObject receiver;
         QList<Delivery> deliveries;
-        const auto device = SnmpOidUtils::Device::fromParams(m_agent.address(), communityParams());
+        const auto device = SnmpOidUtils::Device{m_agent.address(), communityParams()};
         auto record = [&](const QString& ip, const QString& path, const QList<OidValue>& results) {
             deliveries << Delivery{ip, path, results};
         };
@@ -174,7 +174,7 @@ private slots:
         // time-out and retries.
         auto running = std::make_unique<QObject>();
         auto waiting = std::make_unique<QObject>();
-        const auto unreachable = SnmpOidUtils::Device::fromParams(closedAddress(), communityParams());
+        const auto unreachable = SnmpOidUtils::Device{closedAddress(), communityParams()};
         deliveries.clear();
         runner->get(device, a, 0, record, running.get());
         runner->getNext(device, a, 0, record, waiting.get());

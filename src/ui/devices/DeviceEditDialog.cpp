@@ -234,7 +234,6 @@ SnmpUtils::SnmpParams DeviceEditDialog::credentials() const
     const int version = m_version->checkedId();
     if (version == 3) {
         params.version = 3;
-        params.encrypted = true;
         params.userName = m_userName->text();
         params.authProtocol = m_authProtocol->currentIndex();
         if (params.authProtocol != SnmpUtils::NoAuth)
@@ -257,10 +256,19 @@ VelmoraFile::Entry DeviceEditDialog::entry() const
     entry.ipAddress = m_ip->text().trimmed();
     entry.description = m_description->text();
     entry.credentials = credentials();
+    entry.encrypted = entry.credentials.version == 3;
     // Unchanged credentials keep their text: the encrypted notation differs on every writing.
-    if (m_mode != ChangeDevice || entry.credentials != m_entry.credentials)
-        entry.securityText = VelmoraFile::credentialsToText(entry.credentials);
+    if (!keepsCredentials())
+        entry.securityText = VelmoraFile::credentialsToText(entry.credentials, entry.encrypted);
     return entry;
+}
+
+bool DeviceEditDialog::keepsCredentials() const
+{
+    // The notation counts as well: SNMPv3 credentials read in plain text are written encrypted
+    // once the device has been through the form.
+    return m_mode == ChangeDevice && credentials() == m_entry.credentials &&
+           m_entry.encrypted == (m_version->checkedId() == 3);
 }
 
 void DeviceEditDialog::updateForm()
@@ -343,7 +351,7 @@ void DeviceEditDialog::onOk()
             return;
         m_checkAfterVerification = false;
     }
-    if (m_mode == ChangeDevice && ip == m_entry.ipAddress && credentials() == m_entry.credentials) {
+    if (ip == m_entry.ipAddress && keepsCredentials()) {
         accept();
         return;
     }

@@ -73,6 +73,8 @@ private:
     void updateForm();
     void showCredentials(const SnmpUtils::SnmpParams& params);
     SnmpUtils::SnmpParams credentials() const;
+    // Changing one device: the form holds its credentials, in its notation, as they were.
+    bool keepsCredentials() const;
     QString knownDeviceMessage(const QString& ip) const;
     void onOk();
     void verify(const QString& ip);

@@ -308,8 +308,9 @@ void DeviceTableWidget::changeDevices(const QList<int>& rows)
         VelmoraFile::Entry& entry = m_entries[row];
         if (dialog.groupChanged())
             entry.group = form.group;
-        if (dialog.snmpChanged() && entry.credentials != form.credentials) {
+        if (dialog.snmpChanged() && (entry.credentials != form.credentials || entry.encrypted != form.encrypted)) {
             entry.credentials = form.credentials;
+            entry.encrypted = form.encrypted;
             entry.securityText = form.securityText;
             changedCredentials.append(row);
         }

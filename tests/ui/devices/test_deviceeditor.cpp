@@ -51,7 +51,7 @@ Entry entry(const QString& ip, const QString& group = "Default", const SnmpUtils
     entry.ipAddress = ip;
     entry.group = group;
     entry.credentials = credentials;
-    entry.securityText = VelmoraFile::credentialsToText(credentials);
+    entry.securityText = VelmoraFile::credentialsToText(credentials, false);
     entry.description = description;
     return entry;
 }
@@ -284,7 +284,7 @@ private slots:
         QCOMPARE(dialog.deviceInfo().sysName, "fixture-agent");
         const Entry added = dialog.entry();
         QCOMPARE(added.credentials, v2c());
-        QCOMPARE(added.securityText, VelmoraFile::credentialsToText(v2c()));
+        QCOMPARE(added.securityText, VelmoraFile::credentialsToText(v2c(), false));
         QVERIFY(added.contractNumber.isEmpty());
     }
 
@@ -310,7 +310,7 @@ private slots:
         QCOMPARE(prompts.asked.first().text, "PrivProt changed to \"<b>AES256 Cisco</b>\"");
         QCOMPARE(named<QComboBox>(&dialog, "privProtocolCombo")->currentText(), "AES256 Cisco");
         QCOMPARE(dialog.entry().credentials.privProtocol, int(SnmpUtils::PrivAES256Cisco));
-        QVERIFY(dialog.entry().credentials.encrypted);
+        QVERIFY(dialog.entry().encrypted);
     }
 
     void noResponse()
@@ -459,7 +459,7 @@ private slots:
         QCOMPARE(column(table, DeviceTableWidget::DescriptionColumn), (QStringList{"x", "x", "y"}));
         const QList<Entry> entries = table.entries();
         QCOMPARE(entries.at(0).credentials, v2c());
-        QCOMPARE(entries.at(2).securityText, VelmoraFile::credentialsToText(v2c()));
+        QCOMPARE(entries.at(2).securityText, VelmoraFile::credentialsToText(v2c(), false));
         QCOMPARE(entries.at(1).credentials, v2c("wrong"));
         QVERIFY(table.isDuplicate(0) && table.isDuplicate(2) && !table.isDuplicate(1));
 

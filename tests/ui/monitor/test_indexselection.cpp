@@ -39,8 +39,8 @@ class TestIndexSelection final : public QObject
     {
         SnmpOidUtils::Device device;
         device.ip = m_agent.address();
-        device.version = version;
-        device.community = SnmpdFixture::kCommunity;
+        device.params.version = version;
+        device.params.community = SnmpdFixture::kCommunity;
         return device;
     }
 

@@ -60,8 +60,8 @@ class TestOidChart final : public QObject
     {
         SnmpOidUtils::Device device;
         device.ip = ip;
-        device.version = 1;
-        device.community = QString::fromLatin1(SnmpdFixture::kCommunity);
+        device.params.version = 1;
+        device.params.community = QString::fromLatin1(SnmpdFixture::kCommunity);
         return device;
     }
 

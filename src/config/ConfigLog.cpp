@@ -1,0 +1,3 @@
+#include "config/ConfigLog.h"
+
+Q_LOGGING_CATEGORY(lcConfig, "tessaro.config")
