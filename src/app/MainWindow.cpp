@@ -22,8 +22,6 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QHash>
 #include <QLabel>
 #include <QMenuBar>
 #include <QSignalBlocker>
@@ -35,10 +33,6 @@
 #include <cmath>
 
 namespace {
-
-// What the window asks of each device. The address table too: the device list editor warns
-// about a new device that answers at one of the addresses of a device already in the list.
-constexpr int DeviceInfoFlags = SnmpReader::SystemInfo | SnmpReader::Interfaces | SnmpReader::IpAddresses;
 
 QWidget* fixedSpacer(int width, QWidget* parent)
 {
@@ -59,7 +53,7 @@ MainWindow::MainWindow(const Folders& folders, QWidget* parent)
     , m_treeModel(m_database)
     , m_dataFolder(folders.dataFolder())
     , m_applicationFolder(folders.applicationFolder())
-    , m_requestId(SnmpReader::newRequestId())
+    , m_deviceList(new DeviceList(m_dataFolder + QLatin1String("Velmora.cfg"), this))
 {
     folders.createDataFolder();
     AppSettings::instance(m_dataFolder + QLatin1String("Tessaro.ini"));
@@ -280,8 +274,7 @@ void MainWindow::makeConnections()
     connect(viewer, &OidValueViewer::addOidClicked, this, &MainWindow::onAddOidFromValue);
     connect(m_deviceBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &MainWindow::onCurrentDeviceChanged);
-    // Every device-information result is heard, also those the device list editor asks for.
-    connect(SnmpReader::instance(), &SnmpReader::HostResolved, this, &MainWindow::onHostResolved);
+    connect(m_deviceList, &DeviceList::deviceInfoChanged, this, &MainWindow::onDeviceInfoChanged);
 }
 
 void MainWindow::setServiceActions()
@@ -338,11 +331,10 @@ void MainWindow::restoreSettings()
 
     m_viewFullOid->setChecked(settings.mainWindowViewFullOid());
 
-    loadDevices();
+    m_deviceList->load(settings.deviceNames());
     fillDeviceBox(settings.mainWindowDeviceIp());
     onCurrentDeviceChanged(m_deviceBox->currentIndex());
-    for (const VelmoraFile::Entry& device : qAsConst(m_devices))
-        SnmpReader::instance()->requestHostInfo(device.ipAddress, device.credentials, DeviceInfoFlags, m_requestId);
+    m_deviceList->requestDeviceInfo();
 }
 
 void MainWindow::saveSettings()
@@ -382,7 +374,7 @@ void MainWindow::onPostponedInitialization()
         m_browser->selectIndex(m_treeModel.indexFromOid(current));
     m_initialized = true;
 
-    if (m_devices.isEmpty()) {
+    if (m_deviceList->entries().isEmpty()) {
         QTimer::singleShot(100, this, [this] {
             UserPrompts::instance().information(
                 this, AppInfo::title(),
@@ -458,11 +450,6 @@ void MainWindow::onFindDialogClosed(const FindDialog::Parameters& parameters)
     m_searchParameters = parameters;
 }
 
-QString MainWindow::deviceListPath() const
-{
-    return m_dataFolder + QLatin1String("Velmora.cfg");
-}
-
 QString MainWindow::deviceLabel(const QString& address, const QString& name)
 {
     if (name.isEmpty())
@@ -482,38 +469,16 @@ QVariant deviceToolTip(const QString& sysDescr)
 
 } // namespace
 
-QString MainWindow::deviceListStamp() const
-{
-    // Size and modification time tell a changed file without reading it.
-    const QFileInfo info(deviceListPath());
-    return info.exists() ? QString::number(info.size()) + QLatin1Char('@') +
-                               QString::number(info.lastModified().toMSecsSinceEpoch())
-                         : QString();
-}
-
-void MainWindow::loadDevices()
-{
-    m_deviceListStamp = deviceListStamp();
-    m_devices = VelmoraFile(deviceListPath()).entries();
-    const QMap<QString, QString> names = AppSettings::instance().deviceNames();
-    m_deviceInfo.clear();
-    for (const VelmoraFile::Entry& device : qAsConst(m_devices)) {
-        SnmpReader::HostInfoResult info;
-        info.ip = device.ipAddress;
-        info.sysName = names.value(device.ipAddress);
-        m_deviceInfo.append(info);
-    }
-}
-
 void MainWindow::fillDeviceBox(const QString& addressToSelect)
 {
     // The caller runs onCurrentDeviceChanged once the box is complete.
     const QSignalBlocker blocker(m_deviceBox);
     m_deviceBox->clear();
+    const QList<VelmoraFile::Entry>& devices = m_deviceList->entries();
     int selected = -1;
-    for (int i = 0; i < m_devices.size(); ++i) {
-        const QString& address = m_devices.at(i).ipAddress;
-        const SnmpReader::HostInfoResult& info = m_deviceInfo.at(i);
+    for (int i = 0; i < devices.size(); ++i) {
+        const QString& address = devices.at(i).ipAddress;
+        const SnmpReader::HostInfoResult& info = m_deviceList->deviceInfo().at(i);
         m_deviceBox->addItem(deviceLabel(address, info.sysName), address);
         m_deviceBox->setItemData(i, deviceToolTip(info.sysDescr), Qt::ToolTipRole);
         if (selected == -1 && address == addressToSelect)
@@ -527,10 +492,7 @@ void MainWindow::fillDeviceBox(const QString& addressToSelect)
 
 VelmoraFile::Entry MainWindow::currentDevice() const
 {
-    const int index = m_deviceBox->currentIndex();
-    if (index < 0 || index >= m_devices.size())
-        return VelmoraFile::Entry();
-    return m_devices.at(index);
+    return m_deviceList->entries().value(m_deviceBox->currentIndex());
 }
 
 void MainWindow::updateDeviceActions()
@@ -559,47 +521,14 @@ void MainWindow::updateWindowTitle(const QString& text)
     setWindowTitle(text.isEmpty() ? AppInfo::title() : AppInfo::title() + QLatin1String(" / ") + text);
 }
 
-void MainWindow::onHostResolved(const SnmpReader::HostInfoResult& result, int requestId)
+void MainWindow::onDeviceInfoChanged(int row)
 {
-    // Results that others asked for count only when the device answered.
-    if (requestId != m_requestId && !result.ok)
-        return;
-    for (int i = 0; i < m_devices.size(); ++i) {
-        if (m_devices.at(i).ipAddress != result.ip)
-            continue;
-        SnmpReader::HostInfoResult& info = m_deviceInfo[i];
-        info.ip = result.ip;
-        info.ok = result.ok;
-        info.sysName = result.sysName;
-        info.sysDescr = result.sysDescr;
-        info.interfaces = result.interfaces;
-        info.addresses = result.addresses;
-        info.neighbours = result.neighbours;
-        m_deviceBox->setItemText(i, deviceLabel(result.ip, result.sysName));
-        m_deviceBox->setItemData(i, deviceToolTip(result.sysDescr), Qt::ToolTipRole);
-    }
-    if (m_deviceBox->currentIndex() != -1 && m_deviceBox->currentData().toString() == result.ip)
-        updateWindowTitle(deviceLabel(result.ip, result.sysName));
-}
-
-void MainWindow::reloadChangedDeviceList()
-{
-    // Someone changed the file since it was read (a text editor, another copy of the
-    // program): the editor starts from what the file holds now, so that a save keeps it.
-    // Devices already known keep what their queries found; new ones are asked.
-    QHash<QString, SnmpReader::HostInfoResult> known;
-    for (const SnmpReader::HostInfoResult& info : qAsConst(m_deviceInfo))
-        known.insert(info.ip, info);
-    const VelmoraFile::Entry previous = currentDevice();
-    loadDevices();
-    for (int i = 0; i < m_devices.size(); ++i) {
-        const VelmoraFile::Entry& device = m_devices.at(i);
-        if (known.contains(device.ipAddress))
-            m_deviceInfo[i] = known.value(device.ipAddress);
-        else
-            SnmpReader::instance()->requestHostInfo(device.ipAddress, device.credentials, DeviceInfoFlags, m_requestId);
-    }
-    refillDeviceBox(previous);
+    const SnmpReader::HostInfoResult& info = m_deviceList->deviceInfo().at(row);
+    const QString label = deviceLabel(info.ip, info.sysName);
+    m_deviceBox->setItemText(row, label);
+    m_deviceBox->setItemData(row, deviceToolTip(info.sysDescr), Qt::ToolTipRole);
+    if (row == m_deviceBox->currentIndex())
+        updateWindowTitle(label);
 }
 
 void MainWindow::refillDeviceBox(const VelmoraFile::Entry& previous)
@@ -615,22 +544,24 @@ void MainWindow::refillDeviceBox(const VelmoraFile::Entry& previous)
 
 void MainWindow::onEditDevices()
 {
-    if (!m_deviceListUnsaved && deviceListStamp() != m_deviceListStamp)
-        reloadChangedDeviceList();
+    // Someone may have changed the file since it was read (a text editor, another copy of
+    // the program): the editor starts from what it holds now, so that a save keeps it.
+    const VelmoraFile::Entry shown = currentDevice();
+    if (m_deviceList->reloadIfChanged(AppSettings::instance().deviceNames()))
+        refillDeviceBox(shown);
 
     DevicesDialog dialog(this);
     AppSettings& settings = AppSettings::instance();
     settings.restoreScaledGeometry(&dialog, dialog.objectName());
-    dialog.setData(m_devices, m_deviceInfo);
+    dialog.setData(m_deviceList->entries(), m_deviceList->deviceInfo());
     dialog.exec();
     settings.saveScaledGeometry(&dialog, dialog.objectName());
 
     if (dialog.isModified()) {
         const VelmoraFile::Entry previous = currentDevice();
-        m_devices = dialog.entries();
-        m_deviceInfo = dialog.deviceInfo();
+        m_deviceList->setDevices(dialog.entries(), dialog.deviceInfo());
         refillDeviceBox(previous);
-    } else if (!m_deviceListUnsaved) {
+    } else if (!m_deviceList->isUnsaved()) {
         return;
     }
     saveDevices();
@@ -638,18 +569,15 @@ void MainWindow::onEditDevices()
 
 void MainWindow::saveDevices()
 {
-    const QString path = deviceListPath();
-    m_deviceListUnsaved = !VelmoraFile(path).save(m_devices);
-    if (!m_deviceListUnsaved)
-        m_deviceListStamp = deviceListStamp();
-    if (m_deviceListUnsaved) {
-        // The edited list stays in memory; nothing typed is lost while the program runs.
-        UserPrompts::instance().warning(
-            this, tr("Device List Not Saved"),
-            tr("The device list could not be saved to %1.\nYour changes are kept while %2 runs and are saved "
-               "again when you next close the device list.")
-                .arg(QDir::toNativeSeparators(path), AppInfo::title()));
-    }
+    // A list that could not be written stays in memory; nothing typed is lost while the
+    // program runs, and the next close of the editor tries again.
+    if (m_deviceList->save())
+        return;
+    UserPrompts::instance().warning(
+        this, tr("Device List Not Saved"),
+        tr("The device list could not be saved to %1.\nYour changes are kept while %2 runs and are saved "
+           "again when you next close the device list.")
+            .arg(QDir::toNativeSeparators(m_deviceList->path()), AppInfo::title()));
 }
 
 namespace {
@@ -948,11 +876,11 @@ void MainWindow::onLogoClicked()
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     // A device list that could not be saved is tried once more; closing would lose it.
-    if (m_deviceListUnsaved && !VelmoraFile(deviceListPath()).save(m_devices) &&
+    if (m_deviceList->isUnsaved() && !m_deviceList->save() &&
         UserPrompts::instance().question(this, tr("Device List Not Saved"),
                                          tr("The device list could not be saved to %1.\nClose anyway and lose "
                                             "the changes made to it?")
-                                             .arg(QDir::toNativeSeparators(deviceListPath())),
+                                             .arg(QDir::toNativeSeparators(m_deviceList->path())),
                                          QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes) {
         event->ignore();
         return;

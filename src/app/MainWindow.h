@@ -8,6 +8,7 @@
 #include "snmp/SnmpOidUtils.h"
 #include "snmp/SnmpReader.h"
 #include "mib/TreeModel.h"
+#include "config/DeviceList.h"
 #include "config/VelmoraFile.h"
 
 #include <QMainWindow>
@@ -43,15 +44,13 @@ public:
     QToolBar* toolBar() const { return m_toolBar; }
     ClickableLabel* logo() const { return m_logo; }
 
-    // The device list of Velmora.cfg and one device-information record per device; row i
-    // of the device box is device i.
-    const QList<VelmoraFile::Entry>& devices() const { return m_devices; }
-    const QList<SnmpReader::HostInfoResult>& deviceInfo() const { return m_deviceInfo; }
+    // The device list of Velmora.cfg; row i of the device box is device i.
+    const DeviceList& deviceList() const { return *m_deviceList; }
+    const QList<VelmoraFile::Entry>& devices() const { return m_deviceList->entries(); }
+    const QList<SnmpReader::HostInfoResult>& deviceInfo() const { return m_deviceList->deviceInfo(); }
     QComboBox* deviceBox() const { return m_deviceBox; }
     // The device of the box's current row; an empty entry when there is none.
     VelmoraFile::Entry currentDevice() const;
-    // The id under which this window asks for device information.
-    int requestId() const { return m_requestId; }
     QAction* getAction() const { return m_getAction; }
     QAction* getNextAction() const { return m_getNextAction; }
     QAction* getBulkAction() const { return m_getBulkAction; }
@@ -122,7 +121,7 @@ public slots:
     void onOpenSettings();
     void onEditDevices();
     void onCurrentDeviceChanged(int index);
-    void onHostResolved(const SnmpReader::HostInfoResult& result, int requestId);
+    void onDeviceInfoChanged(int row);
     void onStartService();
     void onStopService(bool needRestart = false);
     void onRestartService();
@@ -143,7 +142,6 @@ private:
     void saveSettings();
     void openDatabase();
     void installDefaultDatabase();
-    void loadDevices();
     void fillDeviceBox(const QString& addressToSelect);
     void refillDeviceBox(const VelmoraFile::Entry& previous);
     void updateDeviceActions();
@@ -156,9 +154,6 @@ private:
     OidValueViewer::Row messageRow(const QString& path, const QString& message) const;
     void setStopControls(bool enabled);
     void openChart(const QString& path, Oid::Type type);
-    void reloadChangedDeviceList();
-    QString deviceListStamp() const;
-    QString deviceListPath() const;
 
     MibDatabase m_database;
     TreeModel m_treeModel;
@@ -169,13 +164,7 @@ private:
     QString m_dataFolder;
     QString m_applicationFolder;
 
-    QList<VelmoraFile::Entry> m_devices;
-    QList<SnmpReader::HostInfoResult> m_deviceInfo;
-    const int m_requestId;
-    // The last save of the device list failed; the next close of the editor tries again.
-    bool m_deviceListUnsaved = false;
-    // The file as last read or written, to notice changes made to it meanwhile.
-    QString m_deviceListStamp;
+    DeviceList* m_deviceList;
     // A query of this window is outstanding and its results are wanted; a query asked for
     // meanwhile waits as the pending one.
     bool m_busy = false;

@@ -126,15 +126,15 @@ void TestMainDevices::deviceBoxFollowsDeviceInformation()
     SnmpReader::HostInfoResult result;
     result.ip = m_closed;
     result.sysName = "someone-else";
-    emit SnmpReader::instance()->HostResolved(result, window->requestId() + 1000);
+    emit SnmpReader::instance()->HostResolved(result, window->deviceList().requestId() + 1000);
     QCOMPARE(box->itemText(0), m_closed + " - " + LongName.left(30));
     result.ok = true;
     result.ip = "192.0.2.1";
-    emit SnmpReader::instance()->HostResolved(result, window->requestId() + 1000);
+    emit SnmpReader::instance()->HostResolved(result, window->deviceList().requestId() + 1000);
     QCOMPARE(box->itemText(0), m_closed + " - " + LongName.left(30));
     QCOMPARE(window->deviceInfo().size(), 2);
     result.ip = m_closed;
-    emit SnmpReader::instance()->HostResolved(result, window->requestId() + 1000);
+    emit SnmpReader::instance()->HostResolved(result, window->deviceList().requestId() + 1000);
     QCOMPARE(box->itemText(0), m_closed + " - someone-else");
     QCOMPARE(window->windowTitle(), "Tessaro / " + m_closed + " - someone-else");
 

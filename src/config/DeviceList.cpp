@@ -1,0 +1,107 @@
+#include "config/DeviceList.h"
+
+#include "config/ConfigLog.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+
+DeviceList::DeviceList(const QString& path, QObject* parent)
+    : QObject(parent)
+    , m_path(path)
+    , m_requestId(SnmpReader::newRequestId())
+{
+    m_infoRequest = [](const QString& ip, const SnmpUtils::SnmpParams& params, int flags, int requestId) {
+        SnmpReader::instance()->requestHostInfo(ip, params, flags, requestId);
+    };
+    // Every device-information result is heard, also those the device list editor asks for.
+    connect(SnmpReader::instance(), &SnmpReader::HostResolved, this, &DeviceList::onHostResolved);
+}
+
+QString DeviceList::fileStamp() const
+{
+    // Size and modification time tell a changed file without reading it.
+    const QFileInfo info(m_path);
+    return info.exists() ? QString::number(info.size()) + QLatin1Char('@') +
+                               QString::number(info.lastModified().toMSecsSinceEpoch())
+                         : QString();
+}
+
+void DeviceList::load(const QMap<QString, QString>& names)
+{
+    m_stamp = fileStamp();
+    m_entries = VelmoraFile(m_path).entries();
+    m_deviceInfo.clear();
+    for (const VelmoraFile::Entry& device : qAsConst(m_entries)) {
+        SnmpReader::HostInfoResult info;
+        info.ip = device.ipAddress;
+        info.sysName = names.value(device.ipAddress);
+        m_deviceInfo.append(info);
+    }
+}
+
+void DeviceList::requestDeviceInfo()
+{
+    for (const VelmoraFile::Entry& device : qAsConst(m_entries))
+        m_infoRequest(device.ipAddress, device.credentials, InfoFlags, m_requestId);
+}
+
+bool DeviceList::changedOnDisk() const
+{
+    return fileStamp() != m_stamp;
+}
+
+bool DeviceList::reloadIfChanged(const QMap<QString, QString>& names)
+{
+    // Unsaved changes win over the file: the next save writes them.
+    if (m_unsaved || !changedOnDisk())
+        return false;
+    qCInfo(lcConfig, "%s changed on disk: reading it again", qUtf8Printable(QDir::toNativeSeparators(m_path)));
+    QHash<QString, SnmpReader::HostInfoResult> known;
+    for (const SnmpReader::HostInfoResult& info : qAsConst(m_deviceInfo))
+        known.insert(info.ip, info);
+    load(names);
+    for (int i = 0; i < m_entries.size(); ++i) {
+        const VelmoraFile::Entry& device = m_entries.at(i);
+        if (known.contains(device.ipAddress))
+            m_deviceInfo[i] = known.value(device.ipAddress);
+        else
+            m_infoRequest(device.ipAddress, device.credentials, InfoFlags, m_requestId);
+    }
+    return true;
+}
+
+void DeviceList::setDevices(const QList<VelmoraFile::Entry>& entries,
+                            const QList<SnmpReader::HostInfoResult>& deviceInfo)
+{
+    m_entries = entries;
+    m_deviceInfo = deviceInfo;
+}
+
+bool DeviceList::save()
+{
+    m_unsaved = !VelmoraFile(m_path).save(m_entries);
+    if (!m_unsaved)
+        m_stamp = fileStamp();
+    return !m_unsaved;
+}
+
+void DeviceList::onHostResolved(const SnmpReader::HostInfoResult& result, int requestId)
+{
+    if (requestId != m_requestId && !result.ok)
+        return;
+    for (int i = 0; i < m_entries.size(); ++i) {
+        if (m_entries.at(i).ipAddress != result.ip)
+            continue;
+        SnmpReader::HostInfoResult& info = m_deviceInfo[i];
+        info.ip = result.ip;
+        info.ok = result.ok;
+        info.sysName = result.sysName;
+        info.sysDescr = result.sysDescr;
+        info.interfaces = result.interfaces;
+        info.addresses = result.addresses;
+        info.neighbours = result.neighbours;
+        emit deviceInfoChanged(i);
+    }
+}
