@@ -561,17 +561,10 @@ void MainWindow::onEditDevices()
         const VelmoraFile::Entry previous = currentDevice();
         m_deviceList->setDevices(dialog.entries(), dialog.deviceInfo());
         refillDeviceBox(previous);
-    } else if (!m_deviceList->isUnsaved()) {
-        return;
     }
-    saveDevices();
-}
-
-void MainWindow::saveDevices()
-{
     // A list that could not be written stays in memory; nothing typed is lost while the
     // program runs, and the next close of the editor tries again.
-    if (m_deviceList->save())
+    if (!m_deviceList->isUnsaved() || m_deviceList->save())
         return;
     UserPrompts::instance().warning(
         this, tr("Device List Not Saved"),

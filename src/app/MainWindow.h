@@ -146,7 +146,6 @@ private:
     void refillDeviceBox(const VelmoraFile::Entry& previous);
     void updateDeviceActions();
     void updateWindowTitle(const QString& text);
-    void saveDevices();
     void askQuery(RequestKind kind);
     void startRequest(RequestKind kind, const QString& path);
     void queueRequest(RequestKind kind, const QString& path);

@@ -32,6 +32,7 @@ void DeviceList::load(const QMap<QString, QString>& names)
 {
     m_stamp = fileStamp();
     m_entries = VelmoraFile(m_path).entries();
+    m_unsaved = false;
     m_deviceInfo.clear();
     for (const VelmoraFile::Entry& device : qAsConst(m_entries)) {
         SnmpReader::HostInfoResult info;
@@ -77,6 +78,7 @@ void DeviceList::setDevices(const QList<VelmoraFile::Entry>& entries,
 {
     m_entries = entries;
     m_deviceInfo = deviceInfo;
+    m_unsaved = true;
 }
 
 bool DeviceList::save()

@@ -34,7 +34,8 @@ public:
     const QList<SnmpReader::HostInfoResult>& deviceInfo() const { return m_deviceInfo; }
     // The id under which the list asks for device information.
     int requestId() const { return m_requestId; }
-    // The last save failed: the list in memory is newer than the file.
+    // The list in memory is newer than the file: it was edited and not saved since, or the
+    // save failed.
     bool isUnsaved() const { return m_unsaved; }
 
     void setInfoRequest(InfoRequest request) { m_infoRequest = std::move(request); }
@@ -51,7 +52,7 @@ public:
     // that an edit starts from what the file holds. Devices already known keep their
     // information; new ones are asked. True when the list was read again.
     bool reloadIfChanged(const QMap<QString, QString>& names);
-    // Takes an edited list, its records row for row. The file is not written: see save().
+    // Takes an edited list, its records row for row; it is unsaved until save() succeeds.
     void setDevices(const QList<VelmoraFile::Entry>& entries, const QList<SnmpReader::HostInfoResult>& deviceInfo);
     // Writes the file. False when it could not be written; the list then stays unsaved, and
     // the file on disk is unchanged.
