@@ -1,8 +1,14 @@
 #include "app/MainWindow.h"
 
 #include "app/AppInfo.h"
-#include "app/AppSettings.h"
+#include "app/AppLog.h"
+#include "config/ServiceRegistry.h"
+#include "platform/AppSettings.h"
+#include "platform/Clock.h"
+#include "platform/ServiceManager.h"
+#include "ui/widgets/ChromeSizes.h"
 #include "ui/widgets/ClickableLabel.h"
+#include "ui/widgets/DialogGeometry.h"
 #include "ui/devices/DevicesDialog.h"
 #include "platform/Icons.h"
 #include "ui/browser/OidBrowser.h"
@@ -18,7 +24,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDate>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -31,8 +36,6 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
-
-#include <cmath>
 
 namespace {
 
@@ -49,21 +52,13 @@ QWidget* fixedSpacer(int width, QWidget* parent)
 
 } // namespace
 
-MainWindow::MainWindow(QWidget* parent)
-    : MainWindow(Folders::instance(), parent)
-{
-}
-
-MainWindow::MainWindow(const Folders& folders, QWidget* parent)
+MainWindow::MainWindow(const AppContext& context, QWidget* parent)
     : QMainWindow(parent)
+    , m_context(context)
     , m_treeModel(m_database)
-    , m_dataFolder(folders.dataFolder())
-    , m_applicationFolder(folders.applicationFolder())
+    , m_dataFolder(context.folders.dataFolder())
     , m_requestId(SnmpReader::newRequestId())
 {
-    folders.createDataFolder();
-    AppSettings::instance(m_dataFolder + QLatin1String("Tessaro.ini"));
-
     if (!QSslSocket::supportsSsl())
         UserPrompts::instance().warning(this, tr("OpenSSL"), tr("OpenSSL DLLs not found"));
 
@@ -89,30 +84,6 @@ MainWindow::~MainWindow()
     delete m_getNextAction;
     delete m_getBulkAction;
     delete m_monitorAction;
-}
-
-int MainWindow::toolBarIconSize(int defaultHeight)
-{
-    for (const int size : {32, 64}) {
-        if (size > defaultHeight)
-            return size;
-    }
-    return 64;
-}
-
-int MainWindow::scaledPointSize(double pointSize, double factor)
-{
-    return static_cast<int>(std::lround(pointSize * factor));
-}
-
-int MainWindow::logoPixmapHeight(int labelHeight)
-{
-    return scaledPointSize(labelHeight, 0.75);
-}
-
-int MainWindow::logoRightMargin(int labelHeight)
-{
-    return scaledPointSize(labelHeight - logoPixmapHeight(labelHeight), 0.5);
 }
 
 void MainWindow::createActions()
@@ -286,11 +257,16 @@ void MainWindow::makeConnections()
 
 void MainWindow::setServiceActions()
 {
-    // Until the service controller is wired in, the monitoring service counts as not
-    // installed: nothing can be started or stopped.
-    m_startServiceAction->setEnabled(false);
-    m_stopServiceAction->setEnabled(false);
-    m_restartServiceAction->setEnabled(false);
+    // A service that cannot be opened (not installed, or no service control here) can be
+    // neither started nor stopped.
+    ServiceManager& services = m_context.services;
+    const QString name = ServiceRegistry::readString(QStringLiteral("ServiceName"));
+    const bool installed = services.open(name);
+    const auto status = installed ? services.query(name) : std::nullopt;
+    const bool running = status && status->state == ServiceManager::State::Running;
+    m_startServiceAction->setEnabled(installed && !running);
+    m_stopServiceAction->setEnabled(running);
+    m_restartServiceAction->setEnabled(installed);
 }
 
 void MainWindow::setStatusText(const QString& text)
@@ -322,7 +298,7 @@ void MainWindow::firstShow()
 
 void MainWindow::restoreSettings()
 {
-    AppSettings& settings = AppSettings::instance();
+    const AppSettings& settings = m_context.settings;
     const QByteArray geometry = settings.mainWindowGeometry();
     if (geometry.isEmpty() || !restoreGeometry(geometry))
         setGeometry(centeredFractionRect(this, 0.9));
@@ -347,7 +323,7 @@ void MainWindow::restoreSettings()
 
 void MainWindow::saveSettings()
 {
-    AppSettings& settings = AppSettings::instance();
+    AppSettings& settings = m_context.settings;
     settings.setMainWindowGeometry(saveGeometry());
     settings.setMainWindowMainSplitterState(m_browser->saveMainSplitterState());
     settings.setMainWindowRightSplitterState(m_browser->saveRightSplitterState());
@@ -371,13 +347,13 @@ void MainWindow::onPostponedInitialization()
 {
     openDatabase();
 
-    const QString expansion = AppSettings::instance().mainWindowTreeExpansion();
+    const QString expansion = m_context.settings.mainWindowTreeExpansion();
     if (expansion.isEmpty())
         m_browser->onCollapseTree();
     else
         m_browser->restoreExpansion(expansion);
 
-    const OidPtr current = m_treeModel.findByPath(AppSettings::instance().mainWindowCurrentOid());
+    const OidPtr current = m_treeModel.findByPath(m_context.settings.mainWindowCurrentOid());
     if (current)
         m_browser->selectIndex(m_treeModel.indexFromOid(current));
     m_initialized = true;
@@ -396,43 +372,45 @@ void MainWindow::installDefaultDatabase()
 {
     // A new user starts with the database installed beside the program. QFile::copy
     // writes a temporary file first, so an interrupted copy leaves no damaged MIB.db.
-    const QString target = m_dataFolder + QLatin1String("MIB.db");
-    const QString installed = m_applicationFolder + QLatin1String("MIB.db");
-    if (!QFile::exists(target) && QFile::exists(installed))
-        QFile::copy(installed, target);
+    const QString target = m_context.folders.dataFile(QStringLiteral("MIB.db"));
+    const QString installed = m_context.folders.applicationFile(QStringLiteral("MIB.db"));
+    if (!QFile::exists(target) && QFile::exists(installed) && !QFile::copy(installed, target))
+        qCWarning(lcApp) << "cannot copy the default MIB database" << installed << "to" << target;
 }
 
 void MainWindow::openDatabase()
 {
     installDefaultDatabase();
 
-    const QString path = m_dataFolder + QLatin1String("MIB.db");
+    const QString path = m_context.folders.dataFile(QStringLiteral("MIB.db"));
     m_database.setFileName(path);
-    const auto warn = [this](const QString& text) {
-        UserPrompts::instance().warning(this, QString(), text, QMessageBox::Ok, QMessageBox::Ok);
-    };
+    QString problem;
     switch (m_database.check()) {
     case MibDatabase::Missing:
-        warn(tr("OID Database not found.\nThe database will be downloaded from the server."));
-        return;
-    case MibDatabase::Damaged:
-        warn(tr("Database file is damaged.\nThe database will be downloaded from the server."));
-        return;
-    case MibDatabase::Unsupported:
-        warn(tr("Database file is not supported by this version of application.\n"
-                "The database will be downloaded from the server."));
-        return;
-    default:
+        problem = tr("OID Database not found.");
         break;
-    }
-    if (m_database.open(false) == MibDatabase::Usable) {
-        m_treeModel.reload();
-    } else {
+    case MibDatabase::Damaged:
+        problem = tr("Database file is damaged.");
+        break;
+    case MibDatabase::Unsupported:
+        problem = tr("Database file is not supported by this version of application.");
+        break;
+    default:
+        if (m_database.open(false) == MibDatabase::Usable) {
+            m_treeModel.reload();
+            return;
+        }
+        qCWarning(lcApp) << "cannot open the MIB database" << path;
         UserPrompts::instance().warning(
             this, tr("Failed to open database"),
             tr("Failed to open database file %1\nDownload latest database file from server.")
                 .arg(QDir::toNativeSeparators(path)));
+        return;
     }
+    qCWarning(lcApp) << "the MIB database" << path << "is missing, damaged or of another format";
+    UserPrompts::instance().warning(
+        this, QString(), problem + QLatin1Char('\n') + tr("The database will be downloaded from the server."),
+        QMessageBox::Ok, QMessageBox::Ok);
 }
 
 void MainWindow::onFindOid()
@@ -495,7 +473,7 @@ void MainWindow::loadDevices()
 {
     m_deviceListStamp = deviceListStamp();
     m_devices = VelmoraFile(deviceListPath()).entries();
-    const QMap<QString, QString> names = AppSettings::instance().deviceNames();
+    const QMap<QString, QString> names = m_context.settings.deviceNames();
     m_deviceInfo.clear();
     for (const VelmoraFile::Entry& device : qAsConst(m_devices)) {
         SnmpReader::HostInfoResult info;
@@ -619,11 +597,11 @@ void MainWindow::onEditDevices()
         reloadChangedDeviceList();
 
     DevicesDialog dialog(this);
-    AppSettings& settings = AppSettings::instance();
-    settings.restoreScaledGeometry(&dialog, dialog.objectName());
+    const DialogGeometry geometry(m_context.settings);
+    geometry.restore(&dialog, dialog.objectName());
     dialog.setData(m_devices, m_deviceInfo);
     dialog.exec();
-    settings.saveScaledGeometry(&dialog, dialog.objectName());
+    geometry.save(&dialog, dialog.objectName());
 
     if (dialog.isModified()) {
         const VelmoraFile::Entry previous = currentDevice();
@@ -889,10 +867,8 @@ void MainWindow::onMonitorOidFromTree()
     // rows it has (a scalar has just ".0"), and the chart polls the one chosen.
     OidIndexSelectionDialog dialog(node, queryDevice(currentDevice()), this);
     dialog.setTreeModel(&m_treeModel);
-    AppSettings& settings = AppSettings::instance();
-    dialog.setStoredSize(settings.oidIndexWindowSize());
+    dialog.setSettings(&m_context.settings);
     const bool accepted = dialog.exec() == QDialog::Accepted;
-    settings.setOidIndexWindowSize(dialog.size());
     const QString oid = dialog.selectedOid();
     if (accepted && !oid.isEmpty())
         openChart(oid, node->type);
@@ -919,7 +895,7 @@ void MainWindow::onCurrentOidChanged(const OidPtr& oid)
 
 void MainWindow::onViewFullStateChanged(int state)
 {
-    AppSettings::instance().setMainWindowViewFullOid(state == Qt::Checked);
+    m_context.settings.setMainWindowViewFullOid(state == Qt::Checked);
 }
 
 void MainWindow::onAboutBox()
@@ -934,7 +910,7 @@ void MainWindow::onAboutBox()
     if (m_database.readVersion(&format, &major, &minor))
         text += tr("Database v%1.%2<br><br>").arg(major).arg(minor);
     text += tr("Copyright %1 %2, <a href=\"%3\">%3</a>")
-                .arg(QDate::currentDate().year())
+                .arg(m_context.clock.now().date().year())
                 .arg(AppInfo::makerName(), AppInfo::makerWebSite());
     const QPixmap icon = QIcon(QStringLiteral(":/images/App.ico")).pixmap(64, 64);
     UserPrompts::instance().richInformation(this, tr("About") + QLatin1Char(' ') + AppInfo::title(), text, icon);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/AppContext.h"
 #include "ui/browser/FindDialog.h"
 #include "platform/Folders.h"
 #include "mib/MibDatabase.h"
@@ -23,17 +24,14 @@ class QMenu;
 class QToolBar;
 
 // The program's one window: the MIB browser with its tool bar and menus. It owns the MIB
-// database connection and the tree model built on it, restores its state when first shown
-// and saves it when closed.
+// database connection and the tree model built on it, restores its state from the context's
+// settings when first shown and saves it there when closed.
 class MainWindow final : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    // The window of the program's own folders.
-    explicit MainWindow(QWidget* parent = nullptr);
-    // Tests pass temporary folders.
-    explicit MainWindow(const Folders& folders, QWidget* parent = nullptr);
+    explicit MainWindow(const AppContext& context, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     QString dataFolder() const { return m_dataFolder; }
@@ -85,14 +83,6 @@ public:
 
     // The text beside the tool bar (service state); the label shows while it has text.
     void setStatusText(const QString& text);
-
-    // Tool-bar icon size for a style whose default icon height is defaultHeight.
-    static int toolBarIconSize(int defaultHeight);
-    // A point size scaled by factor, rounded half away from zero.
-    static int scaledPointSize(double pointSize, double factor);
-    // The logo's pixmap height and right margin for a label height.
-    static int logoPixmapHeight(int labelHeight);
-    static int logoRightMargin(int labelHeight);
 
 public slots:
     void onPostponedInitialization();
@@ -160,6 +150,7 @@ private:
     QString deviceListStamp() const;
     QString deviceListPath() const;
 
+    const AppContext m_context;
     MibDatabase m_database;
     TreeModel m_treeModel;
     FindDialog::Parameters m_searchParameters;
@@ -167,7 +158,6 @@ private:
     bool m_firstShow = true;
     bool m_initialized = false;
     QString m_dataFolder;
-    QString m_applicationFolder;
 
     QList<VelmoraFile::Entry> m_devices;
     QList<SnmpReader::HostInfoResult> m_deviceInfo;

@@ -2,7 +2,9 @@
 // window title following the device information, the query actions following the device,
 // and the way from an empty device list through the editor to a saved Velmora.cfg.
 
-#include "app/AppSettings.h"
+#include "platform/AppSettings.h"
+#include "platform/Clock.h"
+#include "platform/ServiceManager.h"
 #include "ui/devices/DeviceEditDialog.h"
 #include "ui/devices/DevicesDialog.h"
 #include "platform/Folders.h"
@@ -55,6 +57,9 @@ private:
     SnmpdFixture m_agent;
     QString m_closed;
     QTemporaryDir m_settingsDir;
+    std::unique_ptr<AppSettings> m_settings;
+    NullServiceManager m_services;
+    SystemClock m_clock;
 };
 
 void TestMainDevices::initTestCase()
@@ -68,7 +73,7 @@ void TestMainDevices::initTestCase()
         settings.setValue("device_names", QVariantMap{{m_closed, LongName}});
         settings.setValue("main_window_device_ip", m_agent.address());
     }
-    AppSettings::instance(ini);
+    m_settings = std::make_unique<AppSettings>(ini);
 }
 
 QString TestMainDevices::dataFile(const QTemporaryDir& programData, const QString& name)
@@ -83,7 +88,7 @@ std::unique_ptr<MainWindow> TestMainDevices::startWindow(const QTemporaryDir& pr
     if (!QFile::exists(db) && !MibTestDb::create(db, MibTestDb::sampleNodes()))
         qWarning("no MIB database");
     const Folders folders(programData.path(), QString(), programData.filePath("app"), programData.path());
-    auto window = std::make_unique<MainWindow>(folders);
+    auto window = std::make_unique<MainWindow>(AppContext{folders, *m_settings, m_services, QString(), m_clock});
     window->show();
     if (!QTest::qWaitFor([&] { return window->isInitialized(); }, 20000))
         qWarning("the window did not finish its start-up");
