@@ -15,13 +15,12 @@
 #include <QPointer>
 
 class ClickableLabel;
+class MainToolBar;
 class OidBrowser;
 class QAction;
 class QCheckBox;
 class QComboBox;
-class QLabel;
 class QMenu;
-class QToolBar;
 
 // The program's one window: the MIB browser with its tool bar and menus. It owns the MIB
 // database connection and the tree model built on it, restores its state from the context's
@@ -38,7 +37,7 @@ public:
     OidBrowser* browser() const { return m_browser; }
     TreeModel& treeModel() { return m_treeModel; }
     const FindDialog::Parameters& searchParameters() const { return m_searchParameters; }
-    QToolBar* toolBar() const { return m_toolBar; }
+    MainToolBar* toolBar() const { return m_toolBar; }
     ClickableLabel* logo() const { return m_logo; }
 
     // The device list of Velmora.cfg and one device-information record per device; row i
@@ -89,11 +88,7 @@ public slots:
     void onFindOid();
     void onFindNext(const FindDialog::Parameters& parameters);
     void onFindDialogClosed(const FindDialog::Parameters& parameters);
-    void onAddOidFromTree();
     void onMonitorOidFromTree();
-    void onAddNewTrap();
-    void onEditExistingOids();
-    void onEditExistingTraps();
     void onStopGet();
     void onGetValue();
     void onGetNextValue();
@@ -107,15 +102,9 @@ public slots:
     void onCurrentOidChanged(const OidPtr& oid);
     void onViewFullStateChanged(int state);
     void onAboutBox();
-    void onUpdateAppButton();
-    void onSendEmail();
-    void onOpenSettings();
     void onEditDevices();
     void onCurrentDeviceChanged(int index);
     void onHostResolved(const SnmpReader::HostInfoResult& result, int requestId);
-    void onStartService();
-    void onStopService(bool needRestart = false);
-    void onRestartService();
     void onLogoClicked();
 
 protected:
@@ -132,7 +121,6 @@ private:
     void restoreSettings();
     void saveSettings();
     void openDatabase();
-    void installDefaultDatabase();
     void loadDevices();
     void fillDeviceBox(const QString& addressToSelect);
     void refillDeviceBox(const VelmoraFile::Entry& previous);
@@ -179,7 +167,7 @@ private:
     quint64 m_requestSerial = 0;
 
     OidBrowser* m_browser = nullptr;
-    QToolBar* m_toolBar = nullptr;
+    MainToolBar* m_toolBar = nullptr;
 
     QAction* m_addOidAction = nullptr;
     QAction* m_addTrapAction = nullptr;
@@ -202,10 +190,8 @@ private:
     QAction* m_getBulkAction = nullptr;
     QAction* m_monitorAction = nullptr;
 
-    QLabel* m_ipLabel = nullptr;
+    // Widgets of the tool bar.
     QComboBox* m_deviceBox = nullptr;
     QCheckBox* m_viewFullOid = nullptr;
-    QLabel* m_statusLabel = nullptr;
-    QAction* m_statusLabelAction = nullptr;
     ClickableLabel* m_logo = nullptr;
 };
