@@ -17,6 +17,7 @@
 #include "ui/browser/OidValueViewer.h"
 #include "ui/widgets/ScreenGeometry.h"
 #include "snmp/SnmpAsyncReader.h"
+#include "ui/widgets/UiUtils.h"
 #include "ui/widgets/UserPrompts.h"
 
 #include <QAction>
@@ -128,19 +129,11 @@ void MainWindow::createMenus()
 {
     // The monitoring and service actions have no place in the tool bar; a menu bar makes
     // them reachable, and carries the About box where there is no window system menu.
-    const auto addMenu = [this](const QString& title, const QList<QAction*>& actions) {
-        QMenu* menu = menuBar()->addMenu(title);
-        for (QAction* action : actions) {
-            if (action)
-                menu->addAction(action);
-            else
-                menu->addSeparator();
-        }
-    };
-    addMenu(tr("Monitoring"), {m_addOidAction, m_editOidsAction, nullptr, m_addTrapAction, m_editTrapsAction});
-    addMenu(tr("Service"),
-            {m_startServiceAction, m_stopServiceAction, m_restartServiceAction, nullptr, m_settingsAction});
-    addMenu(tr("Help"), {m_aboutAction});
+    addActionsWithSeparators(menuBar()->addMenu(tr("Monitoring")),
+                             {m_addOidAction, m_editOidsAction, nullptr, m_addTrapAction, m_editTrapsAction});
+    addActionsWithSeparators(menuBar()->addMenu(tr("Service")), {m_startServiceAction, m_stopServiceAction,
+                                                                 m_restartServiceAction, nullptr, m_settingsAction});
+    menuBar()->addMenu(tr("Help"))->addAction(m_aboutAction);
 }
 
 void MainWindow::makeConnections()
@@ -186,22 +179,12 @@ void MainWindow::setServiceActions()
     m_restartServiceAction->setEnabled(installed);
 }
 
-void MainWindow::setStatusText(const QString& text)
-{
-    m_toolBar->setStatusText(text);
-}
-
 void MainWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
     if (!m_firstShow)
         return;
     m_firstShow = false;
-    firstShow();
-}
-
-void MainWindow::firstShow()
-{
     m_toolBar->showLogo();
     restoreSettings();
     QTimer::singleShot(10, this, &MainWindow::onPostponedInitialization);

@@ -80,9 +80,6 @@ public:
     // True once the first show's postponed work (database, tree, expansion) has run.
     bool isInitialized() const { return m_initialized; }
 
-    // The text beside the tool bar (service state); the label shows while it has text.
-    void setStatusText(const QString& text);
-
 public slots:
     void onPostponedInitialization();
     void onFindOid();
@@ -117,7 +114,6 @@ private:
     void createMenus();
     void makeConnections();
     void setServiceActions();
-    void firstShow();
     void restoreSettings();
     void saveSettings();
     void openDatabase();

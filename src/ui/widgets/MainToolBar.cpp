@@ -3,6 +3,7 @@
 #include "ui/widgets/ChromeSizes.h"
 #include "ui/widgets/ClickableLabel.h"
 #include "ui/widgets/ScreenGeometry.h"
+#include "ui/widgets/UiUtils.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -33,12 +34,7 @@ MainToolBar::MainToolBar(const QList<QAction*>& leading, QAction* deviceListActi
     setObjectName(QStringLiteral("mainToolBar"));
     setMovable(false);
     setFloatable(false);
-    for (QAction* action : leading) {
-        if (action)
-            addAction(action);
-        else
-            addSeparator();
-    }
+    addActionsWithSeparators(this, leading);
 
     addWidget(m_ipLabel);
     m_deviceBox->setMaximumWidth(centeredFractionRect(parent, 0.4).width());
