@@ -5,9 +5,9 @@
 
 #include <optional>
 
-// The operating system's service control for the monitoring service, by service name. Every
-// call is synchronous and may block (a start waits for nothing, but a query asks the system);
-// callers run them off the user-interface thread where that matters.
+// The operating system's service control (the Service Control Manager on Windows, systemd
+// elsewhere), asked by service name. Every call is synchronous and may take a while, so
+// callers that wait for a state run them off the user-interface thread.
 class ServiceManager
 {
 public:
