@@ -2,7 +2,8 @@
 # Brings the core SMI and IETF MIB modules (SNMPv2-SMI, SNMPv2-MIB, IF-MIB, ...) that
 # Debian's snmp packages leave out, by unpacking them from the net-snmp npm package.
 # They are only an input to the default MIB.db, never committed. Without npm, or when the
-# package cannot be had, the build still works and makes a smaller database.
+# package cannot be had, this only warns; the configure step then stops unless it is given
+# -DTESSARO_ALLOW_EMPTY_MIBDB=ON.
 set -eu
 
 repo=$(cd "$(dirname "$0")/.." && pwd)

@@ -26,10 +26,10 @@ as_root() {
 install_deps() {
     as_root apt-get update
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y "${packages[@]}"
-    # npm only serves to unpack the core MIB modules; a machine without it gets a smaller database.
+    # npm only serves to unpack the core MIB modules, without which the configure step stops.
     if ! command -v npm >/dev/null 2>&1; then
         as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y npm \
-            || echo "setup: warning: npm could not be installed; the default MIB database will be smaller" >&2
+            || echo "setup: warning: npm could not be installed; the core MIB modules cannot be fetched" >&2
     fi
     "$repo/tools/fetch-core-mibs.sh"
 }

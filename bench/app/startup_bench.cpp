@@ -5,7 +5,10 @@
 //
 // Usage: app-startup-bench [NODES...]   (default: 200000 1000000; run offscreen)
 
-#include "app/AppSettings.h"
+#include "app/AppContext.h"
+#include "platform/AppSettings.h"
+#include "platform/Clock.h"
+#include "platform/ServiceManager.h"
 #include "ui/browser/FindDialog.h"
 #include "platform/Folders.h"
 #include "app/MainWindow.h"
@@ -71,17 +74,17 @@ struct Startup
     bool expanded = false;
 };
 
-Startup startWindow(const Folders& folders)
+Startup startWindow(const AppContext& context)
 {
     QElapsedTimer timer;
     timer.start();
-    MainWindow window(folders);
+    MainWindow window(context);
     window.show();
     while (!window.isInitialized() && timer.elapsed() < 600000)
         QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
     Startup result;
     result.ms = elapsedMs(timer);
-    result.expanded = window.browser()->saveExpansion() == AppSettings::instance().mainWindowTreeExpansion();
+    result.expanded = window.browser()->saveExpansion() == context.settings.mainWindowTreeExpansion();
     window.close();
     return result;
 }
@@ -99,13 +102,16 @@ int main(int argc, char* argv[])
         counts = {200000, 1000000};
 
     QTemporaryDir root;
-    AppSettings::instance(root.filePath(QStringLiteral("Tessaro.ini")));
+    AppSettings settings(root.filePath(QStringLiteral("Tessaro.ini")));
+    NullServiceManager services;
+    const SystemClock clock;
     QTextStream out(stdout);
     out << "nodes\tbare load ms\tstart-up ms\tratio\texpansion\tfind names ms\tfind names+descriptions ms\n";
     for (const qint64 count : counts) {
         QTemporaryDir base;
         const Folders folders(base.path(), QString(), base.filePath(QStringLiteral("app")), base.path());
         folders.createDataFolder();
+        const AppContext context{folders, settings, services, QString(), clock};
         const QString file = folders.dataFile(QStringLiteral("MIB.db"));
         QString error;
         if (!MibDbGenerator(count, 42).write(file, &error)) {
@@ -115,12 +121,12 @@ int main(int argc, char* argv[])
 
         // Leave a saved expansion behind, as a previous run would.
         {
-            MainWindow window(folders);
+            MainWindow window(context);
             window.show();
             while (!window.isInitialized())
                 QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-            AppSettings::instance().setMainWindowTreeExpansion(typicalExpansion(window));
-            AppSettings::instance().setMainWindowCurrentOid(QString());
+            settings.setMainWindowTreeExpansion(typicalExpansion(window));
+            settings.setMainWindowCurrentOid(QString());
         }
 
         double bare = 1e300;
@@ -128,7 +134,7 @@ int main(int argc, char* argv[])
         startup.ms = 1e300;
         for (int round = 0; round < 3; ++round) {
             bare = std::min(bare, bareLoadMs(file));
-            const Startup run = startWindow(folders);
+            const Startup run = startWindow(context);
             if (run.ms < startup.ms)
                 startup = run;
         }

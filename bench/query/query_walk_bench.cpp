@@ -5,7 +5,10 @@
 //
 //   query-walk-bench [--runs N]        (runs offscreen unless QT_QPA_PLATFORM says otherwise)
 
-#include "app/AppSettings.h"
+#include "app/AppContext.h"
+#include "platform/AppSettings.h"
+#include "platform/Clock.h"
+#include "platform/ServiceManager.h"
 #include "platform/Folders.h"
 #include "app/MainWindow.h"
 #include "MibTestDb.h"
@@ -280,7 +283,9 @@ int main(int argc, char* argv[])
     }
 
     QTemporaryDir root;
-    AppSettings::instance(root.filePath(QStringLiteral("Tessaro.ini")));
+    AppSettings settings(root.filePath(QStringLiteral("Tessaro.ini")));
+    NullServiceManager services;
+    const SystemClock clock;
     SnmpdFixture agent;
     if (!agent.start()) {
         std::fprintf(stderr, "cannot start snmpd: %s\n", qPrintable(agent.errorText()));
@@ -296,7 +301,7 @@ int main(int argc, char* argv[])
 
     // A message box would wait for a user; these answer with the default button.
     ScriptedPrompts prompts;
-    MainWindow window(folders);
+    MainWindow window(AppContext{folders, settings, services, QString(), clock});
     window.show();
     // Without a device the window would open the device list editor, a modal dialog.
     if (window.devices().size() != 1) {

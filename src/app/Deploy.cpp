@@ -1,6 +1,7 @@
 #include "app/Deploy.h"
 
 #include "app/AppInfo.h"
+#include "app/AppLog.h"
 #include "platform/Folders.h"
 
 #include <QDir>
@@ -14,17 +15,24 @@ bool runDeploy(const QString& folder)
     const QDir dir(folder);
     const QString archive = dir.filePath(QStringLiteral("Tessaro.zip"));
     QFile::remove(archive);
-    if (!JlCompress::compressFile(archive, dir.filePath(Folders::executableName())))
+    if (!JlCompress::compressFile(archive, dir.filePath(Folders::executableName()))) {
+        qCWarning(lcApp) << "cannot pack" << Folders::executableName() << "into" << archive;
         return false;
+    }
 
     const qint64 size = QFileInfo(archive).size();
     QFile version(dir.filePath(QStringLiteral("Tessaro.ver")));
-    if (!version.open(QIODevice::ReadWrite | QIODevice::Truncate))
+    if (!version.open(QIODevice::ReadWrite | QIODevice::Truncate)) {
+        qCWarning(lcApp) << "cannot write" << version.fileName() << version.errorString();
         return false;
+    }
     const QString text = QStringLiteral("APP_VERSION:%1,%2,%3\nAPP_FILESIZE:%4\n")
                              .arg(AppInfo::versionMajor)
                              .arg(AppInfo::versionMinor)
                              .arg(AppInfo::versionMaintenance)
                              .arg(size);
-    return version.write(text.toLatin1()) == text.size();
+    if (version.write(text.toLatin1()) == text.size())
+        return true;
+    qCWarning(lcApp) << "cannot write" << version.fileName() << version.errorString();
+    return false;
 }

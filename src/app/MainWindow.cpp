@@ -1,8 +1,14 @@
 #include "app/MainWindow.h"
 
 #include "app/AppInfo.h"
-#include "app/AppSettings.h"
+#include "app/DatabaseStartup.h"
+#include "config/ServiceRegistry.h"
+#include "platform/AppSettings.h"
+#include "platform/Clock.h"
+#include "platform/ServiceManager.h"
 #include "ui/widgets/ClickableLabel.h"
+#include "ui/widgets/DialogGeometry.h"
+#include "ui/widgets/MainToolBar.h"
 #include "ui/devices/DevicesDialog.h"
 #include "platform/Icons.h"
 #include "ui/browser/OidBrowser.h"
@@ -11,53 +17,32 @@
 #include "ui/browser/OidValueViewer.h"
 #include "ui/widgets/ScreenGeometry.h"
 #include "snmp/SnmpAsyncReader.h"
+#include "ui/widgets/UiUtils.h"
 #include "ui/widgets/UserPrompts.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDate>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QFileInfo>
+#include <QHash>
 #include <QMenuBar>
 #include <QSignalBlocker>
 #include <QSslSocket>
 #include <QTimer>
-#include <QToolBar>
 #include <QUrl>
 
-#include <cmath>
-
-namespace {
-
-QWidget* fixedSpacer(int width, QWidget* parent)
-{
-    auto* spacer = new QWidget(parent);
-    spacer->setFixedWidth(width);
-    return spacer;
-}
-
-} // namespace
-
-MainWindow::MainWindow(QWidget* parent)
-    : MainWindow(Folders::instance(), parent)
-{
-}
-
-MainWindow::MainWindow(const Folders& folders, QWidget* parent)
+MainWindow::MainWindow(const AppContext& context, QWidget* parent)
     : QMainWindow(parent)
+    , m_context(context)
     , m_treeModel(m_database)
-    , m_dataFolder(folders.dataFolder())
-    , m_applicationFolder(folders.applicationFolder())
+    , m_dataFolder(context.folders.dataFolder())
     , m_deviceList(new DeviceList(m_dataFolder + QLatin1String("Velmora.cfg"), this))
 {
-    folders.createDataFolder();
-    AppSettings::instance(m_dataFolder + QLatin1String("Tessaro.ini"));
-
     if (!QSslSocket::supportsSsl())
         UserPrompts::instance().warning(this, tr("OpenSSL"), tr("OpenSSL DLLs not found"));
 
@@ -85,173 +70,69 @@ MainWindow::~MainWindow()
     delete m_monitorAction;
 }
 
-int MainWindow::toolBarIconSize(int defaultHeight)
-{
-    for (const int size : {32, 64}) {
-        if (size > defaultHeight)
-            return size;
-    }
-    return 64;
-}
-
-int MainWindow::scaledPointSize(double pointSize, double factor)
-{
-    return static_cast<int>(std::lround(pointSize * factor));
-}
-
-int MainWindow::logoPixmapHeight(int labelHeight)
-{
-    return scaledPointSize(labelHeight, 0.75);
-}
-
-int MainWindow::logoRightMargin(int labelHeight)
-{
-    return scaledPointSize(labelHeight - logoPixmapHeight(labelHeight), 0.5);
-}
-
 void MainWindow::createActions()
 {
-    const auto make = [this](const QIcon& icon, const QString& text, const QString& tip, QObject* parent) {
-        auto* action = new QAction(icon, text, parent);
+    // The query actions have no parent: the tree's context menu borrows them.
+    const auto make = [this](const QIcon& icon, const QString& text, const QString& tip, bool owned = true) {
+        auto* action = new QAction(icon, text, owned ? this : nullptr);
         action->setStatusTip(tip);
         return action;
     };
-    const QIcon serviceSettings(QStringLiteral(":/images/settings.ico"));
+    const auto icon = [](const char* name) { return loadIcon(QLatin1String(name)); };
+    const auto ico = [](const char* name) { return QIcon(QStringLiteral(":/images/%1.ico").arg(QLatin1String(name))); };
 
-    m_addOidAction = make(loadIcon(QStringLiteral("leafAdd")), tr("Add OID"), tr("Add OID for monitoring"), this);
-    m_addTrapAction =
-        make(loadIcon(QStringLiteral("notificationAdd")), tr("Add Trap alert"), tr("Add Trap alert"), this);
-    m_editOidsAction =
-        make(loadIcon(QStringLiteral("leafEdit")), tr("Edit existing OIDs"), tr("Edit existing OIDs"), this);
-    m_editTrapsAction = make(loadIcon(QStringLiteral("notificationEdit")), tr("Edit existing Trap alerts"),
-                             tr("Edit existing Trap alerts"), this);
-    m_checkUpdatesAction =
-        make(loadIcon(QStringLiteral("available-updates")), tr("Check for updates"), tr("Check for updates"), this);
+    m_addOidAction = make(icon("leafAdd"), tr("Add OID"), tr("Add OID for monitoring"));
+    m_addTrapAction = make(icon("notificationAdd"), tr("Add Trap alert"), tr("Add Trap alert"));
+    m_editOidsAction = make(icon("leafEdit"), tr("Edit existing OIDs"), tr("Edit existing OIDs"));
+    m_editTrapsAction =
+        make(icon("notificationEdit"), tr("Edit existing Trap alerts"), tr("Edit existing Trap alerts"));
+    m_checkUpdatesAction = make(icon("available-updates"), tr("Check for updates"), tr("Check for updates"));
     m_checkUpdatesAction->setVisible(false);
-    m_submitMibAction = make(loadIcon(QStringLiteral("leafSubmit")), tr("Submit new MIB"), tr("Submit new MIB"), this);
-    m_startServiceAction =
-        make(QIcon(QStringLiteral(":/images/start.ico")), tr("Start Service"), tr("Start Service"), this);
-    m_stopServiceAction =
-        make(QIcon(QStringLiteral(":/images/stop.ico")), tr("Stop Service"), tr("Stop Service"), this);
-    m_restartServiceAction =
-        make(QIcon(QStringLiteral(":/images/restart.ico")), tr("Restart Service"), tr("Restart Service"), this);
-    m_settingsAction = make(serviceSettings, tr("Settings"), tr("Open settings"), this);
-    m_editDevicesAction = make(serviceSettings, tr("Edit Device List"), tr("Edit Device List"), this);
-    m_findAction =
-        make(loadIcon(QStringLiteral("leafSearch")), tr("Find OID (Ctrl-F)"), tr("Find OID by name or number"), this);
+    m_submitMibAction = make(icon("leafSubmit"), tr("Submit new MIB"), tr("Submit new MIB"));
+    m_startServiceAction = make(ico("start"), tr("Start Service"), tr("Start Service"));
+    m_stopServiceAction = make(ico("stop"), tr("Stop Service"), tr("Stop Service"));
+    m_restartServiceAction = make(ico("restart"), tr("Restart Service"), tr("Restart Service"));
+    m_settingsAction = make(ico("settings"), tr("Settings"), tr("Open settings"));
+    m_editDevicesAction = make(ico("settings"), tr("Edit Device List"), tr("Edit Device List"));
+    m_findAction = make(icon("leafSearch"), tr("Find OID (Ctrl-F)"), tr("Find OID by name or number"));
     m_findAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
-    m_collapseAction =
-        make(loadIcon(QStringLiteral("leafCollapse")), tr("Collapse Tree"), tr("Collapse OID tree"), this);
+    m_collapseAction = make(icon("leafCollapse"), tr("Collapse Tree"), tr("Collapse OID tree"));
+    m_aboutAction = make(ico("App"), tr("About %1...").arg(AppInfo::title()), QString());
 
-    m_stopQueryAction =
-        make(loadIcon(QStringLiteral("leafStop")), tr("Stop running GetNext/GetBulk"), QString(), nullptr);
+    m_stopQueryAction = make(icon("leafStop"), tr("Stop running GetNext/GetBulk"), QString(), false);
     m_stopQueryAction->setEnabled(false);
-    m_getAction = make(QIcon(), tr("Get"), QString(), nullptr);
-    m_getNextAction = make(QIcon(), tr("GetNext"), QString(), nullptr);
-    m_getBulkAction = make(QIcon(), tr("GetBulk"), QString(), nullptr);
-    m_monitorAction = make(QIcon(), tr("Monitor..."), QString(), nullptr);
-
-    m_aboutAction =
-        make(QIcon(QStringLiteral(":/images/App.ico")), tr("About %1...").arg(AppInfo::title()), QString(), this);
+    m_getAction = make(QIcon(), tr("Get"), QString(), false);
+    m_getNextAction = make(QIcon(), tr("GetNext"), QString(), false);
+    m_getBulkAction = make(QIcon(), tr("GetBulk"), QString(), false);
+    m_monitorAction = make(QIcon(), tr("Monitor..."), QString(), false);
 }
 
 void MainWindow::createToolBar()
 {
-    m_toolBar = new QToolBar(this);
-    m_toolBar->setObjectName(QStringLiteral("mainToolBar"));
-    m_toolBar->setMovable(false);
-    m_toolBar->setFloatable(false);
+    m_toolBar = new MainToolBar({m_findAction, m_collapseAction, nullptr, m_submitMibAction, m_checkUpdatesAction,
+                                 nullptr, m_stopQueryAction, nullptr},
+                                m_editDevicesAction, this);
     addToolBar(Qt::TopToolBarArea, m_toolBar);
-
-    m_toolBar->addAction(m_findAction);
-    m_toolBar->addAction(m_collapseAction);
-    m_toolBar->addSeparator();
-    m_toolBar->addAction(m_submitMibAction);
-    m_toolBar->addAction(m_checkUpdatesAction);
-    m_toolBar->addSeparator();
-    m_toolBar->addAction(m_stopQueryAction);
-    m_toolBar->addSeparator();
-
-    m_ipLabel = new QLabel(tr(" IP Address: "), m_toolBar);
-    m_toolBar->addWidget(m_ipLabel);
-
-    m_deviceBox = new QComboBox(m_toolBar);
-    m_deviceBox->setMaximumWidth(centeredFractionRect(this, 0.4).width());
-    m_deviceBox->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    m_toolBar->addWidget(m_deviceBox);
-
-    m_toolBar->addWidget(fixedSpacer(5, m_toolBar));
-    m_toolBar->addAction(m_editDevicesAction);
-    m_toolBar->addWidget(fixedSpacer(15, m_toolBar));
-
-    m_viewFullOid = new QCheckBox(tr("View Full OID"), m_toolBar);
-    m_toolBar->addWidget(m_viewFullOid);
-
-    // The service state is shown between the check box and the spacer, only while there is
-    // something to say.
-    m_statusLabel = new QLabel(m_toolBar);
-    m_statusLabel->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    m_statusLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_statusLabel->setWordWrap(false);
-    m_statusLabel->setIndent(10);
-    m_statusLabelAction = m_toolBar->addWidget(m_statusLabel);
-    m_statusLabelAction->setVisible(false);
-
-    auto* spacer = new QWidget(m_toolBar);
-    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
-    m_toolBar->addWidget(spacer);
-
-    m_logo = new ClickableLabel(m_toolBar);
-    m_logo->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
-    m_logo->setAlignment(Qt::AlignCenter);
+    m_deviceBox = m_toolBar->deviceBox();
+    m_viewFullOid = m_toolBar->viewFullOid();
+    m_logo = m_toolBar->logo();
     m_logo->setToolTip(AppInfo::makerWebSite());
-    m_logo->setCursor(Qt::PointingHandCursor);
-    m_toolBar->addWidget(m_logo);
-
-    const int iconSize = toolBarIconSize(m_toolBar->iconSize().height());
-    m_toolBar->setIconSize(QSize(iconSize, iconSize));
-
-    QFont font = m_ipLabel->font();
-    font.setPointSize(scaledPointSize(font.pointSizeF(), 1.2));
-    for (QWidget* widget : {static_cast<QWidget*>(m_ipLabel), static_cast<QWidget*>(m_deviceBox),
-                            static_cast<QWidget*>(m_viewFullOid), static_cast<QWidget*>(m_statusLabel)})
-        widget->setFont(font);
 }
 
 void MainWindow::createMenus()
 {
     // The monitoring and service actions have no place in the tool bar; a menu bar makes
     // them reachable, and carries the About box where there is no window system menu.
-    QMenu* monitoring = menuBar()->addMenu(tr("Monitoring"));
-    monitoring->addAction(m_addOidAction);
-    monitoring->addAction(m_editOidsAction);
-    monitoring->addSeparator();
-    monitoring->addAction(m_addTrapAction);
-    monitoring->addAction(m_editTrapsAction);
-
-    QMenu* service = menuBar()->addMenu(tr("Service"));
-    service->addAction(m_startServiceAction);
-    service->addAction(m_stopServiceAction);
-    service->addAction(m_restartServiceAction);
-    service->addSeparator();
-    service->addAction(m_settingsAction);
-
-    QMenu* help = menuBar()->addMenu(tr("Help"));
-    help->addAction(m_aboutAction);
+    addActionsWithSeparators(menuBar()->addMenu(tr("Monitoring")),
+                             {m_addOidAction, m_editOidsAction, nullptr, m_addTrapAction, m_editTrapsAction});
+    addActionsWithSeparators(menuBar()->addMenu(tr("Service")), {m_startServiceAction, m_stopServiceAction,
+                                                                 m_restartServiceAction, nullptr, m_settingsAction});
+    menuBar()->addMenu(tr("Help"))->addAction(m_aboutAction);
 }
 
 void MainWindow::makeConnections()
 {
-    connect(m_addOidAction, &QAction::triggered, this, &MainWindow::onAddOidFromTree);
-    connect(m_addTrapAction, &QAction::triggered, this, &MainWindow::onAddNewTrap);
-    connect(m_editOidsAction, &QAction::triggered, this, &MainWindow::onEditExistingOids);
-    connect(m_editTrapsAction, &QAction::triggered, this, &MainWindow::onEditExistingTraps);
-    connect(m_checkUpdatesAction, &QAction::triggered, this, &MainWindow::onUpdateAppButton);
-    connect(m_submitMibAction, &QAction::triggered, this, &MainWindow::onSendEmail);
-    connect(m_startServiceAction, &QAction::triggered, this, &MainWindow::onStartService);
-    connect(m_stopServiceAction, &QAction::triggered, this, [this] { onStopService(false); });
-    connect(m_restartServiceAction, &QAction::triggered, this, &MainWindow::onRestartService);
-    connect(m_settingsAction, &QAction::triggered, this, &MainWindow::onOpenSettings);
+    // The monitoring, service, update and submission actions stay inert until their features arrive.
     connect(m_editDevicesAction, &QAction::triggered, this, &MainWindow::onEditDevices);
     connect(m_findAction, &QAction::triggered, this, &MainWindow::onFindOid);
     connect(m_collapseAction, &QAction::triggered, m_browser, &OidBrowser::onCollapseTree);
@@ -279,17 +160,16 @@ void MainWindow::makeConnections()
 
 void MainWindow::setServiceActions()
 {
-    // Until the service controller is wired in, the monitoring service counts as not
-    // installed: nothing can be started or stopped.
-    m_startServiceAction->setEnabled(false);
-    m_stopServiceAction->setEnabled(false);
-    m_restartServiceAction->setEnabled(false);
-}
-
-void MainWindow::setStatusText(const QString& text)
-{
-    m_statusLabel->setText(text);
-    m_statusLabelAction->setVisible(!text.isEmpty());
+    // A service that cannot be opened (not installed, or no service control here) can be
+    // neither started nor stopped.
+    ServiceManager& services = m_context.services;
+    const QString name = ServiceRegistry::readString(QStringLiteral("ServiceName"));
+    const bool installed = services.open(name);
+    const auto status = installed ? services.query(name) : std::nullopt;
+    const bool running = status && status->state == ServiceManager::State::Running;
+    m_startServiceAction->setEnabled(installed && !running);
+    m_stopServiceAction->setEnabled(running);
+    m_restartServiceAction->setEnabled(installed);
 }
 
 void MainWindow::showEvent(QShowEvent* event)
@@ -298,36 +178,21 @@ void MainWindow::showEvent(QShowEvent* event)
     if (!m_firstShow)
         return;
     m_firstShow = false;
-    firstShow();
-}
-
-void MainWindow::firstShow()
-{
-    const int height = m_logo->height();
-    const QPixmap logo =
-        QPixmap(QStringLiteral(":/images/logo.png")).scaledToHeight(logoPixmapHeight(height), Qt::SmoothTransformation);
-    m_logo->setPixmap(logo);
-    m_logo->setContentsMargins(0, 0, logoRightMargin(height), 0);
-
+    m_toolBar->showLogo();
     restoreSettings();
     QTimer::singleShot(10, this, &MainWindow::onPostponedInitialization);
 }
 
 void MainWindow::restoreSettings()
 {
-    AppSettings& settings = AppSettings::instance();
+    const AppSettings& settings = m_context.settings;
     const QByteArray geometry = settings.mainWindowGeometry();
     if (geometry.isEmpty() || !restoreGeometry(geometry))
         setGeometry(centeredFractionRect(this, 0.9));
     m_browser->restoreMainSplitterState(settings.mainWindowMainSplitterState());
     m_browser->restoreRightSplitterState(settings.mainWindowRightSplitterState());
 
-    m_searchParameters.text = settings.mainWindowSearchText();
-    m_searchParameters.history = settings.mainWindowSearchHistory();
-    m_searchParameters.matchCase = settings.mainWindowSearchMatchCase();
-    m_searchParameters.searchInDescriptions = settings.mainWindowSearchInDescriptions();
-    m_searchParameters.searchFrom = settings.mainWindowSearchFrom();
-    m_searchParameters.searchFor = settings.mainWindowSearchFor();
+    m_searchParameters = FindDialog::storedParameters(settings);
 
     m_viewFullOid->setChecked(settings.mainWindowViewFullOid());
 
@@ -339,7 +204,7 @@ void MainWindow::restoreSettings()
 
 void MainWindow::saveSettings()
 {
-    AppSettings& settings = AppSettings::instance();
+    AppSettings& settings = m_context.settings;
     settings.setMainWindowGeometry(saveGeometry());
     settings.setMainWindowMainSplitterState(m_browser->saveMainSplitterState());
     settings.setMainWindowRightSplitterState(m_browser->saveRightSplitterState());
@@ -349,12 +214,7 @@ void MainWindow::saveSettings()
     if (const OidPtr current = m_browser->currentOid())
         settings.setMainWindowCurrentOid(current->numericPath());
 
-    settings.setMainWindowSearchText(m_searchParameters.text);
-    settings.setMainWindowSearchHistory(m_searchParameters.history);
-    settings.setMainWindowSearchMatchCase(m_searchParameters.matchCase);
-    settings.setMainWindowSearchInDescriptions(m_searchParameters.searchInDescriptions);
-    settings.setMainWindowSearchFrom(m_searchParameters.searchFrom);
-    settings.setMainWindowSearchFor(m_searchParameters.searchFor);
+    FindDialog::storeParameters(settings, m_searchParameters);
 
     settings.setMainWindowDeviceIp(m_deviceBox->currentData().toString());
 }
@@ -363,13 +223,13 @@ void MainWindow::onPostponedInitialization()
 {
     openDatabase();
 
-    const QString expansion = AppSettings::instance().mainWindowTreeExpansion();
+    const QString expansion = m_context.settings.mainWindowTreeExpansion();
     if (expansion.isEmpty())
         m_browser->onCollapseTree();
     else
         m_browser->restoreExpansion(expansion);
 
-    const OidPtr current = m_treeModel.findByPath(AppSettings::instance().mainWindowCurrentOid());
+    const OidPtr current = m_treeModel.findByPath(m_context.settings.mainWindowCurrentOid());
     if (current)
         m_browser->selectIndex(m_treeModel.indexFromOid(current));
     m_initialized = true;
@@ -384,47 +244,12 @@ void MainWindow::onPostponedInitialization()
     }
 }
 
-void MainWindow::installDefaultDatabase()
-{
-    // A new user starts with the database installed beside the program. QFile::copy
-    // writes a temporary file first, so an interrupted copy leaves no damaged MIB.db.
-    const QString target = m_dataFolder + QLatin1String("MIB.db");
-    const QString installed = m_applicationFolder + QLatin1String("MIB.db");
-    if (!QFile::exists(target) && QFile::exists(installed))
-        QFile::copy(installed, target);
-}
-
 void MainWindow::openDatabase()
 {
-    installDefaultDatabase();
-
-    const QString path = m_dataFolder + QLatin1String("MIB.db");
-    m_database.setFileName(path);
-    const auto warn = [this](const QString& text) {
-        UserPrompts::instance().warning(this, QString(), text, QMessageBox::Ok, QMessageBox::Ok);
-    };
-    switch (m_database.check()) {
-    case MibDatabase::Missing:
-        warn(tr("OID Database not found.\nThe database will be downloaded from the server."));
-        return;
-    case MibDatabase::Damaged:
-        warn(tr("Database file is damaged.\nThe database will be downloaded from the server."));
-        return;
-    case MibDatabase::Unsupported:
-        warn(tr("Database file is not supported by this version of application.\n"
-                "The database will be downloaded from the server."));
-        return;
-    default:
-        break;
-    }
-    if (m_database.open(false) == MibDatabase::Usable) {
+    if (const auto warning = openMibDatabase(m_database, m_context.folders))
+        UserPrompts::instance().warning(this, warning->title, warning->text, QMessageBox::Ok, QMessageBox::Ok);
+    else
         m_treeModel.reload();
-    } else {
-        UserPrompts::instance().warning(
-            this, tr("Failed to open database"),
-            tr("Failed to open database file %1\nDownload latest database file from server.")
-                .arg(QDir::toNativeSeparators(path)));
-    }
 }
 
 void MainWindow::onFindOid()
@@ -547,15 +372,15 @@ void MainWindow::onEditDevices()
     // Someone may have changed the file since it was read (a text editor, another copy of
     // the program): the editor starts from what it holds now, so that a save keeps it.
     const VelmoraFile::Entry shown = currentDevice();
-    if (m_deviceList->reloadIfChanged(AppSettings::instance().deviceNames()))
+    if (m_deviceList->reloadIfChanged(m_context.settings.deviceNames()))
         refillDeviceBox(shown);
 
     DevicesDialog dialog(this);
-    AppSettings& settings = AppSettings::instance();
-    settings.restoreScaledGeometry(&dialog, dialog.objectName());
+    const DialogGeometry geometry(m_context.settings);
+    geometry.restore(&dialog, dialog.objectName());
     dialog.setData(m_deviceList->entries(), m_deviceList->deviceInfo());
     dialog.exec();
-    settings.saveScaledGeometry(&dialog, dialog.objectName());
+    geometry.save(&dialog, dialog.objectName());
 
     if (dialog.isModified()) {
         const VelmoraFile::Entry previous = currentDevice();
@@ -810,10 +635,8 @@ void MainWindow::onMonitorOidFromTree()
     // rows it has (a scalar has just ".0"), and the chart polls the one chosen.
     OidIndexSelectionDialog dialog(node, queryDevice(currentDevice()), this);
     dialog.setTreeModel(&m_treeModel);
-    AppSettings& settings = AppSettings::instance();
-    dialog.setStoredSize(settings.oidIndexWindowSize());
+    dialog.setSettings(&m_context.settings);
     const bool accepted = dialog.exec() == QDialog::Accepted;
-    settings.setOidIndexWindowSize(dialog.size());
     const QString oid = dialog.selectedOid();
     if (accepted && !oid.isEmpty())
         openChart(oid, node->type);
@@ -840,7 +663,7 @@ void MainWindow::onCurrentOidChanged(const OidPtr& oid)
 
 void MainWindow::onViewFullStateChanged(int state)
 {
-    AppSettings::instance().setMainWindowViewFullOid(state == Qt::Checked);
+    m_context.settings.setMainWindowViewFullOid(state == Qt::Checked);
 }
 
 void MainWindow::onAboutBox()
@@ -855,7 +678,7 @@ void MainWindow::onAboutBox()
     if (m_database.readVersion(&format, &major, &minor))
         text += tr("Database v%1.%2<br><br>").arg(major).arg(minor);
     text += tr("Copyright %1 %2, <a href=\"%3\">%3</a>")
-                .arg(QDate::currentDate().year())
+                .arg(m_context.clock.now().date().year())
                 .arg(AppInfo::makerName(), AppInfo::makerWebSite());
     const QPixmap icon = QIcon(QStringLiteral(":/images/App.ico")).pixmap(64, 64);
     UserPrompts::instance().richInformation(this, tr("About") + QLatin1Char(' ') + AppInfo::title(), text, icon);
@@ -883,38 +706,5 @@ void MainWindow::closeEvent(QCloseEvent* event)
 }
 
 void MainWindow::onAddOidFromValue(const QString&, Oid::Type, const QString&)
-{
-}
-
-// The features behind these actions arrive with the monitoring configuration, the service controller, updates and MIB
-// submission.
-void MainWindow::onAddOidFromTree()
-{
-}
-void MainWindow::onAddNewTrap()
-{
-}
-void MainWindow::onEditExistingOids()
-{
-}
-void MainWindow::onEditExistingTraps()
-{
-}
-void MainWindow::onUpdateAppButton()
-{
-}
-void MainWindow::onSendEmail()
-{
-}
-void MainWindow::onOpenSettings()
-{
-}
-void MainWindow::onStartService()
-{
-}
-void MainWindow::onStopService(bool)
-{
-}
-void MainWindow::onRestartService()
 {
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/AppContext.h"
 #include "ui/browser/FindDialog.h"
 #include "platform/Folders.h"
 #include "mib/MibDatabase.h"
@@ -15,33 +16,29 @@
 #include <QPointer>
 
 class ClickableLabel;
+class MainToolBar;
 class OidBrowser;
 class QAction;
 class QCheckBox;
 class QComboBox;
-class QLabel;
 class QMenu;
-class QToolBar;
 
 // The program's one window: the MIB browser with its tool bar and menus. It owns the MIB
-// database connection and the tree model built on it, restores its state when first shown
-// and saves it when closed.
+// database connection and the tree model built on it, restores its state from the context's
+// settings when first shown and saves it there when closed.
 class MainWindow final : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    // The window of the program's own folders.
-    explicit MainWindow(QWidget* parent = nullptr);
-    // Tests pass temporary folders.
-    explicit MainWindow(const Folders& folders, QWidget* parent = nullptr);
+    explicit MainWindow(const AppContext& context, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     QString dataFolder() const { return m_dataFolder; }
     OidBrowser* browser() const { return m_browser; }
     TreeModel& treeModel() { return m_treeModel; }
     const FindDialog::Parameters& searchParameters() const { return m_searchParameters; }
-    QToolBar* toolBar() const { return m_toolBar; }
+    MainToolBar* toolBar() const { return m_toolBar; }
     ClickableLabel* logo() const { return m_logo; }
 
     // The device list of Velmora.cfg; row i of the device box is device i.
@@ -82,27 +79,12 @@ public:
     // True once the first show's postponed work (database, tree, expansion) has run.
     bool isInitialized() const { return m_initialized; }
 
-    // The text beside the tool bar (service state); the label shows while it has text.
-    void setStatusText(const QString& text);
-
-    // Tool-bar icon size for a style whose default icon height is defaultHeight.
-    static int toolBarIconSize(int defaultHeight);
-    // A point size scaled by factor, rounded half away from zero.
-    static int scaledPointSize(double pointSize, double factor);
-    // The logo's pixmap height and right margin for a label height.
-    static int logoPixmapHeight(int labelHeight);
-    static int logoRightMargin(int labelHeight);
-
 public slots:
     void onPostponedInitialization();
     void onFindOid();
     void onFindNext(const FindDialog::Parameters& parameters);
     void onFindDialogClosed(const FindDialog::Parameters& parameters);
-    void onAddOidFromTree();
     void onMonitorOidFromTree();
-    void onAddNewTrap();
-    void onEditExistingOids();
-    void onEditExistingTraps();
     void onStopGet();
     void onGetValue();
     void onGetNextValue();
@@ -116,15 +98,9 @@ public slots:
     void onCurrentOidChanged(const OidPtr& oid);
     void onViewFullStateChanged(int state);
     void onAboutBox();
-    void onUpdateAppButton();
-    void onSendEmail();
-    void onOpenSettings();
     void onEditDevices();
     void onCurrentDeviceChanged(int index);
     void onDeviceInfoChanged(int row);
-    void onStartService();
-    void onStopService(bool needRestart = false);
-    void onRestartService();
     void onLogoClicked();
 
 protected:
@@ -137,11 +113,9 @@ private:
     void createMenus();
     void makeConnections();
     void setServiceActions();
-    void firstShow();
     void restoreSettings();
     void saveSettings();
     void openDatabase();
-    void installDefaultDatabase();
     void fillDeviceBox(const QString& addressToSelect);
     void refillDeviceBox(const VelmoraFile::Entry& previous);
     void updateDeviceActions();
@@ -154,6 +128,7 @@ private:
     void setStopControls(bool enabled);
     void openChart(const QString& path, Oid::Type type);
 
+    const AppContext m_context;
     MibDatabase m_database;
     TreeModel m_treeModel;
     FindDialog::Parameters m_searchParameters;
@@ -161,7 +136,6 @@ private:
     bool m_firstShow = true;
     bool m_initialized = false;
     QString m_dataFolder;
-    QString m_applicationFolder;
 
     DeviceList* m_deviceList;
     // A query of this window is outstanding and its results are wanted; a query asked for
@@ -177,7 +151,7 @@ private:
     quint64 m_requestSerial = 0;
 
     OidBrowser* m_browser = nullptr;
-    QToolBar* m_toolBar = nullptr;
+    MainToolBar* m_toolBar = nullptr;
 
     QAction* m_addOidAction = nullptr;
     QAction* m_addTrapAction = nullptr;
@@ -200,10 +174,8 @@ private:
     QAction* m_getBulkAction = nullptr;
     QAction* m_monitorAction = nullptr;
 
-    QLabel* m_ipLabel = nullptr;
+    // Widgets of the tool bar.
     QComboBox* m_deviceBox = nullptr;
     QCheckBox* m_viewFullOid = nullptr;
-    QLabel* m_statusLabel = nullptr;
-    QAction* m_statusLabelAction = nullptr;
     ClickableLabel* m_logo = nullptr;
 };

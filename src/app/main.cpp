@@ -1,8 +1,13 @@
+#include "app/AppContext.h"
 #include "app/AppInfo.h"
-#include "platform/Folders.h"
 #include "app/Deploy.h"
 #include "app/MainWindow.h"
+#include "platform/AppSettings.h"
+#include "platform/Clock.h"
+#include "platform/Folders.h"
+#include "platform/ServiceManager.h"
 #include "snmp/SocketStartup.h"
+#include "ui/widgets/ChromeSizes.h"
 
 #include <QApplication>
 #include <QDir>
@@ -29,12 +34,21 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(AppInfo::title());
     QFont font = QApplication::font();
-    font.setPointSize(MainWindow::scaledPointSize(font.pointSizeF(), 1.4));
+    font.setPointSize(scaledPointSize(font.pointSizeF(), 1.4));
     QApplication::setFont(font);
+
+    // The one place that decides which folders, files, service control and clock are used.
+    const Folders folders;
+    folders.createDataFolder();
+    setSnmpPersistentFolder(folders.dataFile(QStringLiteral("net-snmp")));
+    AppSettings settings(folders.dataFile(QStringLiteral("Tessaro.ini")));
+    NullServiceManager services;
+    const SystemClock clock;
+    const AppContext context{folders, settings, services, settings.updateBaseUrl(), clock};
 
     int code = 0;
     {
-        MainWindow window;
+        MainWindow window(context);
         window.show();
         code = app.exec();
     }

@@ -1,9 +1,12 @@
 #include "mib/MibDatabase.h"
 
+#include "mib/MibLog.h"
+
 #include <QDateTime>
 #include <QFileInfo>
 #include <QHash>
 #include <QSqlDriver>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -140,8 +143,10 @@ int MibDatabase::check(int* major, int* minor)
     m_db.close();
     m_db.setDatabaseName(m_fileName);
     m_db.setConnectOptions(QLatin1String(readOnlyOption));
-    if (!m_db.open())
+    if (!m_db.open()) {
+        qCWarning(lcMib) << "cannot open the MIB database" << m_fileName << m_db.lastError().text();
         return Damaged;
+    }
     int format = 0;
     int versionMajor = 0;
     int versionMinor = 0;
@@ -161,8 +166,10 @@ int MibDatabase::open(bool readOnly)
     m_db.close();
     m_db.setDatabaseName(m_fileName);
     m_db.setConnectOptions(readOnly ? QLatin1String(readOnlyOption) : QString());
-    if (!m_db.open())
+    if (!m_db.open()) {
+        qCWarning(lcMib) << "cannot open the MIB database" << m_fileName << m_db.lastError().text();
         return Damaged;
+    }
 
     int format = 0;
     int major = 0;
@@ -172,6 +179,7 @@ int MibDatabase::open(bool readOnly)
         // when it is read. Reporting it usable would create nothing and show an empty tree.
         QSqlQuery probe(m_db);
         if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
+            qCWarning(lcMib) << "not a MIB database:" << m_fileName << probe.lastError().text();
             m_db.close();
             return Damaged;
         }

@@ -1,5 +1,7 @@
 #include "platform/Folders.h"
 
+#include "platform/PlatformLog.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QStandardPaths>
@@ -32,15 +34,12 @@ Folders::Folders(const QString& programData, const QString& defaultBase, const Q
 {
 }
 
-const Folders& Folders::instance()
-{
-    static const Folders folders;
-    return folders;
-}
-
 bool Folders::createDataFolder() const
 {
-    return QDir().mkpath(m_data);
+    if (QDir().mkpath(m_data))
+        return true;
+    qCWarning(lcPlatform) << "cannot create the data folder" << m_data;
+    return false;
 }
 
 QString Folders::dataFolderFor(const QString& programData, const QString& defaultBase)

@@ -17,9 +17,6 @@ public:
     Folders(const QString& programData, const QString& defaultBase, const QString& applicationFolder,
             const QString& workingFolder);
 
-    // The folders of this process, computed on first use.
-    static const Folders& instance();
-
     QString dataFolder() const { return m_data; }
     QString applicationFolder() const { return m_application; }
     QString workingFolder() const { return m_working; }
@@ -28,7 +25,7 @@ public:
     QString applicationFile(const QString& name) const { return m_application + name; }
     QString workingFile(const QString& name) const { return m_working + name; }
 
-    // Creates the data folder with its missing parents; false when it cannot.
+    // Creates the data folder with its missing parents; false (and logged) when it cannot.
     bool createDataFolder() const;
 
     // The data folder rule on its own.

@@ -1,5 +1,7 @@
 #include "platform/RegistryStore.h"
 
+#include "platform/PlatformLog.h"
+
 #include <QDir>
 #include <QSettings>
 #include <QStringList>
@@ -63,5 +65,8 @@ bool RegistryStore::setValue(const QString& name, const QVariant& value)
     key.setValue(name, value);
     key.sync();
     // A format error only concerns what was read; the write itself went through.
-    return key.status() != QSettings::AccessError;
+    if (key.status() != QSettings::AccessError)
+        return true;
+    qCWarning(lcPlatform) << "cannot write" << name << "to" << m_location;
+    return false;
 }

@@ -1,8 +1,10 @@
 #include "snmp/SnmpUtils.h"
 #include "snmp/SnmpSessionSetup.h"
+#include "snmp/SocketStartup.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QHash>
 #include <QPair>
 
@@ -253,7 +255,8 @@ void initLibrary()
     netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_SAVE, 1);
     netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_LOAD_HOST_FILES, 1);
     const QByteArray workingDir = QDir::currentPath().toUtf8();
-    netsnmp_ds_set_string(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_PERSISTENT_DIR, workingDir.constData());
+    const QByteArray persistentDir = QFile::encodeName(snmpPersistentFolder());
+    netsnmp_ds_set_string(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_PERSISTENT_DIR, persistentDir.constData());
     netsnmp_set_mib_directory(workingDir.constData());
     snmp_set_save_descriptions(0);
     snmp_set_mib_warnings(0);

@@ -1,8 +1,10 @@
 // The device side of the main window against the snmpd test agent: from an empty list through
 // the editor to a saved Velmora.cfg after a failed save, and the box following the list.
 
-#include "app/AppSettings.h"
 #include "app/MainWindow.h"
+#include "platform/AppSettings.h"
+#include "platform/Clock.h"
+#include "platform/ServiceManager.h"
 #include "ui/devices/DeviceEditDialog.h"
 #include "ui/devices/DevicesDialog.h"
 #include "MibTestDb.h"
@@ -23,6 +25,9 @@ class TestMainDevices final : public QObject
     SnmpdFixture m_agent;
     QTemporaryDir m_dir;
     QString m_closed; // a device that never answers
+    std::unique_ptr<AppSettings> m_settings;
+    NullServiceManager m_services;
+    SystemClock m_clock;
 
 private slots:
     void initTestCase()
@@ -31,7 +36,7 @@ private slots:
         m_closed = "127.0.0.1:" + QString::number(SnmpdFixture::closedPort());
         const QString ini = m_dir.filePath("Tessaro.ini");
         QSettings(ini, QSettings::IniFormat).setValue("device_names", QVariantMap{{m_closed, "named-before"}});
-        AppSettings::instance(ini);
+        m_settings = std::make_unique<AppSettings>(ini);
     }
 
     void emptyListEditedSavedAndShown()
@@ -49,7 +54,8 @@ private slots:
             buttonWithText(dialog, "Add...")->click();
             buttonWithText(dialog, "Close")->click();
         });
-        MainWindow window(Folders(m_dir.path(), {}, m_dir.filePath("app"), m_dir.path()));
+        const Folders folders(m_dir.path(), {}, m_dir.filePath("app"), m_dir.path());
+        MainWindow window(AppContext{folders, *m_settings, m_services, QString(), m_clock});
         window.show();
         QTRY_COMPARE_WITH_TIMEOUT(prompts.asked.size(), 2, 20000);
         QCOMPARE(prompts.asked[0].text,

@@ -2,7 +2,9 @@
 // into the result viewer, where walks end, queries asked for while another runs, Stop and
 // device changes, and answers that belong to abandoned requests.
 
-#include "app/AppSettings.h"
+#include "platform/AppSettings.h"
+#include "platform/Clock.h"
+#include "platform/ServiceManager.h"
 #include "platform/Folders.h"
 #include "app/MainWindow.h"
 #include "MibTestDb.h"
@@ -80,6 +82,9 @@ private:
     ScriptedPrompts m_prompts;
     QString m_closed;
     QTemporaryDir m_dir;
+    std::unique_ptr<AppSettings> m_settings;
+    NullServiceManager m_services;
+    SystemClock m_clock;
     std::unique_ptr<MainWindow> m_window;
 };
 
@@ -89,7 +94,7 @@ void TestMainQuery::initTestCase()
     m_agent.setMisbehavingColumns(true);
     SNMPD_FIXTURE_START(m_agent);
     m_closed = "127.0.0.1:" + QString::number(SnmpdFixture::closedPort());
-    AppSettings::instance(m_dir.filePath("Tessaro.ini"));
+    m_settings = std::make_unique<AppSettings>(m_dir.filePath("Tessaro.ini"));
 
     const QString data = m_dir.filePath("Brantwick/Tessaro/");
     QVERIFY(QDir().mkpath(data));
@@ -102,7 +107,7 @@ void TestMainQuery::initTestCase()
 void TestMainQuery::init()
 {
     const Folders folders(m_dir.path(), QString(), m_dir.filePath("app"), m_dir.path());
-    m_window = std::make_unique<MainWindow>(folders);
+    m_window = std::make_unique<MainWindow>(AppContext{folders, *m_settings, m_services, QString(), m_clock});
     m_window->show();
     QVERIFY(QTest::qWaitFor([this] { return m_window->isInitialized(); }, 20000));
     m_window->deviceBox()->setCurrentIndex(0);
@@ -354,7 +359,7 @@ void TestMainQuery::monitorOpensTheChart()
     QVERIFY(chart);
     QCOMPARE(chart->windowTitle(), m_agent.address() + " - bulkColumn (" + Root + ".9.1.1.3)");
     chart->close();
-    QVERIFY(AppSettings::instance().oidIndexWindowSize().isValid());
+    QVERIFY(m_settings->oidIndexWindowSize().isValid());
 
     // Cancelling the choice opens nothing.
     whenModal<OidIndexSelectionDialog>([](OidIndexSelectionDialog* dialog) { dialog->reject(); });

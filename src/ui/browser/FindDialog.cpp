@@ -1,5 +1,6 @@
 #include "ui/browser/FindDialog.h"
 
+#include "platform/AppSettings.h"
 #include "platform/Icons.h"
 #include "mib/TreeModel.h"
 
@@ -149,6 +150,28 @@ FindDialog::Parameters FindDialog::parameters() const
     parameters.searchFrom = firstChecked({m_fromCurrent, m_fromRoot, m_fromVendor}, FromCurrent);
     parameters.searchFor = firstChecked({m_forLeaves, m_forGroups, m_forBoth}, ForBoth);
     return parameters;
+}
+
+FindDialog::Parameters FindDialog::storedParameters(const AppSettings& settings)
+{
+    Parameters parameters;
+    parameters.text = settings.mainWindowSearchText();
+    parameters.history = settings.mainWindowSearchHistory();
+    parameters.matchCase = settings.mainWindowSearchMatchCase();
+    parameters.searchInDescriptions = settings.mainWindowSearchInDescriptions();
+    parameters.searchFrom = settings.mainWindowSearchFrom();
+    parameters.searchFor = settings.mainWindowSearchFor();
+    return parameters;
+}
+
+void FindDialog::storeParameters(AppSettings& settings, const Parameters& parameters)
+{
+    settings.setMainWindowSearchText(parameters.text);
+    settings.setMainWindowSearchHistory(parameters.history);
+    settings.setMainWindowSearchMatchCase(parameters.matchCase);
+    settings.setMainWindowSearchInDescriptions(parameters.searchInDescriptions);
+    settings.setMainWindowSearchFrom(parameters.searchFrom);
+    settings.setMainWindowSearchFor(parameters.searchFor);
 }
 
 QModelIndex FindDialog::search(const TreeModel& model, const Parameters& parameters, const OidPtr& current)

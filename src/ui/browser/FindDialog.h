@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+class AppSettings;
+
 class QCheckBox;
 class QComboBox;
 class QRadioButton;
@@ -57,6 +59,10 @@ public:
     // root (1) or the vendor MIBs (2), wrapping around the whole tree. Invalid when
     // nothing matches.
     static QModelIndex search(const TreeModel& model, const Parameters& parameters, const OidPtr& current);
+
+    // The parameters kept between runs in the settings (the main_window_search_* keys).
+    static Parameters storedParameters(const AppSettings& settings);
+    static void storeParameters(AppSettings& settings, const Parameters& parameters);
 
 signals:
     void findNext(const FindDialog::Parameters& parameters);

@@ -1,5 +1,6 @@
 #include "ui/monitor/OidIndexSelectionDialog.h"
 
+#include "platform/AppSettings.h"
 #include "ui/monitor/OidIndexSelectionWidget.h"
 #include "ui/widgets/ScreenGeometry.h"
 
@@ -49,9 +50,16 @@ void OidIndexSelectionDialog::setTreeModel(const TreeModel* model)
     m_widget->setTreeModel(model);
 }
 
-void OidIndexSelectionDialog::setStoredSize(const QSize& size)
+void OidIndexSelectionDialog::setSettings(AppSettings* settings)
 {
-    m_storedSize = size;
+    m_settings = settings;
+}
+
+void OidIndexSelectionDialog::done(int result)
+{
+    if (m_settings)
+        m_settings->setOidIndexWindowSize(size());
+    QDialog::done(result);
 }
 
 QString OidIndexSelectionDialog::selectedOid() const
@@ -65,8 +73,9 @@ void OidIndexSelectionDialog::showEvent(QShowEvent* event)
     if (!m_firstShow)
         return;
     m_firstShow = false;
-    if (m_storedSize.width() > 0 && m_storedSize.height() > 0) {
-        resize(m_storedSize);
+    const QSize stored = m_settings ? m_settings->oidIndexWindowSize() : QSize();
+    if (stored.width() > 0 && stored.height() > 0) {
+        resize(stored);
     } else {
         const int side = centeredFractionRect(this, 0.5).height();
         resize(side, side);

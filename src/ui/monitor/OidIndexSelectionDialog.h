@@ -4,8 +4,8 @@
 #include "snmp/SnmpOidUtils.h"
 
 #include <QDialog>
-#include <QSize>
 
+class AppSettings;
 class OidIndexSelectionWidget;
 class QPushButton;
 class TreeModel;
@@ -14,17 +14,8 @@ class TreeModel;
 // with "Get values" (list again) and "Monitor OID" (accept; enabled exactly when an index is
 // selected). On first show it takes its size and, 1 ms later, lists the rows by itself.
 //
-// The dialog keeps no settings. The opener hands in the size stored under
-// oid_index_window_size with setStoredSize() before showing it, and stores size() again once
-// finished(int) has been emitted (every way of closing emits it):
-//
-//     auto* dialog = new OidIndexSelectionDialog(node, device, this);
-//     dialog->setTreeModel(model);
-//     dialog->setStoredSize(settings.oidIndexWindowSize());
-//     connect(dialog, &QDialog::finished, this, [=](int result) {
-//         settings.setOidIndexWindowSize(dialog->size());
-//         if (result == QDialog::Accepted) monitor(dialog->selectedOid());
-//     });
+// Given the settings, it takes the size stored under oid_index_window_size on first show and
+// stores its size there again whenever it closes, however it is closed.
 //
 // Child object names: "indexSelection" (the widget), "getValuesButton", "monitorButton".
 class OidIndexSelectionDialog final : public QDialog
@@ -36,9 +27,10 @@ public:
 
     // The MIB database for the column's title (not owned; may be null).
     void setTreeModel(const TreeModel* model);
-    // The size to take on first show; an invalid or non-positive one gives a square whose side
-    // is the height of the half-screen rectangle (centeredFractionRect(this, 0.5)).
-    void setStoredSize(const QSize& size);
+    // Where the dialog keeps its size (not owned; may be null: nothing kept). Without a stored
+    // size (or a non-positive one) it shows as a square whose side is the height of the
+    // half-screen rectangle (centeredFractionRect(this, 0.5)).
+    void setSettings(AppSettings* settings);
 
     OidIndexSelectionWidget* widget() const { return m_widget; }
     QString selectedOid() const;
@@ -46,6 +38,8 @@ public:
 
     QPushButton* getValuesButton() const { return m_getValuesButton; }
     QPushButton* monitorButton() const { return m_monitorButton; }
+
+    void done(int result) override;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -55,7 +49,7 @@ private:
 
     OidPtr m_node;
     SnmpOidUtils::Device m_device;
-    QSize m_storedSize;
+    AppSettings* m_settings = nullptr;
     bool m_firstShow = true;
     OidIndexSelectionWidget* m_widget;
     QPushButton* m_getValuesButton;

@@ -1,5 +1,6 @@
 #include "ui/widgets/UiUtils.h"
 
+#include <QAction>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QLabel>
@@ -40,6 +41,17 @@ double screenScaleFactor(const QWidget* widget)
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     return screen ? screen->logicalDotsPerInchX() / 96.0 : 1.25;
+}
+
+void addActionsWithSeparators(QWidget* widget, const QList<QAction*>& actions)
+{
+    for (QAction* action : actions) {
+        if (!action) {
+            action = new QAction(widget);
+            action->setSeparator(true);
+        }
+        widget->addAction(action);
+    }
 }
 
 QLabel* createSpinnerLabel(QWidget* parent)

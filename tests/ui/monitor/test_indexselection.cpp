@@ -2,6 +2,7 @@
 // listing ends), a scalar, and the dialog with manual entry.
 
 #include "LoadedMib.h"
+#include "platform/AppSettings.h"
 #include "ui/monitor/OidIndexSelectionDialog.h"
 #include "ui/monitor/OidIndexSelectionWidget.h"
 #include "SnmpdFixture.h"
@@ -134,7 +135,10 @@ private slots:
     {
         OidIndexSelectionDialog dialog(m_mib.model->findByPath(kStrColumn), device());
         dialog.setTreeModel(m_mib.model.get());
-        dialog.setStoredSize(QSize(420, 350));
+        QTemporaryDir dir;
+        AppSettings settings(dir.filePath("Tessaro.ini"));
+        settings.setOidIndexWindowSize(QSize(420, 350));
+        dialog.setSettings(&settings);
         QCOMPARE(dialog.widget()->findChild<QLabel*>("titleLabel")->text(), QString("strValue"));
         QPushButton* monitor = dialog.monitorButton();
         QVERIFY(!monitor->isEnabled());

@@ -7,23 +7,14 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
-
-class QRect;
-class QWidget;
-
-// The program's own preferences in the ini file Tessaro.ini of the data folder. Every key
-// lives at top level; every setter writes the value and syncs the file at once, and a file
-// that cannot be written fails silently. Getters answer the key's default when the key is
-// missing or holds something that does not convert.
+// The program's own preferences in the ini file Tessaro.ini of the data folder: keys,
+// defaults and value rules only (no widgets). Every key lives at top level; every setter
+// writes the value and syncs the file at once; a file that cannot be written is logged
+// and otherwise ignored. Getters answer the key's default when the key is missing or holds
+// something that does not convert.
 class AppSettings final
 {
 public:
-    // The process-wide store, created by the first call on filePath; later calls return the
-    // same object and ignore their argument.
-    static AppSettings& instance(const QString& filePath = QString());
-
-    // A store of its own on filePath (tests; the program uses instance()).
     explicit AppSettings(const QString& filePath);
     ~AppSettings();
     Q_DISABLE_COPY_MOVE(AppSettings)
@@ -110,22 +101,11 @@ public:
     QString updateBaseUrl() const;
     void setUpdateBaseUrl(const QString& url);
 
-    // Dialog geometry under name + "_geometry", remembered together with the screen scale
-    // under name + "_scale". A geometry saved at another scale is dropped: the dialog then
-    // gets the default size (meant for a scale of 1.25), or its current size, scaled to
-    // the present screen, and is kept inside the screen's available area.
-    void restoreScaledGeometry(QWidget* widget, const QString& name, int defaultWidth = -1, int defaultHeight = -1);
-    void saveScaledGeometry(QWidget* widget, const QString& name);
-
-    // The scale of the screen that shows widget: logical dots per inch / 96, 1.25 without
-    // a screen. Tests replace the source; an empty function restores the real one.
-    using ScaleSource = std::function<double(const QWidget*)>;
-    void setScaleSource(ScaleSource source);
-    double screenScale(const QWidget* widget) const;
-    static double realScreenScale(const QWidget* widget);
-
-    // Smallest move (after bounding the size) that brings rect inside area.
-    static QRect fitRect(const QRect& rect, const QRect& area);
+    // A dialog's saved geometry under name + "_geometry", and the screen scale it was saved
+    // at under name + "_scale" (1.25 when missing or not a number).
+    QByteArray dialogGeometry(const QString& name) const;
+    double dialogScale(const QString& name) const;
+    void setDialogGeometry(const QString& name, const QByteArray& geometry, double scale);
 
 private:
     QString string(const QString& key, const QString& defaultValue = QString()) const;
@@ -135,5 +115,5 @@ private:
     void write(const QString& key, const QVariant& value);
 
     mutable QSettings m_settings;
-    ScaleSource m_scaleSource;
+    bool m_writeFailed = false; // logged once, not on every setter
 };

@@ -1,12 +1,6 @@
-#include "app/AppSettings.h"
+#include "platform/AppSettings.h"
 
-#include "ui/widgets/UiUtils.h"
-
-#include <QRect>
-#include <QScreen>
-#include <QWidget>
-
-#include <cmath>
+#include "platform/PlatformLog.h"
 
 namespace {
 
@@ -42,9 +36,8 @@ const QString EmailEnableAuthentication = QStringLiteral("email_enable_authentic
 const QString EmailWindowGeometry = QStringLiteral("email_window_geometry");
 const QString UpdateBaseUrl = QStringLiteral("update_base_url");
 
-// Dialog sizes given in code are meant for this scale (120 dots per inch).
-constexpr double DesignScale = 1.25;
-constexpr double ScaleTolerance = 0.01;
+// A dialog saved without a scale was saved at the scale its sizes are meant for.
+constexpr double DefaultDialogScale = 1.25;
 
 int clampedCode(int code, int fallback)
 {
@@ -52,12 +45,6 @@ int clampedCode(int code, int fallback)
 }
 
 } // namespace
-
-AppSettings& AppSettings::instance(const QString& filePath)
-{
-    static AppSettings settings(filePath);
-    return settings;
-}
 
 AppSettings::AppSettings(const QString& filePath)
     : m_settings(filePath, QSettings::IniFormat)
@@ -114,6 +101,10 @@ void AppSettings::write(const QString& key, const QVariant& value)
 {
     m_settings.setValue(key, value);
     m_settings.sync();
+    const bool failed = m_settings.status() != QSettings::NoError;
+    if (failed && !m_writeFailed)
+        qCWarning(lcPlatform) << "cannot write the settings file" << m_settings.fileName();
+    m_writeFailed = failed;
 }
 
 QByteArray AppSettings::mainWindowGeometry() const
@@ -434,85 +425,20 @@ void AppSettings::setUpdateBaseUrl(const QString& url)
     write(UpdateBaseUrl, url);
 }
 
-void AppSettings::setScaleSource(ScaleSource source)
+QByteArray AppSettings::dialogGeometry(const QString& name) const
 {
-    m_scaleSource = std::move(source);
+    return bytes(name + QLatin1String("_geometry"));
 }
 
-double AppSettings::screenScale(const QWidget* widget) const
+double AppSettings::dialogScale(const QString& name) const
 {
-    return m_scaleSource ? m_scaleSource(widget) : realScreenScale(widget);
-}
-
-double AppSettings::realScreenScale(const QWidget* widget)
-{
-    return screenScaleFactor(widget);
-}
-
-QRect AppSettings::fitRect(const QRect& rect, const QRect& area)
-{
-    if (area.contains(rect))
-        return rect;
-    QRect fitted(rect.topLeft(), rect.size().boundedTo(area.size()));
-    if (fitted.left() < area.left())
-        fitted.moveLeft(area.left());
-    if (fitted.top() < area.top())
-        fitted.moveTop(area.top());
-    if (fitted.right() > area.right())
-        fitted.moveRight(area.right());
-    if (fitted.bottom() > area.bottom())
-        fitted.moveBottom(area.bottom());
-    return fitted;
-}
-
-namespace {
-
-void fitToScreen(QWidget* widget)
-{
-    const QScreen* screen = widget->screen();
-    if (!screen)
-        return;
-    const QRect fitted = AppSettings::fitRect(widget->geometry(), screen->availableGeometry());
-    if (fitted != widget->geometry())
-        widget->setGeometry(fitted);
-}
-
-} // namespace
-
-void AppSettings::restoreScaledGeometry(QWidget* widget, const QString& name, int defaultWidth, int defaultHeight)
-{
-    if (!widget)
-        return;
-    const double scale = screenScale(widget);
     bool ok = false;
-    double stored = m_settings.value(name + QLatin1String("_scale"), QStringLiteral("1.25")).toDouble(&ok);
-    if (!ok)
-        stored = DesignScale;
-    const bool scaleChanged = std::abs(scale - stored) > ScaleTolerance;
-
-    const QByteArray geometry = bytes(name + QLatin1String("_geometry"));
-    if (!scaleChanged && !geometry.isEmpty() && widget->restoreGeometry(geometry)) {
-        fitToScreen(widget);
-        return;
-    }
-
-    QSize size;
-    if (defaultWidth != -1 && defaultHeight != -1)
-        size = QSize(defaultWidth, defaultHeight);
-    else if (std::abs(scale - DesignScale) > ScaleTolerance)
-        size = widget->size();
-    else
-        return;
-    const double factor = scale / DesignScale;
-    widget->resize(static_cast<int>(std::lround(size.width() * factor)),
-                   static_cast<int>(std::lround(size.height() * factor)));
-    fitToScreen(widget);
+    const double scale = m_settings.value(name + QLatin1String("_scale")).toDouble(&ok);
+    return ok ? scale : DefaultDialogScale;
 }
 
-void AppSettings::saveScaledGeometry(QWidget* widget, const QString& name)
+void AppSettings::setDialogGeometry(const QString& name, const QByteArray& geometry, double scale)
 {
-    if (!widget)
-        return;
-    m_settings.setValue(name + QLatin1String("_geometry"), widget->saveGeometry());
-    write(name + QLatin1String("_scale"), screenScale(widget));
+    m_settings.setValue(name + QLatin1String("_geometry"), geometry);
+    write(name + QLatin1String("_scale"), scale);
 }

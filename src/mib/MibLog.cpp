@@ -1,0 +1,3 @@
+#include "mib/MibLog.h"
+
+Q_LOGGING_CATEGORY(lcMib, "tessaro.mib")

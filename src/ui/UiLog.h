@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+// Messages of the widgets.
+Q_DECLARE_LOGGING_CATEGORY(lcUi)
