@@ -10,7 +10,6 @@
 #include "ui/monitor/OidIndexSelectionDialog.h"
 #include "ui/browser/OidValueViewer.h"
 #include "ui/widgets/ScreenGeometry.h"
-#include "snmp/SnmpAsyncReader.h"
 #include "ui/widgets/UserPrompts.h"
 
 #include <QAction>

@@ -59,7 +59,6 @@ public:
     QAction* monitorAction() const { return m_monitorAction; }
     QAction* stopQueryAction() const { return m_stopQueryAction; }
 
-    QueryController& queryController() { return m_query; }
     // A query of this window is running and its results are wanted.
     bool isQueryRunning() const { return m_query.isRunning(); }
     // Result rows shown for the running (or last) query.

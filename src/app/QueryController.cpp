@@ -60,7 +60,6 @@ void QueryController::start(RequestKind kind, const QString& path)
 {
     emit started();
     m_requestKind = kind;
-    m_requestPath = path;
     m_walk = SubtreeWalk(path);
     m_rowCount = 0;
     m_busy = true;

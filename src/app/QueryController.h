@@ -34,7 +34,6 @@ public:
     // The device of later requests. A query running for the one before is abandoned, and a
     // waiting one forgotten: their late answers are dropped.
     void setDevice(const SnmpOidUtils::Device& device);
-    SnmpOidUtils::Device device() const { return m_device; }
     // Whether result lines made from now on show their OID.
     void setShowOidPath(bool show);
 
@@ -47,9 +46,6 @@ public:
 
     // A query is running and its answers are wanted.
     bool isRunning() const { return m_busy; }
-    RequestKind requestKind() const { return m_requestKind; }
-    // The OID the running (or last) query asked first: the walk's root, the Get's instance.
-    QString requestPath() const { return m_requestPath; }
     // Value lines shown for the running (or last) query.
     qint32 rowCount() const { return m_rowCount; }
 
@@ -80,7 +76,6 @@ private:
     RequestKind m_pendingKind = NoRequest;
     QString m_pendingPath;
     RequestKind m_requestKind = NoRequest;
-    QString m_requestPath;
     SubtreeWalk m_walk{QString()};
     qint32 m_rowCount = 0;
     // Every request carries a serial; only the latest one's answer counts, so that a request

@@ -32,7 +32,6 @@ public:
 
     explicit SubtreeWalk(const QString& root);
 
-    QString root() const { return m_root; }
     // The OID of the walk's first row; empty until there is one.
     QString firstRow() const { return m_firstRow; }
 
