@@ -152,6 +152,7 @@ private slots:
             << edited(v3("aesUser"), [](SnmpParams& p) { p.privProtocol = 0; }) << "" << false << true;
         QTest::newRow("auth code 0: noAuthNoPriv whatever else") << edited(v3("noAuthUser"), [](SnmpParams& p) {
             p.privProtocol = 2;
+            p.authPassword = SnmpdFixture::kAuthPassPhrase;
             p.privPassword = "short";
             p.community = "ignored-by-v3";
         }) << "" << true << true;
