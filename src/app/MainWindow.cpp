@@ -36,6 +36,15 @@
 #include <QTimer>
 #include <QUrl>
 
+namespace {
+
+SnmpOidUtils::Device queryDevice(const VelmoraFile::Entry& entry)
+{
+    return SnmpOidUtils::Device{entry.ipAddress, entry.credentials};
+}
+
+} // namespace
+
 MainWindow::MainWindow(const AppContext& context, QWidget* parent)
     : QMainWindow(parent)
     , m_context(context)
@@ -153,6 +162,10 @@ void MainWindow::makeConnections()
     connect(viewer, &OidValueViewer::jumpToClicked, this, &MainWindow::onJumpToOid);
     connect(viewer, &OidValueViewer::monitorOidClicked, this, &MainWindow::onMonitorOidFromValue);
     connect(viewer, &OidValueViewer::addOidClicked, this, &MainWindow::onAddOidFromValue);
+    connect(&m_query, &QueryController::started, viewer, &OidValueViewer::clear);
+    connect(&m_query, &QueryController::linesReady, viewer, &OidValueViewer::appendRows);
+    connect(&m_query, &QueryController::stoppableChanged, this, &MainWindow::setStopControls);
+    connect(m_viewFullOid, &QCheckBox::toggled, &m_query, &QueryController::setShowOidPath);
     connect(m_deviceBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &MainWindow::onCurrentDeviceChanged);
     connect(m_deviceList, &DeviceList::deviceInfoChanged, this, &MainWindow::onDeviceInfoChanged);
@@ -336,9 +349,7 @@ void MainWindow::onCurrentDeviceChanged(int)
 {
     updateDeviceActions();
     // A running walk is abandoned: its late results are dropped.
-    m_pendingKind = NoRequest;
-    m_pendingPath.clear();
-    m_busy = false;
+    m_query.setDevice(queryDevice(currentDevice()));
 }
 
 void MainWindow::updateWindowTitle(const QString& text)
@@ -398,28 +409,19 @@ void MainWindow::onEditDevices()
             .arg(QDir::toNativeSeparators(m_deviceList->path()), AppInfo::title()));
 }
 
-namespace {
-
-SnmpOidUtils::Device queryDevice(const VelmoraFile::Entry& entry)
-{
-    return SnmpOidUtils::Device{entry.ipAddress, entry.credentials};
-}
-
-} // namespace
-
 void MainWindow::onGetValue()
 {
-    askQuery(GetRequest);
+    askQuery(QueryController::GetRequest);
 }
 
 void MainWindow::onGetNextValue()
 {
-    askQuery(GetNextWalk);
+    askQuery(QueryController::GetNextWalk);
 }
 
 void MainWindow::onGetBulkValue()
 {
-    askQuery(GetBulkWalk);
+    askQuery(QueryController::GetBulkWalk);
 }
 
 void MainWindow::onLeafOidActivated(const OidPtr& oid)
@@ -432,59 +434,10 @@ void MainWindow::onLeafOidActivated(const OidPtr& oid)
         onGetNextValue();
 }
 
-void MainWindow::askQuery(RequestKind kind)
+void MainWindow::askQuery(QueryController::RequestKind kind)
 {
-    const OidPtr node = m_browser->currentOid();
-    if (!node)
-        return;
-    QString path = node->numericPath();
-    if (kind == GetRequest && !path.endsWith(QLatin1String(".0")))
-        path += QLatin1String(".0");
-    if (m_busy) {
-        // The running query's next answer makes way for this one.
-        m_pendingKind = kind;
-        m_pendingPath = path;
-        return;
-    }
-    startRequest(kind, path);
-}
-
-void MainWindow::startRequest(RequestKind kind, const QString& path)
-{
-    m_browser->valueViewer()->clear();
-    m_requestKind = kind;
-    m_requestPath = path;
-    m_rowCount = 0;
-    m_busy = true;
-    queueRequest(kind, path);
-    setStopControls(kind != GetRequest);
-}
-
-void MainWindow::queueRequest(RequestKind kind, const QString& path)
-{
-    // A new serial per request: an answer that arrives after a newer request was queued
-    // belongs to an abandoned query and is dropped unseen.
-    const quint64 serial = ++m_requestSerial;
-    auto callback = [this, serial](const QString& ip, const QString& requestPath,
-                                   const QList<SnmpOidUtils::OidValue>& results) {
-        if (serial == m_requestSerial)
-            onGetValueFinished(ip, requestPath, results);
-    };
-    const SnmpOidUtils::Device device = queryDevice(currentDevice());
-    SnmpAsyncReader* reader = SnmpAsyncReader::instance();
-    switch (kind) {
-    case GetRequest:
-        reader->get(device, path, 2, callback, this);
-        break;
-    case GetNextWalk:
-        reader->getNext(device, path, 2, callback, this);
-        break;
-    case GetBulkWalk:
-        reader->getBulk(device, path, 2, callback, this);
-        break;
-    case NoRequest:
-        break;
-    }
+    if (const OidPtr node = m_browser->currentOid())
+        m_query.ask(kind, node->numericPath());
 }
 
 void MainWindow::setStopControls(bool enabled)
@@ -493,98 +446,9 @@ void MainWindow::setStopControls(bool enabled)
     m_browser->valueViewer()->setStopButtonVisible(enabled);
 }
 
-void MainWindow::onGetValueFinished(const QString&, const QString& request_path,
-                                    const QList<SnmpOidUtils::OidValue>& results)
-{
-    setStopControls(handleResults(request_path, results));
-}
-
-OidValueViewer::Row MainWindow::messageRow(const QString& path, const QString& message) const
-{
-    OidValueViewer::Row row;
-    row.label = m_treeModel.labelFromPath(path);
-    row.oidPath = path;
-    row.showOidPath = m_viewFullOid->isChecked();
-    row.ok = false;
-    row.message = message;
-    return row;
-}
-
-bool MainWindow::handleResults(const QString& request_path, const QList<SnmpOidUtils::OidValue>& results)
-{
-    if (!m_busy)
-        return false;
-    if (m_pendingKind != NoRequest) {
-        const RequestKind kind = m_pendingKind;
-        const QString path = m_pendingPath;
-        m_pendingKind = NoRequest;
-        m_pendingPath.clear();
-        startRequest(kind, path);
-        return kind != GetRequest;
-    }
-    if (results.isEmpty()) {
-        m_browser->valueViewer()->appendRow(messageRow(request_path, tr("Nothing returned")));
-        m_busy = false;
-        return false;
-    }
-
-    // The answer is judged first and the next request queued before any row is drawn, so
-    // that the agent works on it while the rows are shown.
-    const bool walk = m_requestKind != GetRequest;
-    const QString prefix = m_requestPath + QLatin1Char('.');
-    const bool showOidPath = m_viewFullOid->isChecked();
-    QVector<OidValueViewer::Row> rows;
-    rows.reserve(results.size() + 1);
-    bool goesOn = walk;
-    QString previous = request_path; // the OID this answer follows
-    for (const SnmpOidUtils::OidValue& value : results) {
-        if (walk) {
-            // The end of the agent's view, or no answer to give.
-            if (value.isException()) {
-                goesOn = false;
-                break;
-            }
-            // Each answer of a walk must lie beyond the OID it follows; an agent that
-            // repeats an OID, goes backwards or returns to the walk's first OID would
-            // otherwise be asked the same thing forever.
-            if (!OidPath::follows(value.oid, previous)) {
-                rows.append(messageRow(value.oid, tr("The agent returned an OID out of order")));
-                goesOn = false;
-                break;
-            }
-        }
-        const bool inside = value.oid.startsWith(prefix);
-        if (m_rowCount != 0 && !inside) {
-            goesOn = false;
-            break;
-        }
-        if (m_rowCount == 0 && !inside && walk)
-            rows.append(messageRow(request_path, tr("No results: The device does not support this OID or table")));
-
-        OidValueViewer::Row row;
-        row.label = m_treeModel.labelFromPath(value.oid);
-        row.oidPath = value.oid;
-        row.showOidPath = showOidPath;
-        row.value = value.value;
-        row.valueText = value.text;
-        row.type = value.type;
-        rows.append(row);
-        ++m_rowCount;
-        previous = value.oid;
-    }
-
-    if (goesOn)
-        queueRequest(m_requestKind, previous);
-    else
-        m_busy = false;
-    m_browser->valueViewer()->appendRows(rows);
-    return goesOn;
-}
-
 void MainWindow::onStopGet()
 {
-    // The outstanding request still completes; its answer is dropped.
-    m_busy = false;
+    m_query.stop();
 }
 
 void MainWindow::onJumpToOid(const QString& oidPath)

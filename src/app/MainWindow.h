@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppContext.h"
+#include "app/QueryController.h"
 #include "ui/browser/FindDialog.h"
 #include "platform/Folders.h"
 #include "mib/MibDatabase.h"
@@ -54,18 +55,10 @@ public:
     QAction* monitorAction() const { return m_monitorAction; }
     QAction* stopQueryAction() const { return m_stopQueryAction; }
 
-    // What a query asks: one GET, or a walk by GETNEXT or GETBULK.
-    enum RequestKind
-    {
-        NoRequest = 0,
-        GetRequest = 1,
-        GetNextWalk = 2,
-        GetBulkWalk = 3
-    };
     // A query of this window is running and its results are wanted.
-    bool isQueryRunning() const { return m_busy; }
+    bool isQueryRunning() const { return m_query.isRunning(); }
     // Result rows shown for the running (or last) query.
-    qint32 resultRowCount() const { return m_rowCount; }
+    qint32 resultRowCount() const { return m_query.rowCount(); }
 
     // The entries the window adds to the tree's context menu for oid.
     void buildTreeContextMenu(QMenu* menu, const OidPtr& oid);
@@ -89,8 +82,6 @@ public slots:
     void onGetValue();
     void onGetNextValue();
     void onGetBulkValue();
-    void onGetValueFinished(const QString& ip, const QString& request_path,
-                            const QList<SnmpOidUtils::OidValue>& results);
     void onLeafOidActivated(const OidPtr& oid);
     void onJumpToOid(const QString& oidPath);
     void onMonitorOidFromValue(const QString& path, Oid::Type type, const QString& value);
@@ -120,17 +111,14 @@ private:
     void refillDeviceBox(const VelmoraFile::Entry& previous);
     void updateDeviceActions();
     void updateWindowTitle(const QString& text);
-    void askQuery(RequestKind kind);
-    void startRequest(RequestKind kind, const QString& path);
-    void queueRequest(RequestKind kind, const QString& path);
-    bool handleResults(const QString& request_path, const QList<SnmpOidUtils::OidValue>& results);
-    OidValueViewer::Row messageRow(const QString& path, const QString& message) const;
+    void askQuery(QueryController::RequestKind kind);
     void setStopControls(bool enabled);
     void openChart(const QString& path, Oid::Type type);
 
     const AppContext m_context;
     MibDatabase m_database;
     TreeModel m_treeModel;
+    QueryController m_query{m_treeModel};
     FindDialog::Parameters m_searchParameters;
     QPointer<FindDialog> m_findDialog;
     bool m_firstShow = true;
@@ -138,17 +126,6 @@ private:
     QString m_dataFolder;
 
     DeviceList* m_deviceList;
-    // A query of this window is outstanding and its results are wanted; a query asked for
-    // meanwhile waits as the pending one.
-    bool m_busy = false;
-    RequestKind m_pendingKind = NoRequest;
-    QString m_pendingPath;
-    RequestKind m_requestKind = NoRequest;
-    QString m_requestPath;
-    qint32 m_rowCount = 0;
-    // Every request of this window carries a serial; only the latest one's results count,
-    // so that a request abandoned by Stop never feeds a newer query.
-    quint64 m_requestSerial = 0;
 
     OidBrowser* m_browser = nullptr;
     MainToolBar* m_toolBar = nullptr;

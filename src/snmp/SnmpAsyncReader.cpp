@@ -1,5 +1,6 @@
 #include "snmp/SnmpAsyncReader.h"
 
+#include "snmp/SnmpLog.h"
 #include "snmp/SnmpUtils.h"
 
 #include <QtConcurrent>
@@ -11,22 +12,24 @@ namespace {
 QList<SnmpOidUtils::OidValue> runRequest(int kind, const SnmpOidUtils::Device& device, const QString& requestPath)
 {
     bool ok = false;
+    QList<SnmpOidUtils::OidValue> values;
     switch (kind) {
-    case SnmpAsyncReader::Get: {
-        SnmpOidUtils::OidValue value = SnmpOidUtils::get(ok, device, requestPath);
-        return ok ? QList<SnmpOidUtils::OidValue>{value} : QList<SnmpOidUtils::OidValue>{};
-    }
-    case SnmpAsyncReader::GetNext: {
-        SnmpOidUtils::OidValue value = SnmpOidUtils::getNext(ok, device, requestPath);
-        return ok ? QList<SnmpOidUtils::OidValue>{value} : QList<SnmpOidUtils::OidValue>{};
-    }
-    case SnmpAsyncReader::GetBulk: {
-        QList<SnmpOidUtils::OidValue> values = SnmpOidUtils::getBulk(ok, device, requestPath);
-        return ok ? values : QList<SnmpOidUtils::OidValue>{};
-    }
+    case SnmpAsyncReader::Get:
+        values = {SnmpOidUtils::get(ok, device, requestPath)};
+        break;
+    case SnmpAsyncReader::GetNext:
+        values = {SnmpOidUtils::getNext(ok, device, requestPath)};
+        break;
+    case SnmpAsyncReader::GetBulk:
+        values = SnmpOidUtils::getBulk(ok, device, requestPath);
+        break;
     default:
-        return {};
+        break;
     }
+    if (ok)
+        return values;
+    qCInfo(lcSnmp) << "Request" << kind << "of" << requestPath << "to" << device.ip << "failed";
+    return {};
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 #include "snmp/SnmpReader.h"
 
+#include "snmp/SnmpLog.h"
 #include "snmp/SnmpOidUtils.h"
+#include "snmp/SubtreeWalk.h"
 
 #include <QAtomicInt>
 #include <QFutureWatcher>
@@ -11,7 +13,7 @@
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
 
-#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -45,27 +47,6 @@ const QLatin1String LldpRemChassisIdColumn("1.0.8802.1.1.2.1.4.1.1.5");
 constexpr quint32 IfTypeEthernetCsmacd = 6;
 constexpr quint32 IfTypeSoftwareLoopback = 24;
 constexpr quint32 IfTypeIeee80211 = 71;
-
-using OidNumbers = QVector<quint32>;
-
-// Dotted numbers only; false for anything else.
-bool parseOid(const QString& text, OidNumbers& numbers)
-{
-    numbers.clear();
-    const QVector<QStringRef> parts = text.splitRef(QLatin1Char('.'));
-    for (const QStringRef& part : parts) {
-        bool ok = false;
-        numbers.append(part.toUInt(&ok));
-        if (!ok)
-            return false;
-    }
-    return true;
-}
-
-bool oidLess(const OidNumbers& a, const OidNumbers& b)
-{
-    return std::lexicographical_compare(a.cbegin(), a.cend(), b.cbegin(), b.cend());
-}
 
 // Four octets as a dotted IPv4 address. LLDP's network-address chassis id starts with
 // the IANA address family (1 = IPv4), so five octets of that form are accepted too.
@@ -196,8 +177,10 @@ SnmpReader::HostInfoResult queryOnce(const QString& ip, const SnmpUtils::SnmpPar
     result.ip = ip;
     SnmpUtils::SingleSession* session =
         SnmpUtils::openSingleSession(ip, params, SnmpReader::QueryRetries, SnmpReader::QueryTimeoutMicroseconds);
-    if (!session)
+    if (!session) {
+        qCInfo(lcSnmp) << "No session with" << ip;
         return result;
+    }
 
     bool anyPart = false;
     if (flags & SnmpReader::SystemInfo) {
@@ -338,42 +321,38 @@ QList<SnmpReader::WalkRow> SnmpReader::walkColumns(bool& ok, SnmpUtils::SingleSe
     const int columnCount = columnOids.size();
     if (!session || columnCount == 0)
         return result;
-    QStringList prefixes;
-    for (const QString& column : columnOids)
-        prefixes.append(column + QLatin1Char('.'));
-    QStringList current = columnOids;
-    QVector<OidNumbers> currentNumbers(columnCount);
-    for (int c = 0; c < columnCount; ++c) {
-        if (!parseOid(current.at(c), currentNumbers[c]))
-            return result;
-    }
-
+    // Each column is a walk of its own; a row counts while every column has a row there.
+    std::vector<SubtreeWalk> walks(columnOids.cbegin(), columnOids.cend());
+    QStringList asked = columnOids;
     const int pduType = mode == WalkGetBulk ? SNMP_MSG_GETBULK : SNMP_MSG_GETNEXT;
     for (;;) {
         const QList<SnmpOidUtils::OidValue> cells =
-            SnmpOidUtils::request(ok, session, pduType, current, SnmpOidUtils::ValueForm::CellValue, 10);
-        if (!ok)
+            SnmpOidUtils::request(ok, session, pduType, asked, SnmpOidUtils::ValueForm::CellValue, 10);
+        if (!ok) {
+            qCDebug(lcSnmp) << "Column walk failed at" << asked;
             return result;
+        }
         // A trailing incomplete group of cells is no row.
         const int rowCount = cells.size() / columnCount;
-        if (rowCount == 0)
-            return result;
-        for (int r = 0; r < rowCount; ++r) {
+        int rows = rowCount;
+        for (int c = 0; c < columnCount; ++c) {
+            QList<SnmpOidUtils::OidValue> column;
+            for (int r = 0; r < rowCount; ++r)
+                column.append(cells.at(r * columnCount + c));
+            const SubtreeWalk::Step step = walks[c].judge(asked.at(c), column);
+            rows = qMin(rows, step.rows);
+            asked[c] = step.next;
+        }
+        for (int r = 0; r < rows; ++r) {
             WalkRow row;
-            QVector<OidNumbers> names(columnCount);
             for (int c = 0; c < columnCount; ++c) {
                 const SnmpOidUtils::OidValue& cell = cells.at(r * columnCount + c);
-                // Besides leaving its column, a cell ends the walk when the agent has no
-                // more (an exception value under the same name) or does not move forward.
-                if (!cell.oid.startsWith(prefixes.at(c)) || cell.isException() || !parseOid(cell.oid, names[c]) ||
-                    !oidLess(currentNumbers.at(c), names.at(c)))
-                    return result;
                 row.append(WalkCell{SnmpOidUtils::valueText(cell.value), cell.value});
-                current[c] = cell.oid;
             }
             result.append(row);
-            currentNumbers = names;
         }
+        if (rows == 0 || rows < rowCount)
+            return result;
     }
 }
 

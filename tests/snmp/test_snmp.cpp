@@ -1,67 +1,77 @@
+// The SNMP layer against the snmpd test agent: sessions, credentials, exchanges, values,
+// column walks, the background request runner and the device information reader.
+
+#include "snmp/SnmpAsyncReader.h"
 #include "snmp/SnmpOidUtils.h"
+#include "snmp/SnmpReader.h"
 #include "snmp/SnmpUtils.h"
 #include "SnmpdFixture.h"
 
-#include <QtConcurrent>
 #include <QtTest>
 
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
 
-#include <algorithm>
-#include <atomic>
-#include <csignal>
+#include <functional>
+#include <memory>
 #include <tuple>
 
-using SnmpOidUtils::Device;
+using Rows = QList<QStringList>;
 using SnmpOidUtils::OidValue;
+using SnmpUtils::SnmpParams;
 
 namespace {
 
 const QString kRoot = QString(SnmpdFixture::kFixtureRoot) + '.';
+const QString kLast = SnmpdFixture::kOidBulkColumn + QString(".3"); // three rows: the last ends the view
+const QString kClosed = "127.0.0.1:" + QString::number(SnmpdFixture::closedPort());
 
-Device communityDevice(const QString& ip, int version = 2, const QString& community = SnmpdFixture::kCommunity)
+SnmpOidUtils::Device device(const QString& ip, const SnmpParams& params)
 {
-    Device device;
-    device.ip = ip;
-    device.params.version = version;
-    device.params.community = community;
-    return device;
+    return SnmpOidUtils::Device{ip, params};
 }
 
-Device v3Device(const QString& ip, const QString& userName)
+SnmpParams community(int version, const QString& community = SnmpdFixture::kCommunity)
 {
-    const SnmpdFixture::V3User& user = SnmpdFixture::v3User(userName);
-    return Device{ip,
-                  {3, {}, user.name, user.authProtocol, user.authProtocol ? SnmpdFixture::kAuthPassPhrase : "",
-                   user.privProtocol, user.privProtocol ? SnmpdFixture::kPrivPassPhrase : ""}};
+    SnmpParams params;
+    params.version = version;
+    params.community = community;
+    return params;
 }
 
-bool usmTableEmpty()
+SnmpParams v3(const QString& name)
 {
-    SnmpUtils::LibraryLocker lock;
-    return usm_get_userList() == nullptr;
+    const SnmpdFixture::V3User& user = SnmpdFixture::v3User(name);
+    SnmpParams params;
+    params.version = 3;
+    params.userName = user.name;
+    params.authProtocol = user.authProtocol;
+    params.authPassword = user.authProtocol ? SnmpdFixture::kAuthPassPhrase : "";
+    params.privProtocol = user.privProtocol;
+    params.privPassword = params.privProtocol ? SnmpdFixture::kPrivPassPhrase : "";
+    return params;
 }
 
-// GET of sysName over a single session; the value's text, or empty on any failure.
-QString singleSessionSysName(const Device& device, int retries = 1, long timeout = 1000000)
+// sysName by a GET over a traditional or a single session; empty on any failure.
+QString sysName(const QString& ip, const SnmpParams& params, bool single, long timeout = 1000000)
 {
-    SnmpUtils::SingleSession* session = SnmpUtils::openSingleSession(device.ip, device.params, retries, timeout);
+    bool ok = false;
+    if (!single) {
+        const OidValue value = SnmpOidUtils::get(ok, device(ip, params), SnmpdFixture::kOidSysName);
+        return ok ? value.value.toString() : QString();
+    }
+    SnmpUtils::SingleSession* session = SnmpUtils::openSingleSession(ip, params, 1, timeout);
     if (!session)
         return {};
-    bool ok = false;
     const QList<OidValue> values = SnmpOidUtils::request(ok, session, SNMP_MSG_GET, {SnmpdFixture::kOidSysName},
                                                          SnmpOidUtils::ValueForm::CellValue);
     SnmpUtils::closeSingleSession(session);
     return ok && values.size() == 1 ? values.first().value.toString() : QString();
 }
 
-// GET of sysName over a traditional session.
-bool traditionalGetWorks(const Device& device)
+template <typename... T> QString joined(const T&... values)
 {
-    bool ok = false;
-    SnmpOidUtils::get(ok, device, SnmpdFixture::kOidSysName);
-    return ok;
+    return QStringList{QVariant(values).toString()...}.join('|');
 }
 
 // version, GETNEXT (or GET), OID, answered, exception, text
@@ -74,7 +84,7 @@ using ValueCase = std::tuple<QString, int, QVariant, QString, QString>;
 Q_DECLARE_METATYPE(ExceptionCase)
 Q_DECLARE_METATYPE(ValueCase)
 
-class TestSnmp : public QObject
+class TestSnmp final : public QObject
 {
     Q_OBJECT
 
@@ -88,118 +98,93 @@ private slots:
         // A user configuration that would change the printed values if the library read it.
         QVERIFY(m_home.isValid() && QDir(m_home.path()).mkpath(".snmp"));
         QFile conf(m_home.filePath(".snmp/snmp.conf"));
-        QVERIFY(conf.open(QIODevice::WriteOnly));
-        conf.write("printValueOnly yes\nquickPrinting yes\n");
+        QVERIFY(conf.open(QIODevice::WriteOnly) && conf.write("printValueOnly yes\nquickPrinting yes\n") > 0);
         conf.close();
         qputenv("HOME", m_home.path().toUtf8());
         qputenv("SNMPCONFPATH", m_home.filePath(".snmp").toUtf8());
         qunsetenv("MIBS");
         qunsetenv("MIBFILES");
-
+        m_agent.setMisbehavingColumns(true);
+        m_agent.setBulkRows(3);
         SNMPD_FIXTURE_START(m_agent);
         m_ip = m_agent.address();
         SnmpUtils::initLibrary();
         // A second user of the library; its shut-down must leave the first one working.
         SnmpUtils::initLibrary();
         SnmpUtils::shutdownLibrary();
-    }
-
-    void cleanupTestCase()
-    {
-        SnmpUtils::shutdownLibrary();
-        const qint64 pid = m_agent.processId();
-        m_agent.stop();
-        QCOMPARE(::kill(static_cast<pid_t>(pid), 0), -1); // no snmpd left behind
+        SnmpReader::instance();
+        SnmpAsyncReader::instance();
     }
 
     void init() { SnmpUtils::clearUsmUsers(); }
-    void sessions_data()
+
+    void credentials_data()
     {
-        QTest::addColumn<Device>("device");
-        QTest::newRow("v1") << communityDevice(m_ip, 1);
-        QTest::newRow("v2c") << communityDevice(m_ip);
-        QTest::newRow("v2c community with ; and ,") << communityDevice(m_ip, 2, SnmpdFixture::kSpecialCommunity);
-        for (const SnmpdFixture::V3User& user : SnmpdFixture::kV3Users)
-            QTest::newRow(user.name) << v3Device(m_ip, user.name);
+        QTest::addColumn<SnmpParams>("params");
+        QTest::addColumn<QString>("before"); // a user whose right credentials were used just before
+        QTest::addColumn<bool>("works");
+        QTest::addColumn<bool>("sent"); // a refused request was sent (else nothing was waited for)
+        QTest::newRow("v1") << community(1) << "" << true << true;
+        QTest::newRow("v2c") << community(2) << "" << true << true;
+        QTest::newRow("community with ; and ,") << community(2, SnmpdFixture::kSpecialCommunity) << "" << true << true;
+        for (const SnmpdFixture::V3User& user : SnmpdFixture::kV3Users) {
+            SnmpParams wrong = v3(user.name);
+            // Neither the keys just derived from the right pass phrase nor the user table may mask a wrong one.
+            user.authProtocol ? wrong.authPassword = "fixtureAuthPass2" : wrong.userName = "noSuchUser";
+            QTest::newRow(user.name) << v3(user.name) << "" << true << true;
+            QTest::addRow("%s, wrong", user.name) << wrong << user.name << false << true;
+        }
+        QTest::newRow("version 0") << community(0) << "" << false << false;
+        QTest::newRow("version 4") << community(4) << "" << false << false;
+        const auto edited = [](SnmpParams params, const std::function<void(SnmpParams&)>& edit) {
+            edit(params);
+            return params;
+        };
+        QTest::newRow("auth pass phrase of 7 characters")
+            << edited(v3("sha1User"), [](SnmpParams& p) { p.authPassword = "7chars!"; }) << "" << false << false;
+        QTest::newRow("auth code 7") << edited(v3("sha1User"), [](SnmpParams& p) { p.authProtocol = 7; }) << "" << false
+                                     << false;
+        QTest::newRow("priv pass phrase of 7 characters")
+            << edited(v3("aesUser"), [](SnmpParams& p) { p.privPassword = "7chars!"; }) << "" << false << false;
+        QTest::newRow("priv code 8") << edited(v3("aesUser"), [](SnmpParams& p) { p.privProtocol = 8; }) << "" << false
+                                     << false;
+        QTest::newRow("priv code 0: authNoPriv, refused")
+            << edited(v3("aesUser"), [](SnmpParams& p) { p.privProtocol = 0; }) << "" << false << true;
+        QTest::newRow("auth code 0: noAuthNoPriv whatever else") << edited(v3("noAuthUser"), [](SnmpParams& p) {
+            p.privProtocol = 2;
+            p.authPassword = SnmpdFixture::kAuthPassPhrase;
+            p.privPassword = "short";
+            p.community = "ignored-by-v3";
+        }) << "" << true << true;
     }
 
-    void sessions()
+    void credentials()
     {
-        QFETCH(Device, device);
-        bool ok = false;
-        QCOMPARE(SnmpOidUtils::get(ok, device, SnmpdFixture::kOidSysName).value.toByteArray(),
-                 QByteArray(SnmpdFixture::kSysName));
-        QVERIFY(ok);
-        QCOMPARE(singleSessionSysName(device), QString(SnmpdFixture::kSysName));
-        if (device.params.version != 3)
-            return;
-        // A wrong pass phrase (or user) is refused in both kinds of session: neither the keys
-        // just derived from the right one nor the library's user table may mask it.
-        SnmpUtils::clearUsmUsers();
-        if (device.params.authProtocol != 0)
-            device.params.authPassword = "fixtureAuthPass2"; // the right one but for its last character
-        else
-            device.params.userName = "noSuchUser";
-        QVERIFY(!traditionalGetWorks(device));
-        QCOMPARE(singleSessionSysName(device, 0, 300000), QString());
-    }
-
-    void refusals_data()
-    {
-        QTest::addColumn<Device>("device");
-        QTest::newRow("version 0") << communityDevice(m_ip, 0);
-        QTest::newRow("version 4") << communityDevice(m_ip, 4);
-        Device device = v3Device(m_ip, "sha1User");
-        device.params.authPassword = "7chars!";
-        QTest::newRow("auth pass phrase of 7 characters") << device;
-        device.params.authPassword = SnmpdFixture::kAuthPassPhrase;
-        device.params.authProtocol = 7;
-        QTest::newRow("auth code 7") << device;
-        device = v3Device(m_ip, "aesUser");
-        device.params.privPassword = "7chars!";
-        QTest::newRow("priv pass phrase of 7 characters") << device;
-        device.params.privPassword = SnmpdFixture::kPrivPassPhrase;
-        device.params.privProtocol = 8;
-        QTest::newRow("priv code 8") << device;
-    }
-
-    void refusals()
-    {
-        QFETCH(Device, device);
+        QFETCH(SnmpParams, params);
+        QFETCH(QString, before);
+        QFETCH(bool, works);
+        QFETCH(bool, sent);
+        if (!before.isEmpty()) {
+            QCOMPARE(sysName(m_ip, v3(before), false), SnmpdFixture::kSysName);
+            SnmpUtils::clearUsmUsers();
+        }
         QElapsedTimer timer;
         timer.start();
-        QVERIFY(!SnmpUtils::openSingleSession(device.ip, device.params, 2, 1000000));
+        const QString expected = works ? SnmpdFixture::kSysName : "";
+        QCOMPARE(sysName(m_ip, params, false), expected);
+        QCOMPARE(sysName(m_ip, params, true, works ? 1000000 : 300000), expected);
+        if (sent)
+            return;
         bool ok = true;
-        const OidValue value = SnmpOidUtils::get(ok, device, SnmpdFixture::kOidSysName);
+        const OidValue value = SnmpOidUtils::get(ok, device(m_ip, params), SnmpdFixture::kOidSysName);
         QVERIFY(!ok && value.oid.isEmpty() && value.type == 0 && !value.value.isValid());
-        ok = true;
-        QVERIFY(SnmpOidUtils::getBulk(ok, device, SnmpdFixture::kOidSysName).isEmpty() && !ok);
-        // Nothing was sent, so nothing was waited for.
+        QVERIFY(SnmpOidUtils::getBulk(ok, device(m_ip, params), SnmpdFixture::kOidSysName).isEmpty() && !ok);
         QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
-    }
-
-    void securityLevelFromCodes()
-    {
-        // Authentication code 0 makes a noAuthNoPriv session whatever else is set.
-        Device device = v3Device(m_ip, "noAuthUser");
-        device.params.privProtocol = 2;
-        device.params.authPassword = SnmpdFixture::kAuthPassPhrase;
-        device.params.privPassword = "short";
-        device.params.community = "ignored-by-v3";
-        QVERIFY(traditionalGetWorks(device));
-        QCOMPARE(singleSessionSysName(device), QString(SnmpdFixture::kSysName));
-
-        // Privacy code 0 makes authNoPriv: refused by a user that requires privacy.
-        device = v3Device(m_ip, "aesUser");
-        device.params.privProtocol = 0;
-        QVERIFY(!traditionalGetWorks(device));
-        QCOMPARE(singleSessionSysName(device, 0, 300000), QString());
     }
 
     void exceptions_data()
     {
         QTest::addColumn<ExceptionCase>("c");
-        const QString last = SnmpdFixture::kOidLast;
         const QList<QPair<const char*, ExceptionCase>> cases = {
             {"v1 noSuchName", {1, false, SnmpdFixture::kOidNoSuchObject, false, 0, ""}},
             {"v2c noSuchObject",
@@ -209,9 +194,9 @@ private slots:
              {2, false, SnmpdFixture::kOidNoSuchInstance, true, 0x81, "No Such Instance currently exists at this OID"}},
             // Past the last object the same OID comes back as endOfMibView, which ends a walk.
             {"v2c endOfMibView",
-             {2, true, last, true, 0x82,
+             {2, true, kLast, true, 0x82,
               "No more variables left in this MIB View (It is past the end of the MIB tree)"}},
-            {"v1 past the end", {1, true, last, false, 0, ""}},
+            {"v1 past the end", {1, true, kLast, false, 0, ""}},
             {"not an OID", {2, false, "not an oid", false, 0, ""}}, // not sent
         };
         for (const auto& [name, c] : cases)
@@ -223,9 +208,9 @@ private slots:
         QFETCH(ExceptionCase, c);
         const auto& [version, next, oid, ok, exception, text] = c;
         bool answered = !ok;
-        const Device device = communityDevice(m_ip, version);
+        const auto target = device(m_ip, community(version));
         const OidValue value =
-            next ? SnmpOidUtils::getNext(answered, device, oid) : SnmpOidUtils::get(answered, device, oid);
+            next ? SnmpOidUtils::getNext(answered, target, oid) : SnmpOidUtils::get(answered, target, oid);
         QCOMPARE(answered, ok);
         QCOMPARE(value.oid, next && !ok ? QString() : oid);
         QCOMPARE(int(value.exception), exception);
@@ -233,24 +218,6 @@ private slots:
         QCOMPARE(value.text, text);
         // GET gives the converted variant, GETNEXT the text form.
         QVERIFY(value.value.toString().isEmpty() && value.value.isValid() == (next && ok));
-    }
-
-    void bulkPastTheEnd()
-    {
-        const Device device = communityDevice(m_ip);
-        const QString column = SnmpdFixture::kOidBulkColumn;
-        bool ok = false;
-        const QList<OidValue> values = SnmpOidUtils::getBulk(ok, device, column + ".9995");
-        QVERIFY(ok && values.size() > 5 && values.size() <= 20);
-        for (int i = 0; i < values.size(); ++i) {
-            QCOMPARE(values.at(i).exception, i < 5 ? OidValue::NoException : OidValue::EndOfMibView);
-            QCOMPARE(values.at(i).type, i < 5 ? 2 : 0);
-            if (i < 5) {
-                QCOMPARE(values.at(i).oid, column + '.' + QString::number(9996 + i));
-                QCOMPARE(values.at(i).value, QVariant("row " + QString::number(9996 + i)));
-            }
-        }
-        QCOMPARE(SnmpOidUtils::getBulk(ok, device, column).size(), 20); // twenty at a time inside the table
     }
 
     void values_data()
@@ -277,157 +244,131 @@ private slots:
     {
         QFETCH(ValueCase, c);
         const auto& [relativeOid, type, value, valueText, text] = c;
-        const Device device = communityDevice(m_ip);
+        const auto target = device(m_ip, community(2));
         const QString oid = kRoot + relativeOid;
         bool ok = false;
-        const OidValue got = SnmpOidUtils::get(ok, device, '.' + oid);
-        QVERIFY(ok);
-        QCOMPARE(got.oid, '.' + oid); // as the caller gave it
+        const OidValue got = SnmpOidUtils::get(ok, target, '.' + oid);
+        QVERIFY(ok && got.oid == '.' + oid && got.exception == OidValue::NoException); // the OID as given
         QCOMPARE(got.type, type);
         QCOMPARE(got.value.userType(), value.userType());
         QCOMPARE(got.value, value);
-        QCOMPARE(got.exception, OidValue::NoException);
         QCOMPARE(got.text, text);
-
-        const OidValue next = SnmpOidUtils::getNext(ok, device, oid.left(oid.lastIndexOf('.')));
-        QVERIFY(ok);
-        QCOMPARE(next.oid, oid);
-        QCOMPARE(next.type, type);
-        QCOMPARE(next.value, QVariant(valueText));
-        QCOMPARE(next.text, got.text);
+        const OidValue next = SnmpOidUtils::getNext(ok, target, oid.left(oid.lastIndexOf('.')));
+        QVERIFY(ok && next.oid == oid && next.type == type && next.text == text);
+        QCOMPARE(next.value, QVariant(valueText)); // the string form
     }
 
-    void handMadeVarbinds()
+    // Columns side by side: the walk ends with the first row one of them lacks. SNMPv1: hostInfo.
+    void walkColumns_data()
     {
-        // Tags the test agent cannot send, and the type codes of the tags values() does not meet.
-        const counter64 big{0xFFFFFFFFUL, 0xFFFFFFFEUL};
-        const u_char bits[] = {0x80, 0x01};
-        const u_char address[] = {192, 168, 0, 255};
-        const oid longOid[] = {1, 3, 4294967295UL};
-        const QList<std::tuple<u_char, const void*, size_t, int, QVariant>> cases = {
-            {ASN_APP_U64, &big, sizeof(big), 11, quint64(0xFFFFFFFFFFFFFFFEULL)},
-            {ASN_APP_I64, &big, sizeof(big), 11, qint64(-2)},
-            {ASN_COUNTER64, &big, sizeof(big), 11, quint64(0xFFFFFFFFFFFFFFFEULL)},
-            {ASN_BIT_STR, bits, sizeof(bits), 12, QByteArray("\x80\x01", 2)},
-            {ASN_NULL, nullptr, 0, 10, {}},
-            {ASN_OPAQUE, bits, sizeof(bits), 9, {}},
-            {ASN_NSAP, bits, sizeof(bits), 13, {}},
-            {ASN_IPADDRESS, address, sizeof(address), 5, {}}, // a column walk's cell: "192.168.0.255"
-            {ASN_OBJECT_ID, longOid, sizeof(longOid), 1, "1.3.4294967295"},
-            {0x47, bits, sizeof(bits), 0, {}},
-            {SNMP_NOSUCHOBJECT, nullptr, 0, 0, {}},
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QStringList>("columns");
+        QTest::addColumn<Rows>("expected");
+        const QString longColumn = kRoot + "4.1.1", shortColumn = kRoot + "4.1.2";
+        const QList<std::tuple<const char*, QStringList, Rows>> cases = {
+            {"long and short column", {longColumn, shortColumn}, {{"11", "b1"}, {"12", "b2"}, {"13", "b3"}}},
+            {"short and long column", {shortColumn, longColumn}, {{"b1", "11"}, {"b2", "12"}, {"b3", "13"}}},
+            {"agent goes backwards", {kRoot + "5.2"}, {{"back-1"}, {"back-2"}}},
+            {"end of the view", {SnmpdFixture::kOidBulkColumn}, {{"row 1"}, {"row 2"}, {"row 3"}}},
         };
-        const oid name[] = {1, 3, 6, 1, 4, 1, 32473, 99, 0};
-        for (const auto& [tag, data, length, type, value] : cases) {
-            netsnmp_variable_list var{};
-            var.name = const_cast<oid*>(name);
-            var.name_length = OID_LENGTH(name);
-            var.type = tag;
-            var.val.string = static_cast<u_char*>(const_cast<void*>(data));
-            var.val_len = length;
-            const QVariant got = SnmpOidUtils::toVariant(&var);
-            const QByteArray row = QByteArray::number(tag, 16);
-            QVERIFY2(SnmpOidUtils::typeFromTag(tag) == type, row.constData());
-            QVERIFY2(got.userType() == value.userType() && got == value, row.constData());
-            if (tag == ASN_IPADDRESS)
-                QCOMPARE(SnmpOidUtils::toCellVariant(&var), QVariant("192.168.0.255"));
+        for (int mode : {0, 1}) {
+            for (const auto& [name, columns, rows] : cases)
+                QTest::addRow("%s %s", mode ? "bulk" : "next", name) << mode << columns << rows;
         }
-        QVERIFY(!SnmpOidUtils::toVariant(nullptr).isValid());
-        QCOMPARE(SnmpOidUtils::valueText(QVariant()), QString());
+        QTest::newRow("unreachable") << 0 << QStringList{longColumn} << Rows();
     }
 
-    void timeOut()
+    void walkColumns()
     {
-        const QString closed = "127.0.0.1:" + QString::number(SnmpdFixture::closedPort());
-        QElapsedTimer timer;
-        timer.start();
-        bool ok = true;
-        const OidValue value = SnmpOidUtils::get(ok, communityDevice(closed), SnmpdFixture::kOidSysName);
-        const qint64 elapsed = timer.elapsed();
-        QVERIFY(!ok && !value.value.isValid());
-        QCOMPARE(value.oid, QString(SnmpdFixture::kOidSysName));
-        QVERIFY2(elapsed >= 2800 && elapsed < 6000, qPrintable(QString::number(elapsed))); // 3 sends of 1 s
-
-        // SNMPv3 needs the agent's engine ID first: no answer, no session.
-        timer.restart();
-        QVERIFY(!SnmpUtils::openSingleSession(closed, v3Device(closed, "sha1User").params, 1, 200000));
-        QVERIFY(timer.elapsed() >= 350);
+        QFETCH(int, mode);
+        QFETCH(QStringList, columns);
+        QFETCH(Rows, expected);
+        const bool reachable = QTest::currentDataTag() != QLatin1String("unreachable");
+        SnmpUtils::SingleSession* session =
+            SnmpUtils::openSingleSession(reachable ? m_ip : kClosed, community(2), 0, 300000);
+        QVERIFY(session);
+        bool ok = false;
+        Rows rows;
+        for (const SnmpReader::WalkRow& row : SnmpReader::walkColumns(ok, session, columns, mode)) {
+            rows.append(QStringList());
+            for (const SnmpReader::WalkCell& cell : row)
+                rows.last() << cell.text;
+        }
+        SnmpUtils::closeSingleSession(session);
+        QCOMPARE(ok, reachable);
+        QCOMPARE(rows, expected);
     }
 
-    void clearingWaitsForSessionsInUse()
+    void runner()
     {
-        const Device device = v3Device(m_ip, "aesUser");
-        SnmpUtils::SingleSession* first = SnmpUtils::openSingleSession(device.ip, device.params, 1, 1000000);
-        QVERIFY(first);
-        const auto firstWorks = [first] {
-            bool ok = false;
-            SnmpOidUtils::request(ok, first, SNMP_MSG_GET, {SnmpdFixture::kOidSysName},
-                                  SnmpOidUtils::ValueForm::Variant);
-            return ok;
+        // A runs at once; B0 C2 E1 wait and go by priority, equal ones in arrival order; F2, queued
+        // from A's callback, goes before the lower ones waiting. No callback for a destroyed
+        // receiver, running (G) or waiting (H); an unreachable device (I) gets an empty list.
+        SnmpAsyncReader* runner = SnmpAsyncReader::instance();
+        QObject receiver;
+        auto running = std::make_unique<QObject>(), waiting = std::make_unique<QObject>();
+        QStringList deliveries;
+        const auto target = device(m_ip, community(2));
+        auto record = [&](const QString& ip, const QString& path, const QList<OidValue>& results) {
+            deliveries << QStringList{ip == m_ip ? "" : ip, path, QString::number(results.size())}.join(' ');
         };
-        QElapsedTimer timer;
-        timer.start();
-        SnmpUtils::clearUsmUsers();
-        QVERIFY(timer.elapsed() < 200); // never blocks its caller
-        QVERIFY(!usmTableEmpty());
-
-        // The session in use keeps working; a new one waits until the clearing is done.
-        QVERIFY(firstWorks());
-        QFuture<QString> second = QtConcurrent::run([device] { return singleSessionSysName(device); });
-        QThread::msleep(200);
-        QVERIFY(!second.isFinished());
-        QVERIFY(firstWorks());
-        SnmpUtils::closeSingleSession(first);
-        QCOMPARE(second.result(), QString(SnmpdFixture::kSysName));
+        const QString a = SnmpdFixture::kOidSysDescr, b = SnmpdFixture::kOidSysName, c = kRoot + "1.4.0",
+                      e = kRoot + "4.1.1", f = kRoot + "1.8.0";
+        const auto first = [&](const QString& ip, const QString& path, const QList<OidValue>& results) {
+            record(ip, path, results);
+            runner->get(target, f, 2, record, &receiver);
+        };
+        runner->get(target, a, 0, first, &receiver);
+        runner->get(target, b, 0, record, &receiver);
+        runner->get(target, c, 2, record, &receiver);
+        runner->getBulk(target, e, 1, record, &receiver);
+        QTRY_COMPARE_WITH_TIMEOUT(deliveries.size(), 5, 10000);
+        runner->get(target, "G", 0, record, running.get());
+        runner->getNext(target, "H", 0, record, waiting.get());
+        runner->get(device(kClosed, community(2)), "I", 0, record, &receiver);
+        QCOMPARE(runner->queuedRequests(), 3);
+        running.reset();
+        waiting.reset();
+        QTRY_COMPARE_WITH_TIMEOUT(deliveries.size(), 6, 10000);
+        QCOMPARE(deliveries, (QStringList{" " + a + " 1", " " + c + " 1", " " + f + " 1", " " + e + " 20",
+                                          " " + b + " 1", kClosed + " I 0"}));
+        QCOMPARE(runner->queuedRequests(), 0);
     }
 
-    void concurrentV3WithClearing()
+    void hostInfo_data()
     {
-        // 50 device queries at once on their own single sessions, two threads of traditional
-        // requests beside them, and the user table cleared again and again meanwhile: every
-        // answer must come.
-        QThreadPool pool;
-        pool.setMaxThreadCount(52);
-        std::atomic<int> failures{0};
-        std::atomic<bool> running{true};
-        QList<QFuture<void>> futures;
-        for (int i = 0; i < 52; ++i) {
-            const Device device = v3Device(m_ip, SnmpdFixture::kV3Users[i % std::size(SnmpdFixture::kV3Users)].name);
-            futures << QtConcurrent::run(&pool, [i, device, &failures, &running] {
-                if (i >= 50) {
-                    for (int request = 0; request < 10 && running; ++request)
-                        failures += traditionalGetWorks(device) ? 0 : 1;
-                    return;
-                }
-                SnmpUtils::SingleSession* session =
-                    SnmpUtils::openSingleSession(device.ip, device.params, 2, 1500000);
-                failures += session ? 0 : 1;
-                for (int request = 0; session && request < 3; ++request) {
-                    bool ok = false;
-                    const QList<OidValue> values =
-                        SnmpOidUtils::request(ok, session, SNMP_MSG_GETNEXT, {"1.3.6.1.2.1.1.1", "1.3.6.1.2.1.1.5"},
-                                              SnmpOidUtils::ValueForm::CellValue);
-                    failures +=
-                        ok && values.size() == 2 && values.at(1).value.toString() == SnmpdFixture::kSysName ? 0 : 1;
-                }
-                SnmpUtils::closeSingleSession(session);
-            });
-        }
-        QElapsedTimer timer;
-        timer.start();
-        int clearings = 0;
-        while (timer.elapsed() < 30000 &&
-               !std::all_of(futures.cbegin(), futures.cend(), [](const QFuture<void>& f) { return f.isFinished(); })) {
-            SnmpUtils::clearUsmUsers();
-            ++clearings;
-            QThread::msleep(2);
-        }
-        running = false;
-        pool.waitForDone();
-        QCOMPARE(failures.load(), 0);
-        QVERIFY(clearings > 0);
-        SnmpUtils::clearUsmUsers();
-        QVERIFY(usmTableEmpty());
+        QTest::addColumn<SnmpParams>("params");
+        QTest::newRow("v1") << community(1);  // walks with GETNEXT
+        QTest::newRow("v2c") << community(2); // walks with GETBULK
+    }
+
+    void hostInfo()
+    {
+        QFETCH(SnmpParams, params);
+        const SnmpReader::HostInfoResult result = SnmpReader::queryHostInfo(m_ip, params, 0x1F);
+        QVERIFY(result.ok && !result.paramsChanged);
+        QCOMPARE(joined(result.sysDescr, result.sysName), joined(SnmpdFixture::kSysDescr, SnmpdFixture::kSysName));
+        // An eight-octet ifPhysAddress gives no MAC.
+        QStringList interfaces;
+        for (const SnmpReader::InterfaceInfo& i : result.interfaces)
+            interfaces << joined(i.index, i.description, i.type, i.mac, i.speed, i.highSpeed, i.adminStatus,
+                                 i.operStatus, i.name, i.alias);
+        QCOMPARE(interfaces,
+                 (QStringList{"1|lo|24||10000000|10|1|1|lo|", "2|eth0|6|001122334455|1000000000|1000|1|1|eth0|uplink",
+                              "3|wlan0|71|02ABCDEF0123|54000000|54|1|2|wlan0|wireless",
+                              "4|fw0|6||400000000|400|2|2|fw0|eight-octet",
+                              "10|eth1|6|000000000000|4294967295|10000|1|1|eth1|ten-gig"}));
+        // Neither loopback addresses nor those of software loopback interfaces.
+        QStringList addresses;
+        for (const SnmpReader::AddressInfo& address : result.addresses)
+            addresses << joined(address.address, address.ifIndex, address.netmask);
+        QCOMPARE(addresses, (QStringList{"10.0.0.1|2|255.255.255.0", "172.16.0.1|10|255.255.0.0",
+                                         "192.168.1.10|3|255.255.255.0"}));
+        // ARP, CDP (IPv4 of four octets), LLDP (four octets, or the LLDP-MIB's family 1 + four).
+        QStringList neighbours = result.neighbours.values();
+        neighbours.sort();
+        QCOMPARE(neighbours,
+                 (QStringList{"10.0.0.2", "10.0.0.3", "10.0.0.5", "10.0.0.6", "192.168.1.1", "192.168.1.20"}));
     }
 };
 

@@ -3,6 +3,7 @@
 #include "platform/Icons.h"
 #include "mib/Oid.h"
 #include "mib/TreeModel.h"
+#include "snmp/SubtreeWalk.h"
 
 #include <QFormLayout>
 #include <QGuiApplication>
@@ -228,32 +229,28 @@ QVector<OidIndexSelectionWidget::Row> OidIndexSelectionWidget::readScalar() cons
     return {row};
 }
 
-// The rows of the column, each one GETNEXT. The listing ends at the first answer that leaves
-// the column, that is no answer (time-out, error status), that carries an exception value
-// (endOfMibView and the like), that does not come after the OID asked (a repeat, a step
-// back or a return to the first row), whose index is not one plain number, or after
-// kMaxRows rows.
+// The rows of the column, each one GETNEXT. The listing ends where the walk ends (no answer,
+// an exception value, an answer out of order or beyond the column), at a row whose index is
+// not one plain number, or after kMaxRows rows.
 QVector<OidIndexSelectionWidget::Row> OidIndexSelectionWidget::listColumn() const
 {
     QVector<Row> rows;
     if (m_columnOid.isEmpty())
         return rows;
-    const QString prefix = m_columnOid + QLatin1Char('.');
+    SubtreeWalk walk(m_columnOid);
     QString asked = m_columnOid;
-    bool ok = false;
-    SnmpOidUtils::OidValue value = SnmpOidUtils::getNext(ok, m_device, m_columnOid);
-    while (ok && !value.isException() && value.oid.startsWith(prefix)) {
-        if (!OidPath::follows(value.oid, asked))
-            break;
+    for (;;) {
+        bool ok = false;
+        const SnmpOidUtils::OidValue value = SnmpOidUtils::getNext(ok, m_device, asked);
+        const SubtreeWalk::Step step = walk.judge(asked, {value}, !ok);
         Row row;
-        if (!parseIndex(value.oid.mid(prefix.size()), &row.index))
+        if (step.rows == 0 || !parseIndex(value.oid.mid(m_columnOid.size() + 1), &row.index))
             break;
         row.value = displayText(value.value.toString(), value);
         rows.append(row);
         if (rows.size() >= kMaxRows)
             break;
-        asked = value.oid;
-        value = SnmpOidUtils::getNext(ok, m_device, value.oid);
+        asked = step.next;
     }
     return rows;
 }

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "snmp/SnmpOidUtils.h"
+#include "snmp/SubtreeWalk.h"
+#include "ui/browser/OidValueViewer.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QVector>
+
+class TreeModel;
+
+// The main window's queries: one Get, or a walk by GetNext or GetBulk, of one node on the
+// current device, through the background request runner. Holds the running query and at
+// most one waiting behind it, judges each answer with SubtreeWalk, and hands the result
+// lines (values and messages, labelled from the tree model) to whoever shows them.
+class QueryController final : public QObject
+{
+    Q_OBJECT
+
+public:
+    // What a query asks: one GET, or a walk by GETNEXT or GETBULK.
+    enum RequestKind
+    {
+        NoRequest = 0,
+        GetRequest = 1,
+        GetNextWalk = 2,
+        GetBulkWalk = 3
+    };
+
+    explicit QueryController(const TreeModel& treeModel, QObject* parent = nullptr);
+
+    // The device of later requests. A query running for the one before is abandoned, and a
+    // waiting one forgotten: their late answers are dropped.
+    void setDevice(const SnmpOidUtils::Device& device);
+    // Whether result lines made from now on show their OID.
+    void setShowOidPath(bool show);
+
+    // Queries the node at nodePath; a Get asks its instance nodePath + ".0" (unless it ends in
+    // ".0" already). While a query runs, this one waits in its place (replacing any other
+    // waiting one) and starts when the running query's next answer arrives, which is dropped.
+    void ask(RequestKind kind, const QString& nodePath);
+    // Stops the running query. The outstanding request still completes; its answer is dropped.
+    void stop();
+
+    // A query is running and its answers are wanted.
+    bool isRunning() const { return m_busy; }
+    // Value lines shown for the running (or last) query.
+    qint32 rowCount() const { return m_rowCount; }
+
+signals:
+    // A query starts: the lines of the one before go.
+    void started();
+    // Lines to append, in order; a message line has ok false.
+    void linesReady(const QVector<OidValueViewer::Row>& lines);
+    // Whether a walk is running that Stop can end.
+    void stoppableChanged(bool stoppable);
+    // The running query ended: answered, ended by its walk, stopped or abandoned.
+    void finished();
+
+private:
+    void start(RequestKind kind, const QString& path);
+    void send(RequestKind kind, const QString& path);
+    void onAnswer(const QString& requestPath, const QList<SnmpOidUtils::OidValue>& results);
+    // Judges the answer; true when the walk goes on (its next request is queued).
+    bool handleAnswer(const QString& requestPath, const QList<SnmpOidUtils::OidValue>& results);
+    OidValueViewer::Row valueLine(const SnmpOidUtils::OidValue& value) const;
+    OidValueViewer::Row messageLine(const QString& path, const QString& message) const;
+    void setIdle();
+
+    const TreeModel& m_treeModel;
+    SnmpOidUtils::Device m_device;
+    bool m_showOidPath = false;
+    bool m_busy = false;
+    RequestKind m_pendingKind = NoRequest;
+    QString m_pendingPath;
+    RequestKind m_requestKind = NoRequest;
+    SubtreeWalk m_walk{QString()};
+    qint32 m_rowCount = 0;
+    // Every request carries a serial; only the latest one's answer counts, so that a request
+    // abandoned by Stop or a device change never feeds a newer query.
+    quint64 m_requestSerial = 0;
+};

@@ -1,0 +1,3 @@
+#include "snmp/SnmpLog.h"
+
+Q_LOGGING_CATEGORY(lcSnmp, "tessaro.snmp")
