@@ -4,9 +4,6 @@
 #include "mib/Oid.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QHash>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -23,58 +20,8 @@ namespace {
 
 const QString Tool = QStringLiteral(TESSARO_MIBDB_TOOL);
 const QString SampleDir = QStringLiteral(TESSARO_SAMPLE_MIBS_DIR);
-
-// net-snmp pre-creates only the three roots; everything below iso comes from here.
-const char* const SmiModule = R"(TEST-SMI DEFINITIONS ::= BEGIN
-org OBJECT IDENTIFIER ::= { iso 3 }    dod OBJECT IDENTIFIER ::= { org 6 }    internet OBJECT IDENTIFIER ::= { dod 1 }
-private OBJECT IDENTIFIER ::= { internet 4 }    enterprises OBJECT IDENTIFIER ::= { private 1 }
-testCcitt OBJECT IDENTIFIER ::= { ccitt 42 }    testJoint OBJECT IDENTIFIER ::= { joint-iso-ccitt 42 }
-END
-)";
-
-const char* const TestModule = R"(TEST-MIB DEFINITIONS ::= BEGIN
-IMPORTS enterprises FROM TEST-SMI;
-testMIB MODULE-IDENTITY LAST-UPDATED "202403150930Z" ORGANIZATION "Tessaro" CONTACT-INFO "nobody"
-    DESCRIPTION "A module made up for the builder test." ::= { enterprises 99999 }
-testObjects       OBJECT IDENTIFIER ::= { testMIB 1 }
-testNotifications OBJECT IDENTIFIER ::= { testMIB 2 }
-testTable OBJECT-TYPE SYNTAX SEQUENCE OF TestEntry MAX-ACCESS not-accessible STATUS current
-    DESCRIPTION "A table of things." ::= { testObjects 1 }
-testEntry OBJECT-TYPE SYNTAX TestEntry MAX-ACCESS not-accessible STATUS current
-    DESCRIPTION "One thing." INDEX { testIndex } ::= { testTable 1 }
-TestEntry ::= SEQUENCE { testIndex Integer32, testState INTEGER, testLevel Integer32, testName OCTET STRING }
-testIndex OBJECT-TYPE SYNTAX Integer32 (1..2147483647) MAX-ACCESS not-accessible STATUS current
-    DESCRIPTION "The thing's number." ::= { testEntry 1 }
-testState OBJECT-TYPE SYNTAX INTEGER { stopped(0), idle(1), running(2), failed(-3) } MAX-ACCESS read-write
-    STATUS current DESCRIPTION "What the thing does." ::= { testEntry 2 }
-testLevel OBJECT-TYPE SYNTAX Integer32 (-5..5 | 10..20) MAX-ACCESS read-create STATUS current
-    DESCRIPTION "How high the thing is." ::= { testEntry 3 }
-testName OBJECT-TYPE SYNTAX OCTET STRING (SIZE (0..32)) MAX-ACCESS read-only STATUS current
-    DESCRIPTION "The thing's name." ::= { testEntry 4 }
-testCounter OBJECT-TYPE SYNTAX Counter64 MAX-ACCESS read-only STATUS current
-    DESCRIPTION "How often." ::= { testObjects 2 }
-testEvent NOTIFICATION-TYPE OBJECTS { testState } STATUS current
-    DESCRIPTION "Something happened." ::= { testNotifications 1 }
-END
-)";
-
-const char* const UnknownImportModule = R"(TEST-UNKNOWN-MIB DEFINITIONS ::= BEGIN
-IMPORTS testMIB FROM TEST-MIB NowhereThing FROM NOWHERE-MIB;
-testExtra OBJECT IDENTIFIER ::= { testMIB 3 }
-END
-)";
-
-const char* const BrokenModule = R"(TEST-BROKEN-MIB DEFINITIONS ::= BEGIN
-IMPORTS enterprises FROM TEST-SMI;
-brokenThing OBJECT IDENTIFIER ::= { enterprises 777 }
-brokenObject OBJECT-TYPE SYNTAX Integer32 MAX-ACCESS read-only STATUS current
-    DESCRIPTION "Its OID value lacks the closing brace." ::= { brokenThing 1
-END
-)";
-
-// Only reachable through the user's net-snmp set-up (MIBS, MIBDIRS, snmp.conf, ~/.snmp/mibs).
-const char* const StrayModule = "TEST-STRAY-MIB DEFINITIONS ::= BEGIN\n"
-                                "strayThing OBJECT IDENTIFIER ::= { iso 3 6 1 4 1 31337 }\nEND\n";
+// Test modules; their file names sort so that importers come before the modules they import.
+const QString ModuleDir = QStringLiteral(TESSARO_TEST_MIBS_DIR);
 
 // %1: the LAST-UPDATED value, %2: a digit that tells the modules apart. The commented-out
 // clause must never be taken for the value.
@@ -87,7 +34,7 @@ END
 )";
 
 // %1: a short description, %2: a long one. The commented-out definition must never be taken
-// for the real one; the file has CRLF line ends.
+// for the real one.
 const char* const LongDescriptionModule = R"(TEST-LONG-MIB DEFINITIONS ::= BEGIN
 IMPORTS enterprises FROM TEST-SMI;
 longObjects OBJECT IDENTIFIER ::= { enterprises 5151 }
@@ -96,15 +43,6 @@ shortThing OBJECT-TYPE SYNTAX Integer32 MAX-ACCESS read-only STATUS current DESC
 longThing OBJECT-TYPE SYNTAX Integer32 MAX-ACCESS read-only STATUS current DESCRIPTION "%2" ::= { longObjects 2 }
 END
 )";
-
-// File names sort so that importers come before the modules they import.
-const char* const FixtureFiles[][2] = {
-    {"z-smi.mib", SmiModule},
-    {"a-test.mib", TestModule},
-    {"m-unknown.mib", UnknownImportModule},
-    {"b-broken.mib", BrokenModule},
-    {"notes.txt", "These are notes about MIB modules,\nnot a MIB module.\n"},
-};
 
 struct ToolRun
 {
@@ -118,21 +56,12 @@ QProcessEnvironment cleanEnvironment()
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"MIBS", "MIBDIRS", "MIBFILES", "SNMPCONFPATH"})
         environment.remove(QLatin1String(name));
-    return environment;
-}
-
-// net-snmp's parser leaks what it had allocated for a definition it cannot parse, which a
-// sanitizer build reports as the tool's leak. Runs on such modules let leaks allocated
-// inside libnetsnmp through; every other run keeps the full leak check.
-QProcessEnvironment brokenInputEnvironment()
-{
-    static QTemporaryFile file(QDir::tempPath() + "/mibdb-lsan-XXXXXX.supp");
-    if (!file.isOpen() && file.open()) {
-        file.write("leak:libnetsnmp.so\n");
-        file.flush();
-    }
-    QProcessEnvironment environment = cleanEnvironment();
-    environment.insert("LSAN_OPTIONS", QString("suppressions=%1:print_suppressions=0").arg(file.fileName()));
+    // net-snmp's parser leaks what it allocated for a definition it cannot parse, which a
+    // sanitizer build would blame on the tool.
+    static QTemporaryFile suppressions(QDir::tempPath() + "/mibdb-lsan-XXXXXX.supp");
+    if (!suppressions.isOpen() && suppressions.open() && suppressions.write("leak:libnetsnmp.so\n") > 0)
+        suppressions.flush();
+    environment.insert("LSAN_OPTIONS", "print_suppressions=0:suppressions=" + suppressions.fileName());
     return environment;
 }
 
@@ -165,11 +94,11 @@ QStringList filesIn(const QString& path)
     return QDir(path).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
+// The given test modules copied into folder.
 QString writeFixture(const QString& folder, const QStringList& files)
 {
-    QDir().mkpath(folder);
-    for (const auto& file : FixtureFiles) {
-        if (files.contains(file[0]) && !writeFile(folder + '/' + file[0], file[1]))
+    for (const QString& file : files) {
+        if (!writeFile(folder + '/' + file, readFile(ModuleDir + '/' + file)))
             return {};
     }
     return folder;
@@ -186,9 +115,8 @@ QString versionOf(const QString& fileName)
     return status == MibDatabase::Usable ? QString("%1.%2").arg(major).arg(minor) : QString("status %1").arg(status);
 }
 
-// Every node of a built database by its numeric path, which is found by following parent_id
-// (none for a node cut off from the root), with its enumeration ("label=value") and range
-// ("low..high") rows in the extra column valueList.
+// Every node of a built database by its numeric path, found by following parent_id, with its
+// enumeration ("label=value") and range ("low..high") rows in the extra column valueList.
 struct DbContent
 {
     QHash<QString, QSqlRecord> nodes;
@@ -225,31 +153,7 @@ struct DbContent
     }
 };
 
-// Builds the test SMI module and the given files in a folder of dir and loads the database.
-ToolRun buildFiles(const QTemporaryDir& dir, const QVector<QPair<QString, QByteArray>>& files, DbContent& content)
-{
-    bool written = writeFile(dir.filePath("in/smi.mib"), SmiModule);
-    for (const auto& file : files)
-        written = written && writeFile(dir.filePath("in/" + file.first), file.second);
-    ToolRun run = runTool({"build", "-o", dir.filePath("out.db"), dir.filePath("in")});
-    if (!written || (run.exitCode == 0 && !content.load(dir.filePath("out.db"))))
-        run.exitCode = -1;
-    return run;
-}
-
-struct Expected
-{
-    QString path;
-    int type;
-    int access;
-    QString module;
-    QString description; // in the sample: how it starts
-    QString values;      // as in valueList; in the sample: one of them
-};
-
 } // namespace
-
-Q_DECLARE_METATYPE(Expected)
 
 class TestMibdbTool final : public QObject
 {
@@ -296,74 +200,63 @@ void TestMibdbTool::initTestCase()
 void TestMibdbTool::nodes_data()
 {
     QTest::addColumn<bool>("sample"); // else the fixture
-    QTest::addColumn<Expected>("expected");
-
-    bool sample = false;
-    auto addRow = [&sample](const char* name, const QString& path, int type, int access, const QString& module,
-                            const QString& description = {}, const QString& values = {}) {
-        QTest::newRow(name) << sample << Expected{path, type, access, module, description, values};
+    QTest::addColumn<QStringList>("expected");
+    // Name, path (~: testMIB's), type, access, module, description, enumerations and ranges; in
+    // the sample: how the description starts and one of the values.
+    const char* const rows[] = {
+        "enterprises|1.3.6.1.4.1|Other|unknown|TEST-SMI||",
+        "testMIB|~|Modid|unknown|TEST-MIB|A module made up for the builder test.|",
+        "testTable|~.1.1|Other|no access|TEST-MIB|A table.|",
+        "testIndex|~.1.1.1.1|Integer32|no access|TEST-MIB|Number.|1..2147483647",
+        "testState|~.1.1.1.2|Integer|read-write|TEST-MIB|State.|failed=-3 idle=1 running=2 stopped=0",
+        "testLevel|~.1.1.1.3|Integer32|create|TEST-MIB|Level.|-5..5 10..20",
+        "testName|~.1.1.1.4|Octet string|read-only|TEST-MIB|Name.|0..32",
+        "testCounter|~.1.2|Counter64|read-only|TEST-MIB|Count.|",
+        "testEvent|~.2.1|Notify type|unknown|TEST-MIB|Event.|",
+        "testExtra|~.3|Other|unknown|TEST-UNKNOWN-MIB||", // its other import is missing
+        // SNMPv2-MIB, not RFC1213-MIB, defines the system group; IP-MIB wins over both for
+        // ipForwarding; InterfaceIndex is a textual convention; IANAifType brings its enumeration.
+        "sysDescr|1.3.6.1.2.1.1.1|Octet string|read-only|SNMPv2-MIB|A textual description|",
+        "ipForwarding|1.3.6.1.2.1.4.1|Integer|read-write|IP-MIB|The indication|forwarding=1",
+        "ifIndex|1.3.6.1.2.1.2.2.1.1|Integer32|read-only|IF-MIB|A unique value|",
+        "ifType|1.3.6.1.2.1.2.2.1.3|Integer|read-only|IF-MIB|The type of|ethernetCsmacd=6",
+        "ifInOctets|1.3.6.1.2.1.2.2.1.10|Counter|read-only|IF-MIB|The total number|",
+        "linkDown|1.3.6.1.6.3.1.1.5.3|Notify type|unknown|IF-MIB|A linkDown trap|",
+        "lmTempSensorsValue|1.3.6.1.4.1.2021.13.16.2.1.3|Gauge|read-only|LM-SENSORS-MIB|The temperature|",
     };
-    const QString base = "1.3.6.1.4.1.99999";
-    const QString test = "TEST-MIB";
-    addRow("iso", "1", Oid::Other, 0, "");
-    addRow("enterprises", "1.3.6.1.4.1", Oid::Other, 0, "TEST-SMI");
-    addRow("testMIB", base, Oid::ModuleId, 0, test, "A module made up for the builder test.");
-    addRow("testTable", base + ".1.1", Oid::Other, Oid::NoAccess, test, "A table of things.");
-    addRow("testIndex", base + ".1.1.1.1", Oid::Integer32, Oid::NoAccess, test, "The thing's number.", "1..2147483647");
-    addRow("testState", base + ".1.1.1.2", Oid::Integer, Oid::ReadWrite, test, "What the thing does.",
-           "failed=-3 idle=1 running=2 stopped=0");
-    addRow("testLevel", base + ".1.1.1.3", Oid::Integer32, Oid::Create, test, "How high the thing is.", "-5..5 10..20");
-    addRow("testName", base + ".1.1.1.4", Oid::OctetString, Oid::ReadOnly, test, "The thing's name.", "0..32");
-    addRow("testCounter", base + ".1.2", Oid::Counter64, Oid::ReadOnly, test, "How often.");
-    addRow("testEvent", base + ".2.1", Oid::NotifyType, 0, test, "Something happened.");
-    addRow("testExtra", base + ".3", Oid::Other, 0, "TEST-UNKNOWN-MIB"); // its other import is missing
-
-    sample = true;
-    const QString mib2 = "1.3.6.1.2.1.";
-    // SNMPv2-MIB, not RFC1213-MIB, defines the system group; IP-MIB wins over both for ipForwarding.
-    addRow("sysDescr", mib2 + "1.1", Oid::OctetString, Oid::ReadOnly, "SNMPv2-MIB", "A textual description");
-    addRow("sysUpTime", mib2 + "1.3", Oid::TimeTicks, Oid::ReadOnly, "SNMPv2-MIB", "The time (in hundredths");
-    addRow("ipForwarding", mib2 + "4.1", Oid::Integer, Oid::ReadWrite, "IP-MIB", "The indication", "forwarding=1");
-    addRow("ifTable", mib2 + "2.2", Oid::Other, Oid::NoAccess, "IF-MIB", "A list of interface entries.");
-    // InterfaceIndex is a textual convention on Integer32.
-    addRow("ifIndex", mib2 + "2.2.1.1", Oid::Integer32, Oid::ReadOnly, "IF-MIB", "A unique value");
-    // IANAifType comes from another module and brings its enumeration along.
-    addRow("ifType", mib2 + "2.2.1.3", Oid::Integer, Oid::ReadOnly, "IF-MIB", "The type of", "ethernetCsmacd=6");
-    addRow("ifInOctets", mib2 + "2.2.1.10", Oid::Counter, Oid::ReadOnly, "IF-MIB", "The total number of octets");
-    addRow("linkDown", "1.3.6.1.6.3.1.1.5.3", Oid::NotifyType, 0, "IF-MIB", "A linkDown trap signifies");
-    addRow("lmTempSensorsValue", "1.3.6.1.4.1.2021.13.16.2.1.3", Oid::Gauge, Oid::ReadOnly, "LM-SENSORS-MIB",
-           "The temperature of this sensor");
+    for (const char* row : rows) {
+        const QStringList fields = QString(row).replace("~", "1.3.6.1.4.1.99999").split('|');
+        QTest::newRow(qPrintable(fields.at(0))) << !fields.at(4).startsWith("TEST") << fields;
+    }
 }
 
 void TestMibdbTool::nodes()
 {
     QFETCH(bool, sample);
-    QFETCH(Expected, expected);
-
+    QFETCH(QStringList, expected);
     if (sample && !QFileInfo(SampleDir).isDir())
         QSKIP("no folder of sample MIB modules");
     QVERIFY2(!sample || m_sampleBuilt, qPrintable(m_sampleRun.err));
-    const DbContent& content = sample ? m_sample : m_fixture;
-    QVERIFY2(content.nodes.contains(expected.path), qPrintable(expected.path));
-    const QSqlRecord node = content.nodes.value(expected.path);
-    QCOMPARE(node.value("name").toString(), QString(QTest::currentDataTag()));
-    QCOMPARE(node.value("type").toInt(), expected.type);
-    QCOMPARE(node.value("access").toInt(), expected.access);
-    QCOMPARE(node.value("module").toString(), expected.module);
+    const QSqlRecord node = (sample ? m_sample : m_fixture).nodes.value(expected.at(1));
     const QString description = node.value("description").toString();
-    const QString values = node.value("valueList").toString();
+    const QStringList values = node.value("valueList").toString().split(' ', Qt::SkipEmptyParts);
+    QStringList actual{node.value("name").toString(),
+                       expected.at(1),
+                       Oid::typeName(node.value("type").toInt()),
+                       Oid::accessName(node.value("access").toInt()),
+                       node.value("module").toString(),
+                       sample ? description.left(expected.at(5).size()) : description,
+                       sample && (expected.at(6).isEmpty() || values.contains(expected.at(6))) ? expected.at(6)
+                                                                                               : values.join(' ')};
+    QCOMPARE(actual, expected);
     if (sample) {
-        QVERIFY2(node.value("last_updated").toLongLong() > 0, qPrintable(node.value("last_updated").toString()));
-        QVERIFY2(description.startsWith(expected.description), qPrintable(description));
-        QVERIFY2(values.split(' ').contains(expected.values) || expected.values.isEmpty(), qPrintable(values));
+        QVERIFY(node.value("last_updated").toLongLong() > 0);
         return;
     }
     const QHash<QString, QString> files{
         {"TEST-SMI", "z-smi.mib"}, {"TEST-MIB", "a-test.mib"}, {"TEST-UNKNOWN-MIB", "m-unknown.mib"}};
-    QCOMPARE(node.value("filename").toString(), files.value(expected.module));
-    QCOMPARE(node.value("last_updated").toLongLong(), expected.module == "TEST-MIB" ? qint64(1710495000) : qint64(0));
-    QCOMPARE(description, expected.description);
-    QCOMPARE(values, expected.values);
+    QCOMPARE(node.value("filename").toString(), files.value(expected.at(4)));
+    QCOMPARE(node.value("last_updated").toLongLong(), expected.at(4) == "TEST-MIB" ? qint64(1710495000) : qint64(0));
 }
 
 void TestMibdbTool::fixtureTree()
@@ -371,18 +264,13 @@ void TestMibdbTool::fixtureTree()
     const QString version = versionOf(m_dir.filePath("fixture.db"));
     QVERIFY2(m_today.contains(version), qPrintable(version));
     // Only the iso tree is kept; ids number its nodes in pre-order, children by ascending number.
-    QCOMPARE(m_fixture.nodes.size(), 18);
-    QVector<QPair<QVector<qint64>, qint64>> order; // numeric path, id
-    for (auto it = m_fixture.nodes.cbegin(); it != m_fixture.nodes.cend(); ++it) {
-        QVector<qint64> numbers;
-        for (const QString& number : it.key().split('.'))
-            numbers << number.toLongLong();
-        QVERIFY2(numbers.first() == 1, qPrintable(it.key()));
-        order.append({numbers, it->value("id").toLongLong()});
+    QCOMPARE(m_fixture.dump.size(), 18);
+    for (int i = 0; i < m_fixture.dump.size(); ++i) {
+        const QString& row = m_fixture.dump.at(i);
+        QCOMPARE(row.section('|', 1, 1), QString::number(i + 1));
+        QVERIFY2(i == 0 || OidPath::follows(row.section('|', 0, 0), m_fixture.dump.at(i - 1).section('|', 0, 0)),
+                 qPrintable(row));
     }
-    std::sort(order.begin(), order.end());
-    for (int i = 0; i < order.size(); ++i)
-        QCOMPARE(order.at(i).second, qint64(i + 1));
     // The module importing from a module nobody has is reported, and still contributes.
     QVERIFY2(m_fixtureRun.err.contains("TEST-UNKNOWN-MIB") && m_fixtureRun.err.contains("NOWHERE-MIB"),
              qPrintable(m_fixtureRun.err));
@@ -397,39 +285,31 @@ void TestMibdbTool::moduleText()
                                               {"202402300930Z", 0},         // February 30
                                               {"202403152430Z", 0},         // hour 24
                                               {"2024031509300", 0}};        // no Z
-    // A description far beyond the 4,095 bytes net-snmp's parser keeps of a quoted string; each
-    // paragraph has a "--" that is text, not a comment.
+    // A description far beyond the 4,095 bytes net-snmp's parser keeps of a quoted string, with
+    // CRLF line ends; each paragraph has a "--" that is text, not a comment.
     const QString paragraph = "Paragraph -- with dashes, then an indented line\n      ending here.\n";
-    QVector<QPair<QString, QByteArray>> files{
-        {"long.mib",
-         QString(LongDescriptionModule).arg(paragraph, paragraph.repeated(90)).replace("\n", "\r\n").toUtf8()}};
-    for (int i = 0; i < dates.size(); ++i)
-        files.append({QString("date%1.mib").arg(i), QString(DateModule).arg(dates.at(i).first).arg(i).toLatin1()});
     QTemporaryDir dir;
-    DbContent content;
-    const ToolRun run = buildFiles(dir, files, content);
+    const QString in = writeFixture(dir.filePath("in"), {"z-smi.mib"});
+    QVERIFY(writeFile(
+        in + "/long.mib",
+        QString(LongDescriptionModule).arg(paragraph, paragraph.repeated(90)).replace("\n", "\r\n").toUtf8()));
+    for (int i = 0; i < dates.size(); ++i)
+        QVERIFY(writeFile(in + QString("/date%1.mib").arg(i),
+                          QString(DateModule).arg(dates.at(i).first).arg(i).toLatin1()));
+    const ToolRun run = runTool({"build", "-o", dir.filePath("out.db"), in});
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    DbContent content;
+    QVERIFY(content.load(dir.filePath("out.db")));
 
     // Every node of a module carries its date, and only those.
     QCOMPARE(content.nodes.value("1.3.6.1.4.1").value("last_updated").toLongLong(), qint64(0));
     for (int i = 0; i < dates.size(); ++i) {
-        for (const QString& path : {QString("1.3.6.1.4.1.424%1").arg(i), QString("1.3.6.1.4.1.424%1.1").arg(i)}) {
-            const qint64 date = content.nodes.value(path).value("last_updated").toLongLong();
-            QVERIFY2(date == dates.at(i).second, qPrintable(path + ": " + QString::number(date)));
-        }
+        for (const QString& path : {QString("1.3.6.1.4.1.424%1").arg(i), QString("1.3.6.1.4.1.424%1.1").arg(i)})
+            QCOMPARE(content.nodes.value(path).value("last_updated").toLongLong(), dates.at(i).second);
     }
-
     const QString shortText = content.nodes.value("1.3.6.1.4.1.5151.1").value("description").toString();
     QVERIFY(shortText.startsWith("Paragraph -- with dashes"));
     QCOMPARE(content.nodes.value("1.3.6.1.4.1.5151.2").value("description").toString(), shortText.repeated(90));
-    if (!m_sampleBuilt)
-        return;
-    const QString ifTestTable = m_sample.nodes.value("1.3.6.1.2.1.31.1.3").value("description").toString();
-    QVERIFY2(ifTestTable.endsWith("An agent must reject any test for which it cannot,\n"
-                                  "            perhaps due to resource constraints, make available at least\n"
-                                  "            the minimum amount of information after that test\n"
-                                  "            completes."),
-             qPrintable(ifTestTable.right(300)));
 }
 
 void TestMibdbTool::badInput_data()
@@ -441,8 +321,7 @@ void TestMibdbTool::badInput_data()
     QTest::newRow("bad files beside good ones") << bad + QStringList{"z-smi.mib", "a-test.mib"} << false << "nodes";
     QTest::newRow("only bad files") << bad << false << "fails";
     QTest::newRow("only bad files, earlier database kept") << bad << true << "fails";
-    // The default database is built this way on a machine without MIB modules: the program
-    // must still find a usable, if empty, database.
+    // So the default database is built on a machine without MIB modules: usable, if empty.
     QTest::newRow("only bad files, empty allowed") << bad << false << "empty";
     QTest::newRow("no path, empty allowed") << QStringList() << false << "empty";
 }
@@ -453,22 +332,21 @@ void TestMibdbTool::badInput()
     QFETCH(bool, existingOutput);
     QFETCH(QString, outcome);
     QTemporaryDir dir;
-    const QString outDir = dir.filePath("out");
-    const QString out = outDir + "/MIB.db";
+    const QString out = dir.filePath("out/MIB.db");
     const QByteArray earlier("an earlier database");
-    QVERIFY(existingOutput ? writeFile(out, earlier) : QDir().mkpath(outDir));
+    QVERIFY(existingOutput ? writeFile(out, earlier) : QDir().mkpath(dir.filePath("out")));
     QStringList arguments{"build", "--major", "1", "-o", out};
     if (outcome == "empty")
         arguments << "--allow-empty";
     if (!files.isEmpty())
         arguments << writeFixture(dir.filePath("in"), files);
 
-    const bool broken = files.contains("b-broken.mib");
-    const ToolRun run = runTool(arguments, broken ? brokenInputEnvironment() : cleanEnvironment());
-    QVERIFY2(!files.contains("notes.txt") || run.err.contains("notes.txt"), qPrintable(run.err));
-    QVERIFY2(!broken || run.err.contains("TEST-BROKEN-MIB"), qPrintable(run.err));
+    const ToolRun run = runTool(arguments);
+    QVERIFY2(files.isEmpty() || (run.err.contains("notes.txt") && run.err.contains("TEST-BROKEN-MIB")),
+             qPrintable(run.err));
     QVERIFY2((run.exitCode != 0) == (outcome == "fails"), qPrintable(run.err));
-    QCOMPARE(filesIn(outDir), outcome == "fails" && !existingOutput ? QStringList() : QStringList{"MIB.db"});
+    QCOMPARE(filesIn(dir.filePath("out")),
+             outcome == "fails" && !existingOutput ? QStringList() : QStringList{"MIB.db"});
     if (outcome == "fails") {
         QCOMPARE(readFile(out), existingOutput ? earlier : QByteArray());
         return;
@@ -488,21 +366,19 @@ void TestMibdbTool::sameRowsWhateverTheSetUp()
     // A stray module where net-snmp looks for modules of its own accord, and where the set-up points.
     for (QString config : {QString(), QString("mibs :\n"), QString("mibs +ALL\nmibdirs +%1\n")}) {
         QTemporaryDir dir;
-        const bool variables = config.startsWith("mibs +");
         const QString stray = dir.filePath("home/.snmp/mibs");
-        QVERIFY(writeFile(stray + "/TEST-STRAY-MIB.txt", StrayModule));
+        QVERIFY(!writeFixture(stray, {"TEST-STRAY-MIB.txt"}).isEmpty());
         QProcessEnvironment environment = cleanEnvironment();
         environment.insert("HOME", dir.filePath("home"));
         if (!config.isEmpty()) {
             QVERIFY(writeFile(dir.filePath("conf/snmp.conf"), config.replace("%1", stray).toLatin1()));
             environment.insert("SNMPCONFPATH", dir.filePath("conf"));
         }
-        if (variables) {
+        if (config.startsWith("mibs +")) {
             environment.insert("MIBS", "+TEST-STRAY-MIB:NO-SUCH-MIB:ALL");
             environment.insert("MIBDIRS", "+/no/such/folder:" + stray);
             environment.insert("MIBFILES", stray + "/TEST-STRAY-MIB.txt");
         }
-
         // The files named one by one, each before the module it imports from.
         const QString out = dir.filePath("out.db");
         const ToolRun run = runTool({"build", "-o", out, m_fixtureDir + "/m-unknown.mib", m_fixtureDir + "/a-test.mib",
@@ -514,9 +390,9 @@ void TestMibdbTool::sameRowsWhateverTheSetUp()
         QVERIFY(content.load(out));
         QCOMPARE(content.dump, m_fixture.dump);
         // net-snmp keeps index files beside the modules it scans; none may appear.
-        QCOMPARE(filesIn(stray), QStringList{"TEST-STRAY-MIB.txt"});
         QCOMPARE(QDir(dir.filePath("home/.snmp")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList{"mibs"});
+        QCOMPARE(filesIn(stray), QStringList{"TEST-STRAY-MIB.txt"});
         QCOMPARE(filesIn(m_fixtureDir), (QStringList{"a-test.mib", "m-unknown.mib", "z-smi.mib"}));
     }
 }
@@ -528,7 +404,6 @@ void TestMibdbTool::package()
     ToolRun run = runTool({"build", "-o", db, "--major", "20240501", "--minor", "3", m_fixtureDir});
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     QCOMPARE(versionOf(db), QString("20240501.3"));
-
     const QString outDir = dir.filePath("server");
     run = runTool({"package", "-d", outDir, db});
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
@@ -559,27 +434,28 @@ void TestMibdbTool::sampleModules()
     QVERIFY2(m_sampleBuilt, qPrintable(m_sampleRun.err));
     QVERIFY2(m_sampleRun.out.contains("78 modules loaded, 0 with problems, 0 other"), qPrintable(m_sampleRun.out));
     QVERIFY2(m_sampleRun.err.isEmpty(), qPrintable(m_sampleRun.err));
-
     // Every node hangs under the root and names its module's file. No module is lost: each
     // one that defines a node of its own is credited with nodes.
     QVERIFY(!m_sample.nodes.contains(QString()));
-    QStringList modules;
+    QSet<QString> modules;
     for (const QSqlRecord& node : qAsConst(m_sample.nodes)) {
         const QString module = node.value("module").toString();
         QCOMPARE(node.value("filename").toString(), module.isEmpty() ? QString() : QString(module + ".txt"));
-        if (!modules.contains(module))
-            modules << module;
+        modules << module;
     }
     QStringList expected = QDir(SampleDir).entryList(QDir::Files).replaceInStrings(".txt", "");
     QCOMPARE(expected.size(), 78);
     for (const char* module : {"IPV6-TC", "RFC-1215", "RFC1155-SMI", "SNMPv2-CONF", "SNMPv2-TC"})
         expected.removeOne(module);
     expected << QString(); // the root's
-    expected.sort();
-    modules.sort();
-    QCOMPARE(modules, expected);
+    QCOMPARE(modules, QSet<QString>(expected.begin(), expected.end()));
+    // A description longer than net-snmp keeps is read whole from its file.
+    QVERIFY(m_sample.nodes.value("1.3.6.1.2.1.31.1.3")
+                .value("description")
+                .toString()
+                .endsWith("test\n"
+                          "            completes."));
 }
 
 QTEST_GUILESS_MAIN(TestMibdbTool)
-
 #include "test_mibdb_tool.moc"
