@@ -19,7 +19,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QStyle>
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QtTest>
@@ -87,12 +86,9 @@ void findNext(FindDialog* dialog, const QString& text)
 
 QString describe(const FindDialog::Parameters& p)
 {
-    return QStringLiteral("%1|%2|%3%4|%5|%6")
-        .arg(p.text, p.history.join(','))
-        .arg(p.matchCase)
-        .arg(p.searchInDescriptions)
-        .arg(p.searchFrom)
-        .arg(p.searchFor);
+    const QString numbers =
+        QString::asprintf("%d%d|%d|%d", p.matchCase, p.searchInDescriptions, p.searchFrom, p.searchFor);
+    return p.text + '|' + p.history.join(',') + '|' + numbers;
 }
 
 OidValueViewer::Row valueRow(const QString& label, qint32 type, const QString& valueText, const QVariant& value = {})
@@ -248,19 +244,6 @@ void TestBrowser::valueLines()
             message << it.fragment().text() + (it.fragment().charFormat().fontWeight() > QFont::Normal ? "(bold)" : "");
     }
     QCOMPARE(message, (QStringList{"Nothing ", "returned(bold)"}));
-
-    // Background: one type of each colour group, and a code that is no type.
-    const QVector<QPair<qint32, QString>> colours{{Oid::ObjectId, "#CCCCFF"},  {Oid::OctetString, "#abebc6"},
-                                                  {Oid::IpAddress, "#d7bde2"}, {Oid::Opaque, "#f7dc6f"},
-                                                  {Oid::Counter64, "#F5F5DC"}, {99, "#FFFFFF"}};
-    viewer.clear();
-    for (const auto& colour : colours)
-        viewer.appendRow(valueRow("x", colour.first, "v"));
-    viewer.showPendingRows();
-    for (int i = 0; i < colours.size(); ++i) {
-        for (auto it = viewer.document()->findBlockByNumber(i).begin(); !it.atEnd(); ++it)
-            QCOMPARE(it.fragment().charFormat().background().color(), QColor(colours.at(i).second));
-    }
 }
 
 void TestBrowser::valueMenu()
@@ -309,12 +292,7 @@ void TestBrowser::valueMenu()
     QCOMPARE(menuAt(3), QStringList({"Jump To \"" + label61.left(60) + "...\"", "--"}) + tail);
     QCOMPARE(menuAt(4), tail);
 
-    // The Stop button: top right, clear of the scroll bar, however the viewer is sized.
-    QPushButton* stop = viewer.findChild<QPushButton*>();
-    viewer.resize(250, 500);
-    QTRY_COMPARE(viewer.width(), 250);
-    QCOMPARE(stop->geometry().topRight(), QPoint(239 - viewer.style()->pixelMetric(QStyle::PM_ScrollBarExtent), 10));
-    stop->click();
+    viewer.findChild<QPushButton*>()->click(); // Stop
     QCOMPARE(signalled,
              (QStringList{"1.3.6.1.2.1.sysUpTime.0", "1.3.6.1.2.1.sysUpTime.0|8|Timeticks: (4200) 0:00:42.00",
                           "1.3.6.1.4.1.9", "stop"}));
