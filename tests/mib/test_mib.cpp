@@ -3,18 +3,23 @@
 #include "LoadedMib.h"
 
 #include <QAbstractItemModelTester>
+#include <QFile>
 #include <QRandomGenerator>
 #include <QtTest>
 
-// Node paths and codes, the tree model over a database with its search, the expansion text
-// and the description of a node.
-class TestMibTree final : public QObject
+// Node paths and codes, the database file, the tree model over it with its search, the
+// expansion text and the description of a node.
+class TestMib final : public QObject
 {
     Q_OBJECT
 
 private slots:
     void paths();
     void vocabularies();
+    void statuses_data();
+    void statuses();
+    void openCreatesSchemaOnlyWhenWritable();
+    void loadNodes();
     void structure();
     void brokenTrees();
     void search();
@@ -45,7 +50,17 @@ private:
     LoadedMib m_mib;
 };
 
-void TestMibTree::paths()
+namespace {
+
+QByteArray bytes(const QString& file)
+{
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("unreadable");
+}
+
+} // namespace
+
+void TestMib::paths()
 {
     using Numbers = QVector<qint32>;
     QCOMPARE(OidPath::parse(" .1.3.6.1. "), (Numbers{1, 3, 6, 1})); // dots and blanks around
@@ -74,7 +89,7 @@ void TestMibTree::paths()
     }
 }
 
-void TestMibTree::vocabularies()
+void TestMib::vocabularies()
 {
     // Every member loads as itself; the type gap 17-19 and anything outside the tables load as 0.
     for (int code = -3; code <= 70; ++code) {
@@ -85,7 +100,132 @@ void TestMibTree::vocabularies()
     QCOMPARE(Oid::typeFromCode(Q_INT64_C(0x100000003)), Oid::Other); // no truncation to 3
 }
 
-void TestMibTree::structure()
+void TestMib::statuses_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::newRow("missing") << int(MibDatabase::Missing);
+    for (const char* tag : {"no version row", "version row with another id", "text file", "random bytes", "truncated"})
+        QTest::newRow(tag) << int(MibDatabase::Damaged);
+    QTest::newRow("format 2") << int(MibDatabase::Unsupported);
+    QTest::newRow("format 1") << int(MibDatabase::Usable);
+}
+
+void TestMib::statuses()
+{
+    QFETCH(int, status);
+    const QByteArray tag = QTest::currentDataTag();
+    const QString file = m_mib.dir.filePath(tag);
+    QVector<MibTestDb::Node> nodes = MibTestDb::sampleNodes();
+    if (tag.startsWith("format"))
+        QVERIFY(MibTestDb::create(file, nodes, {}, {}, tag.right(1).toInt(), 7, 9));
+    if (tag.contains("version"))
+        QVERIFY(MibTestDb::create(file, {}, {}, {}, -1) &&
+                (tag.startsWith("no") || MibTestDb::exec(file, {"INSERT INTO db_version VALUES (2, 1, 2, 0)"})));
+    if (tag.endsWith("file") || tag.startsWith("random")) {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly) &&
+                f.write(tag.startsWith("text") ? "iso OBJECT IDENTIFIER ::= { 1 }\n" : QByteArray(8192, '\xA5')) > 0);
+    }
+    if (tag == "truncated") { // a database spanning many pages, cut to its first page
+        for (MibTestDb::Node& node : nodes)
+            node.description = QString(3000, QLatin1Char('d'));
+        QVERIFY(MibTestDb::create(file, nodes) && QFile::resize(file, 1024));
+    }
+    const QByteArray before = bytes(file);
+
+    MibDatabase db;
+    db.setFileName(file);
+    int major = -1;
+    int minor = -1;
+    QCOMPARE(db.check(&major, &minor), status);
+    QVERIFY(!db.isOpen());
+    if (status == MibDatabase::Missing) {
+        QVERIFY(!QFile::exists(file));
+    } else if (status == MibDatabase::Damaged) {
+        if (!tag.contains("version")) { // not a database: not even opening it for writing changes it
+            QCOMPARE(db.open(false), status);
+            QVERIFY(db.loadNodes().isEmpty());
+        }
+        QCOMPARE(bytes(file), before);
+    } else {
+        QCOMPARE(QString("%1.%2").arg(major).arg(minor), QString("7.9"));
+        QCOMPARE(db.open(false), status);
+        QCOMPARE(db.isOpen(), status == MibDatabase::Usable);
+    }
+}
+
+void TestMib::openCreatesSchemaOnlyWhenWritable()
+{
+    int format = -1;
+    int major = -1;
+    int minor = -1;
+    auto version = [&] { return QStringLiteral("%1 %2 %3").arg(format).arg(major).arg(minor); };
+    QFile(m_mib.dir.filePath("empty-ro.db")).open(QIODevice::WriteOnly);
+    QFile(m_mib.dir.filePath("empty-rw.db")).open(QIODevice::WriteOnly);
+    MibDatabase db;
+    db.setFileName(m_mib.dir.filePath("empty-ro.db"));
+    QCOMPARE(db.open(true), int(MibDatabase::Usable));
+    db.close();
+    QCOMPARE(QFileInfo(m_mib.dir.filePath("empty-ro.db")).size(), 0);
+    db.setFileName(m_mib.dir.filePath("empty-rw.db"));
+    QCOMPARE(db.open(false), int(MibDatabase::Usable));
+    QVERIFY(db.readVersion(&format, &major, &minor));
+    QCOMPARE(version(), QStringLiteral("1 %1 0").arg(MibDatabase::todayVersion()));
+    // check() leaves the read-only option on the handle; open(false) must not inherit it.
+    QCOMPARE(db.check(), int(MibDatabase::Usable));
+    QCOMPARE(db.open(false), int(MibDatabase::Usable));
+    db.writeVersion(1, 20300101, 4);
+    QVERIFY(db.readVersion(&format, &major, &minor));
+    QCOMPARE(version(), QStringLiteral("1 20300101 4"));
+}
+
+void TestMib::loadNodes()
+{
+    QVector<MibTestDb::Node> nodes = MibTestDb::sampleNodes();
+    nodes[0].lastUpdated = 86400;
+    nodes[1].lastUpdated = 0;
+    nodes[7].filename = QStringLiteral("sample.mib");
+    nodes[7].description = QStringLiteral("Grüße \"quoted\"\nsecond line");
+    nodes[8].type = 19; // no type
+    nodes[8].access = 1;
+    nodes[9].type = -5;
+    nodes[9].access = 48;
+    const QVector<MibTestDb::Enum> enums = {{8, "five", 5},  {8, "one", 1},  {9, "minus", -3},
+                                            {8, "three", 3}, {9, "zero", 0}, {999, "orphan", 1}};
+    QVERIFY(MibTestDb::create(m_mib.dir.filePath("fields.db"), nodes, enums,
+                              {{10, 100, 200}, {10, -50, 10}, {10, 20, 30}}));
+    MibDatabase db;
+    db.setFileName(m_mib.dir.filePath("fields.db"));
+    QCOMPARE(db.open(true), int(MibDatabase::Usable));
+    QStringList rows; // by id: name, parent, number, type, access, module, file, date, values
+    for (const OidPtr& o : db.loadNodes()) {
+        QStringList row{o->name,
+                        QString::number(o->parentId),
+                        QString::number(o->number),
+                        QString::number(o->type),
+                        QString::number(o->access),
+                        o->module,
+                        o->filename,
+                        o->lastUpdated.toString(Qt::ISODate)};
+        for (const Oid::EnumValue& e : o->enums)
+            row << QStringLiteral("%1=%2").arg(e.label).arg(e.value);
+        for (const Oid::Range& r : o->ranges)
+            row << QStringLiteral("%1..%2").arg(r.low).arg(r.high);
+        rows << QString::number(o->id) + ": " + row.join(' ').trimmed();
+        if (o->id == 8)
+            QCOMPARE(o->descriptionText(), QStringLiteral("Grüße \"quoted\"\nsecond line"));
+    }
+    QCOMPARE(rows.size(), nodes.size());
+    // Dates in UTC (0 and NULL: none); enumerations by value, ranges by their lower bound;
+    // unknown codes load as 0.
+    QCOMPARE(rows.at(0), QStringLiteral("1: iso 0 1 0 0 SAMPLE-MIB  1970-01-02T00:00:00Z"));
+    QCOMPARE(rows.at(1) + ", " + rows.at(2), QStringLiteral("2: org 1 3 0 0 SAMPLE-MIB, 3: dod 2 6 0 0 SAMPLE-MIB"));
+    QCOMPARE(rows.at(7), QStringLiteral("8: sysDescr 7 1 2 18 SAMPLE-MIB sample.mib  one=1 three=3 five=5"));
+    QCOMPARE(rows.at(8), QStringLiteral("9: sysObjectID 7 2 0 0 SAMPLE-MIB   minus=-3 zero=0"));
+    QCOMPARE(rows.at(9), QStringLiteral("10: sysName 7 5 0 48 SAMPLE-MIB   -50..10 20..30 100..200"));
+}
+
+void TestMib::structure()
 {
     // A notification with a child, and a second node numbered 1 under system.
     QVERIFY(m_mib.load(QVector<MibTestDb::Node>(MibTestDb::sampleNodes())
@@ -116,7 +256,7 @@ void TestMibTree::structure()
     QCOMPARE(QSet<qint64>({icon("1.3.6.1.4.1.7").cacheKey(), leaf, icon("1.3.6.1.2.1").cacheKey()}).size(), 3);
 }
 
-void TestMibTree::brokenTrees()
+void TestMib::brokenTrees()
 {
     // The top-level node with the lowest number is the root; an orphan and the other top-level
     // branch are unreachable.
@@ -153,7 +293,7 @@ void TestMibTree::brokenTrees()
 
 // The indexed search against the plain definition: the first node in pre-order from the start
 // node, wrapping around once, that is tested and whose name (or description) contains the text.
-void TestMibTree::search()
+void TestMib::search()
 {
     // Letters that fold into each other: ASCII, Latin-1 and Greek case (with the final sigma),
     // and the Kelvin sign and the long s, which match k and s without case.
@@ -213,7 +353,7 @@ void TestMibTree::search()
              static_cast<void*>(at("1.3.6.1.2.1.1").get()));
 }
 
-void TestMibTree::expansionText_data()
+void TestMib::expansionText_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("parsed");
@@ -236,14 +376,14 @@ void TestMibTree::expansionText_data()
                           << QString("1[").repeated(4096) + "1" + QString("]").repeated(4096);
 }
 
-void TestMibTree::expansionText()
+void TestMib::expansionText()
 {
     QFETCH(QString, text);
     QFETCH(QString, parsed);
     QCOMPARE(serializeExpansion(parseExpansion(text)), parsed);
 }
 
-void TestMibTree::description()
+void TestMib::description()
 {
     // MIB text is shown as written: neither markup nor a placeholder of the template. The node
     // is iso(1).org(3).<node>(7).
@@ -273,5 +413,5 @@ void TestMibTree::description()
         qPrintable(bare));
 }
 
-QTEST_GUILESS_MAIN(TestMibTree)
-#include "test_mibtree.moc"
+QTEST_GUILESS_MAIN(TestMib)
+#include "test_mib.moc"
