@@ -155,7 +155,6 @@ private slots:
     void moduleText();
     void badInput_data();
     void badInput();
-    void sameNodesWhateverTheSetUp();
     void package();
 
 private:
@@ -341,33 +340,6 @@ void TestMibdbTool::badInput()
     QCOMPARE(tree.isEmpty(), outcome == "empty");
     QCOMPARE(nodeAt(tree, "1.3.6.1.4.1.99999.1.1.1.2")->name, outcome == "nodes" ? "testState" : "");
     QCOMPARE(nodeAt(tree, "1.3.6.1.4.1.777")->name, QString());
-}
-
-void TestMibdbTool::sameNodesWhateverTheSetUp()
-{
-    // snmp.conf asking for everything, and MIBS, MIBDIRS and MIBFILES; a stray module where
-    // net-snmp looks for modules of its own accord, and where the set-up points.
-    QTemporaryDir dir;
-    const QString stray = copyModules(dir.filePath("home/.snmp/mibs"), {"TEST-STRAY-MIB.txt"});
-    QVERIFY(writeFile(dir.filePath("conf/snmp.conf"), "mibs +ALL\nmibdirs +" + stray.toLocal8Bit() + '\n'));
-    QProcessEnvironment environment = cleanEnvironment();
-    environment.insert("HOME", dir.filePath("home"));
-    environment.insert("SNMPCONFPATH", dir.filePath("conf"));
-    environment.insert("MIBS", "+TEST-STRAY-MIB:NO-SUCH-MIB:ALL");
-    environment.insert("MIBDIRS", "+/no/such/folder:" + stray);
-    environment.insert("MIBFILES", stray + "/TEST-STRAY-MIB.txt");
-    // The files named one by one, each before the module it imports from.
-    const ToolRun run = runTool({"build", "-o", dir.filePath("out.db"), "--major", "1", m_fixtureDir + "/m-unknown.mib",
-                                 m_fixtureDir + "/a-test.mib", m_fixtureDir + "/z-smi.mib"},
-                                environment);
-    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
-    QCOMPARE(run.err, m_fixtureRun.err);
-    QVERIFY(readFile(dir.filePath("out.db")) == readFile(m_dir.filePath("fixture.db")));
-    // net-snmp keeps index files beside the modules it scans; none may appear.
-    QCOMPARE(QDir(dir.filePath("home/.snmp")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-             QStringList{"mibs"});
-    QCOMPARE(filesIn(stray) + filesIn(m_fixtureDir),
-             (QStringList{"TEST-STRAY-MIB.txt", "a-test.mib", "m-unknown.mib", "z-smi.mib"}));
 }
 
 void TestMibdbTool::package()
