@@ -1,8 +1,8 @@
 #pragma once
 
 #include "mib/MibDatabase.h"
-#include "MibTestDb.h"
 #include "mib/TreeModel.h"
+#include "MibTestDb.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -21,17 +21,13 @@ struct LoadedMib
     bool load(const QVector<MibTestDb::Node>& nodes = MibTestDb::sampleNodes(), bool loose = false)
     {
         model.reset();
-        db.reset();
-        const QString file = dir.filePath(QStringLiteral("mib%1.db").arg(++files));
-        if (loose &&
-            !MibTestDb::exec(file, {QStringLiteral("CREATE TABLE node (id, name, number, access, type, module, "
-                                                   "filename, last_updated, description, parent_id)")}))
-            return false;
-        if (!MibTestDb::create(file, nodes))
-            return false;
+        db.reset(); // one default connection at a time
         db = std::make_unique<MibDatabase>();
-        db->setFileName(file);
-        if (db->open(true) != MibDatabase::Usable)
+        db->setFileName(dir.filePath(QStringLiteral("mib%1.db").arg(++files)));
+        const QString looseTable = QStringLiteral("CREATE TABLE node (id, name, number, access, type, module, "
+                                                  "filename, last_updated, description, parent_id)");
+        if ((loose && !MibTestDb::exec(db->fileName(), {looseTable})) || !MibTestDb::create(db->fileName(), nodes) ||
+            db->open(true) != MibDatabase::Usable)
             return false;
         model = std::make_unique<TreeModel>(*db);
         model->reload();

@@ -7,46 +7,36 @@
 #include <QSqlQuery>
 #include <QtTest>
 
-#include <algorithm>
-
 namespace MibTestDb {
 
 namespace {
 
-template <typename Work> bool withConnection(const QString& path, Work work)
+// Runs each statement, with each of its rows of values, in one transaction.
+bool run(const QString& path, const QVector<QPair<QString, QVector<QVariantList>>>& statements)
 {
     const QString connection = QStringLiteral("MibTestDb");
-    bool ok = false;
+    bool ok = true;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
         db.setDatabaseName(path);
-        if (db.open()) {
-            db.transaction();
-            ok = work(db);
-            db.commit();
-            db.close();
-        } else {
-            qWarning() << "cannot open" << path << db.lastError().text();
+        ok = db.open() && db.transaction();
+        QSqlQuery query(db);
+        for (const auto& statement : statements) {
+            ok = ok && query.prepare(statement.first);
+            for (const QVariantList& row : statement.second) {
+                for (const QVariant& value : row)
+                    query.addBindValue(value);
+                ok = ok && query.exec();
+            }
+            if (!ok) {
+                qWarning() << path << statement.first << query.lastError().text() << db.lastError().text();
+                break;
+            }
         }
+        ok = db.commit() && ok;
     }
     QSqlDatabase::removeDatabase(connection);
     return ok;
-}
-
-// Prepares the statement once and runs it with each row of values.
-bool run(QSqlDatabase& db, const QString& sql, const QVector<QVariantList>& rows = {{}})
-{
-    QSqlQuery query(db);
-    query.prepare(sql);
-    for (const QVariantList& row : rows) {
-        for (const QVariant& value : row)
-            query.addBindValue(value);
-        if (!query.exec()) {
-            qWarning() << sql << query.lastError().text();
-            return false;
-        }
-    }
-    return true;
 }
 
 } // namespace
@@ -73,36 +63,33 @@ QVector<Node> parse(const QString& text, const QString& module)
 
 bool exec(const QString& path, const QStringList& statements)
 {
-    return withConnection(path, [&statements](QSqlDatabase& db) {
-        return std::all_of(statements.begin(), statements.end(), [&db](const QString& s) { return run(db, s); });
-    });
+    QVector<QPair<QString, QVector<QVariantList>>> list;
+    for (const QString& statement : statements)
+        list.append({statement, {{}}});
+    return run(path, list);
 }
 
 bool create(const QString& path, const QVector<Node>& nodes, const QVector<Enum>& enums, const QVector<Range>& ranges,
             int format, int major, int minor)
 {
-    QVector<QVariantList> nodeRows, enumRows, rangeRows;
+    QVector<QPair<QString, QVector<QVariantList>>> list;
+    for (const QString& statement : MibDatabase::schemaStatements())
+        list.append({statement, {{}}});
+    if (format >= 0)
+        list.append({QStringLiteral("INSERT INTO db_version VALUES (1, ?, ?, ?)"), {{format, major, minor}}});
+    list.append({QStringLiteral("INSERT INTO node (id, name, number, access, type, module, filename, last_updated, "
+                                "description, parent_id) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                 {}});
     for (const Node& n : nodes)
-        nodeRows.append(
+        list.last().second.append(
             {n.id, n.name, n.number, n.access, n.type, n.module, n.filename, n.lastUpdated, n.description, n.parentId});
+    list.append({QStringLiteral("INSERT INTO enum VALUES (?, ?, ?)"), {}});
     for (const Enum& e : enums)
-        enumRows.append({e.nodeId, e.label, e.value});
+        list.last().second.append({e.nodeId, e.label, e.value});
+    list.append({QStringLiteral("INSERT INTO range VALUES (?, ?, ?)"), {}});
     for (const Range& r : ranges)
-        rangeRows.append({r.nodeId, r.low, r.high});
-    return withConnection(path, [&](QSqlDatabase& db) {
-        const QStringList schema = MibDatabase::schemaStatements();
-        return std::all_of(schema.begin(), schema.end(), [&db](const QString& s) { return run(db, s); }) &&
-               (format < 0 || run(db,
-                                  QStringLiteral("INSERT INTO db_version (id, format, major, minor) "
-                                                 "VALUES (1, ?, ?, ?)"),
-                                  {{format, major, minor}})) &&
-               run(db,
-                   QStringLiteral("INSERT INTO node (id, name, number, access, type, module, filename, last_updated, "
-                                  "description, parent_id) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-                   nodeRows) &&
-               run(db, QStringLiteral("INSERT INTO enum (node_id, label, value) VALUES (?, ?, ?)"), enumRows) &&
-               run(db, QStringLiteral("INSERT INTO range (node_id, low, high) VALUES (?, ?, ?)"), rangeRows);
-    });
+        list.last().second.append({r.nodeId, r.low, r.high});
+    return run(path, list);
 }
 
 QVector<Node> sampleNodes()

@@ -39,14 +39,11 @@ struct Range
 
 // Nodes from "id parent name number [type access]" items separated by ';'; a parent of '-' is null.
 QVector<Node> parse(const QString& text, const QString& module = {});
-
 // Runs statements on the file (created when missing); false with a warning on the first failure.
 bool exec(const QString& path, const QStringList& statements);
-
 // A database with the program's schema, a version row (unless format < 0) and the rows.
 bool create(const QString& path, const QVector<Node>& nodes, const QVector<Enum>& enums = {},
             const QVector<Range>& ranges = {}, int format = 1, int major = 20240101, int minor = 0);
-
 // A small MIB: iso.org.dod.internet with mgmt.mib-2.system (sysDescr, sysObjectID, sysName),
 // interfaces.ifTable.ifEntry (ifIndex, ifDescr), private.enterprises and a notification.
 QVector<Node> sampleNodes();

@@ -4,11 +4,8 @@ namespace {
 
 QString kindName(QMessageBox::Icon kind)
 {
-    const char* name = kind == QMessageBox::Warning       ? "warning"
-                       : kind == QMessageBox::Information ? "information"
-                       : kind == QMessageBox::Question    ? "question"
-                                                          : "critical";
-    return QLatin1String(name);
+    static const char* const names[] = {"critical", "information", "warning", "critical", "question"};
+    return QLatin1String(kind >= 0 && kind < 5 ? names[kind] : "critical");
 }
 
 } // namespace
@@ -32,10 +29,9 @@ QMessageBox::StandardButton ScriptedPrompts::message(QMessageBox::Icon kind, QWi
         return buttons.dequeue();
     if (defaultButton != QMessageBox::NoButton)
         return defaultButton;
-    for (int bit = 0; bit < 32; ++bit) {
-        const auto button = static_cast<QMessageBox::StandardButton>(1u << bit);
-        if (offered.testFlag(button))
-            return button;
+    for (int bit = 0; bit < 32; ++bit) { // the first button offered
+        if (offered.testFlag(static_cast<QMessageBox::StandardButton>(1u << bit)))
+            return static_cast<QMessageBox::StandardButton>(1u << bit);
     }
     return QMessageBox::NoButton;
 }
