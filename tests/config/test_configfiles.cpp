@@ -1,27 +1,25 @@
 #include "config/ConfigFile.h"
 #include "config/ServiceRegistry.h"
 #include "config/VelmoraFile.h"
+#include "TestFiles.h"
 
 #include <QtTest>
 
+#include <tuple>
+
 using SnmpUtils::SnmpParams;
 
-Q_DECLARE_METATYPE(EmptyColumnPolicy)
+// The fields of each case are named where the test takes them apart.
+using ReadCase = std::tuple<QByteArray, EmptyColumnPolicy, QStringList, QStringList, QByteArray>;
+using WriteCase = std::tuple<QStringList, QString, EmptyColumnPolicy, bool, QByteArray>;
+using NotationCase = std::tuple<QString, bool, SnmpParams, bool, QString>;
+using SaveCase = std::tuple<QByteArray, int, bool, QByteArray>;
+Q_DECLARE_METATYPE(ReadCase)
+Q_DECLARE_METATYPE(WriteCase)
+Q_DECLARE_METATYPE(NotationCase)
+Q_DECLARE_METATYPE(SaveCase)
 
 namespace {
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
 
 // A data line as "field|field|...", followed by its end-of-line comment.
 QStringList describe(const QList<ConfigLine>& lines)
@@ -59,37 +57,27 @@ class TestConfigFiles final : public QObject
 private slots:
     void read_data()
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<EmptyColumnPolicy>("policy");
-        QTest::addColumn<QStringList>("data");
-        QTest::addColumn<QStringList>("nonData");
-        QTest::addColumn<QByteArray>("tail");
-
+        QTest::addColumn<ReadCase>("c");
         QTest::newRow("tab runs, blank column, lone CR, slash, no last line end")
-            << QByteArray("a\t\t\t  \tb\r\nc\r\r\nd\t/\te") << never << QStringList{"a||b", "c", "d|/|e"}
-            << QStringList() << QByteArray();
-        QTest::newRow("slash, all columns")
-            << QByteArray("a\t/\tb\r\n") << all << QStringList{"a||b"} << QStringList() << QByteArray();
+            << ReadCase{"a\t\t\t  \tb\r\nc\r\r\nd\t/\te", never, {"a||b", "c", "d|/|e"}, {}, {}};
+        QTest::newRow("slash, all columns") << ReadCase{"a\t/\tb\r\n", all, {"a||b"}, {}, {}};
         // The caller's column count, 3 here, decides which column is the last.
-        QTest::newRow("slash, all but last")
-            << QByteArray("/\t/\t/\t/\r\n") << allButLast << QStringList{"||/|/"} << QStringList() << QByteArray();
+        QTest::newRow("slash, all but last") << ReadCase{"/\t/\t/\t/\r\n", allButLast, {"||/|/"}, {}, {}};
         QTest::newRow("byte-order mark, comment and blank lines")
-            << QByteArray("\xef\xbb\xbf;c\r\n   ;note\r\n\r\na\t\tb ; x\r\n \t\r\n") << all << QStringList{"a|b; x\n"}
-            << QStringList{";c\n", "   ;note\n", "\n", " \t\n"} << QByteArray();
-        QTest::newRow("ignore later") << QByteArray("a\r\n#IGNORE trailing words\nrest") << all << QStringList{"a"}
-                                      << QStringList() << QByteArray("rest");
+            << ReadCase{"\xef\xbb\xbf;c\r\n   ;note\r\n\r\na\t\tb ; x\r\n \t\r\n",
+                        all,
+                        {"a|b; x\n"},
+                        {";c\n", "   ;note\n", "\n", " \t\n"},
+                        {}};
+        QTest::newRow("ignore later") << ReadCase{"a\r\n#IGNORE trailing words\nrest", all, {"a"}, {}, "rest"};
     }
 
     void read()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(EmptyColumnPolicy, policy);
-        QFETCH(QStringList, data);
-        QFETCH(QStringList, nonData);
-        QFETCH(QByteArray, tail);
-
+        QFETCH(ReadCase, c);
+        const auto& [bytes, policy, data, nonData, tail] = c;
         const QString path = m_dir.filePath("read.cfg");
-        writeBytes(path, bytes);
+        QVERIFY(writeBytes(path, bytes));
         ConfigFileContents contents;
         QVERIFY(readConfigFile(path, policy, 3, false, contents));
         QCOMPARE(describe(contents.dataLines), data);
@@ -100,34 +88,24 @@ private slots:
 
     void write_data()
     {
-        QTest::addColumn<QStringList>("fields");
-        QTest::addColumn<QString>("comment");
-        QTest::addColumn<EmptyColumnPolicy>("policy");
-        QTest::addColumn<bool>("replaceTabs");
-        QTest::addColumn<QByteArray>("line");
-
+        QTest::addColumn<WriteCase>("c");
         QTest::newRow("all but last, empty last")
-            << QStringList{"a", " ", "b", ""} << QString() << allButLast << false << QByteArray("a\t/\tb\t\r\n");
-        QTest::newRow("all columns") << QStringList{"", "a", ""} << QString() << all << false
-                                     << QByteArray("/\ta\t/\r\n");
-        QTest::newRow("never, tabs replaced, comment") << QStringList{"\tx\ty z ", "", "ü"} << QStringLiteral(";c\n")
-                                                       << never << true << QByteArray("x y z\t\t\xc3\xbc ;c\r\n");
+            << WriteCase{{"a", " ", "b", ""}, {}, allButLast, false, "a\t/\tb\t\r\n"};
+        QTest::newRow("all columns") << WriteCase{{"", "a", ""}, {}, all, false, "/\ta\t/\r\n"};
+        QTest::newRow("never, tabs replaced, comment")
+            << WriteCase{{"\tx\ty z ", "", "ü"}, ";c\n", never, true, "x y z\t\t\xc3\xbc ;c\r\n"};
     }
 
     void write()
     {
-        QFETCH(QStringList, fields);
-        QFETCH(QString, comment);
-        QFETCH(EmptyColumnPolicy, policy);
-        QFETCH(bool, replaceTabs);
-        QFETCH(QByteArray, line);
-
+        QFETCH(WriteCase, c);
+        const auto& [fields, comment, policy, replaceTabs, line] = c;
         const ConfigLine header{";head", {}, false, {}};
         const ConfigLine data{{}, comment, true, fields};
         const QByteArray tail("kept\nas\r\nis\xff");
         const QString path = m_dir.filePath("write.txt");
         QVERIFY(writeConfigFile(path, {header, data}, policy, tail, true, replaceTabs));
-        QCOMPARE(fileBytes(path), QByteArray(";head\r\n" + line + "#IGNORE\r\n" + tail));
+        QCOMPARE(readBytes(path), QByteArray(";head\r\n" + line + "#IGNORE\r\n" + tail));
     }
 
     void backupAndFailedSave()
@@ -139,61 +117,57 @@ private slots:
             return writeConfigFile(dir.filePath(name), {line}, never, {}, false, false);
         };
         for (const char* name : {"Upper.CFG", "other.txt"}) {
-            writeBytes(dir.filePath(name), "old\r\n");
+            QVERIFY(writeBytes(dir.filePath(name), "old\r\n"));
             QVERIFY(save(name));
         }
         QVERIFY(save("new.cfg"));
-        QCOMPARE(fileBytes(dir.filePath("new.cfg")), QByteArray(";new\r\n"));
+        QCOMPARE(readBytes(dir.filePath("new.cfg")), QByteArray(";new\r\n"));
         QCOMPARE(QDir(dir.path()).entryList({"*.bak"}), QStringList{"Upper.bak"});
-        QCOMPARE(fileBytes(dir.filePath("Upper.bak")), QByteArray("old\r\n"));
+        QCOMPARE(readBytes(dir.filePath("Upper.bak")), QByteArray("old\r\n"));
 
         // A name so long that no temporary file can stand beside it: the old file stays whole.
         const QString longName = QString(251, 'v') + ".cfg";
-        writeBytes(dir.filePath(longName), "old\r\n");
+        QVERIFY(writeBytes(dir.filePath(longName), "old\r\n"));
         QVERIFY(!save(longName));
-        QCOMPARE(fileBytes(dir.filePath(longName)), QByteArray("old\r\n"));
+        QCOMPARE(readBytes(dir.filePath(longName)), QByteArray("old\r\n"));
     }
 
+    // Written again: empty for the encrypted notation, which differs on every writing.
     void notation_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("ok");
-        QTest::addColumn<SnmpParams>("params");
-        QTest::addColumn<bool>("encrypted");
-        QTest::addColumn<QString>("written"); // empty for the encrypted notation: it differs on every writing
-
-        QTest::newRow("bare community") << "public" << true << credentials(2, "public") << false << "&v2c(\"public\")";
-        QTest::newRow("v3 with blanks") << "&v3(UserName : \"u\" , AuthType : sha1 , AuthPass : \"p\")" << true
-                                        << credentials(3, {}, "u", 2, "p") << false
-                                        << "&v3(UserName:\"u\", AuthType:SHA1, AuthPass:\"p\")";
+        QTest::addColumn<NotationCase>("c");
+        QTest::newRow("bare community") << NotationCase{"public", true, credentials(2, "public"), false,
+                                                        "&v2c(\"public\")"};
+        QTest::newRow("v3 with blanks") << NotationCase{"&v3(UserName : \"u\" , AuthType : sha1 , AuthPass : \"p\")",
+                                                        true, credentials(3, {}, "u", 2, "p"), false,
+                                                        "&v3(UserName:\"u\", AuthType:SHA1, AuthPass:\"p\")"};
         QTest::newRow("v3 auth and priv")
-            << "&v3(UserName:\"u\", AuthType:sha512, AuthPass:\"a\", PrivType:aes256c, PrivPass:\"b\")" << true
-            << credentials(3, {}, "u", 6, "a", 7, "b") << false
-            << "&v3(UserName:\"u\", AuthType:SHA512, AuthPass:\"a\", PrivType:AES256C, PrivPass:\"b\")";
-        QTest::newRow("v3 priv alone") << "&v3(UserName:u,PrivPass:\"b\",PrivType:3des)" << true
-                                       << credentials(3, {}, "u", 0, {}, 3, "b") << false
-                                       << "&v3(UserName:\"u\", PrivType:3DES, PrivPass:\"b\")";
-        QTest::newRow("auth type without password") << "&v3(UserName:\"u\", AuthType:SHA1)" << true
-                                                    << credentials(3, {}, "u") << false << "&v3(UserName:\"u\")";
-        QTest::newRow("last of a key, others ignored") << "&v3(UserName:\"a\", Colour:red, UserName:\"b\")" << true
-                                                       << credentials(3, {}, "b") << false << "&v3(UserName:\"b\")";
-        QTest::newRow("encrypted") << QString(encryptedV3) << true << credentials(3, {}, "ops", 4, "authpass1") << true
-                                   << "";
-        QTest::newRow("None is no protocol")
-            << "&v3(UserName:\"u\", AuthType:None, AuthPass:\"p\")" << false << SnmpParams() << false << "";
-        QTest::newRow("empty column") << "" << false << SnmpParams() << false << "";
-        QTest::newRow("trailing comma") << "&v3#(UserName:\"u\",)" << false << SnmpParams() << false << "";
-        QTest::newRow("no user") << "&v3(AuthType:MD5, AuthPass:\"p\")" << false << SnmpParams() << false << "";
+            << NotationCase{"&v3(UserName:\"u\", AuthType:sha512, AuthPass:\"a\", PrivType:aes256c, PrivPass:\"b\")",
+                            true, credentials(3, {}, "u", 6, "a", 7, "b"), false,
+                            "&v3(UserName:\"u\", AuthType:SHA512, AuthPass:\"a\", PrivType:AES256C, PrivPass:\"b\")"};
+        QTest::newRow("v3 priv alone") << NotationCase{"&v3(UserName:u,PrivPass:\"b\",PrivType:3des)", true,
+                                                       credentials(3, {}, "u", 0, {}, 3, "b"), false,
+                                                       "&v3(UserName:\"u\", PrivType:3DES, PrivPass:\"b\")"};
+        QTest::newRow("auth type without password") << NotationCase{
+            "&v3(UserName:\"u\", AuthType:SHA1)", true, credentials(3, {}, "u"), false, "&v3(UserName:\"u\")"};
+        QTest::newRow("last of a key, others ignored")
+            << NotationCase{"&v3(UserName:\"a\", Colour:red, UserName:\"b\")", true, credentials(3, {}, "b"), false,
+                            "&v3(UserName:\"b\")"};
+        QTest::newRow("encrypted") << NotationCase{
+            encryptedV3, true, credentials(3, {}, "ops", 4, "authpass1"), true, {}};
+        const QList<QPair<const char*, const char*>> refused{
+            {"None is no protocol", "&v3(UserName:\"u\", AuthType:None, AuthPass:\"p\")"},
+            {"empty column", ""},
+            {"trailing comma", "&v3#(UserName:\"u\",)"},
+            {"no user", "&v3(AuthType:MD5, AuthPass:\"p\")"}};
+        for (const auto& [name, text] : refused)
+            QTest::newRow(name) << NotationCase{text, false, {}, false, {}};
     }
 
     void notation()
     {
-        QFETCH(QString, text);
-        QFETCH(bool, ok);
-        QFETCH(SnmpParams, params);
-        QFETCH(bool, encrypted);
-        QFETCH(QString, written);
-
+        QFETCH(NotationCase, c);
+        const auto& [text, ok, params, encrypted, written] = c;
         SnmpParams read = credentials(3, {}, "left over", 1, "x");
         bool readEncrypted = !encrypted;
         QCOMPARE(VelmoraFile::textToCredentials(text, read, readEncrypted), ok);
@@ -231,49 +205,39 @@ private slots:
         }
     }
 
+    // The file before, entries read, a header written, the file after without the added device.
     void save_data()
     {
-        QTest::addColumn<QByteArray>("before");
-        QTest::addColumn<int>("entries");
-        QTest::addColumn<bool>("header");
-        QTest::addColumn<QByteArray>("after");
-
-        // Every row saves the entries read and one more device.
-        QTest::newRow("no file") << QByteArray() << 0 << true << QByteArray();
+        QTest::addColumn<SaveCase>("c");
+        QTest::newRow("no file") << SaveCase{{}, 0, true, {}};
         QTest::newRow("columns read and written")
-            << QByteArray("10.0.0.1\tdEfAuLt\tpublic\t10/02/2003\tC1\t555\t<a href=\"x\">d</a>\r\n"
-                          "10.0.0.3\tG\r\n"
-                          "10.0.0.4\t/\t&v1(\"c\")\tN\r\n"
-                          "10.0.0.5\tG\t&v3(UserName:\"u\", AuthType:None, "
-                          "AuthPass:\"p\")\t/\t/\t/\t/\textra\r\n")
-            << 3 << true
-            << QByteArray("10.0.0.1\tDefault\t&v2c(\"public\")\t10-02-2003\tC1\t555\t<a href=\"x\">d</a>\r\n"
-                          "10.0.0.4\tDefault\t&v1(\"c\")\t/\t/\t/\t\r\n"
-                          "10.0.0.5\tG\t&v3(UserName:\"u\", AuthType:None, AuthPass:\"p\")\t/\t/\t/\t/\r\n");
+            << SaveCase{"10.0.0.1\tdEfAuLt\tpublic\t10/02/2003\tC1\t555\t<a href=\"x\">d</a>\r\n10.0.0.3\tG\r\n"
+                        "10.0.0.4\t/\t&v1(\"c\")\tN\r\n"
+                        "10.0.0.5\tG\t&v3(UserName:\"u\", AuthType:None, AuthPass:\"p\")\t/\t/\t/\t/\textra\r\n",
+                        3, true,
+                        "10.0.0.1\tDefault\t&v2c(\"public\")\t10-02-2003\tC1\t555\t<a href=\"x\">d</a>\r\n"
+                        "10.0.0.4\tDefault\t&v1(\"c\")\t/\t/\t/\t\r\n"
+                        "10.0.0.5\tG\t&v3(UserName:\"u\", AuthType:None, AuthPass:\"p\")\t/\t/\t/\t/\r\n"};
         QTest::newRow("comments by address")
-            << QByteArray(
-                   ";head\r\n1.1.1.1\tG\tpublic ;first\r\n;between\r\n1.1.1.1\tG\t&v2c(\"public\") ;second\r\n\r\n"
-                   "2.2.2.2\tG\t&v1(\"x;y\")\r\n#IGNORE\r\ntail\tbytes\n\xff")
-            << 3 << false
-            << QByteArray(";head\r\n;between\r\n\r\n1.1.1.1\tG\t&v2c(\"public\")\t/\t/\t/\t ;first\r\n"
-                          "1.1.1.1\tG\t&v2c(\"public\")\t/\t/\t/\t ;first\r\n2.2.2.2\tG\t&v1(\"x;y\")\t/\t/\t/\t\r\n"
-                          "#IGNORE\r\ntail\tbytes\n\xff");
-        QTest::newRow("ignore first") << QByteArray("#IGNORE\r\n1.1.1.1\tG\tpublic\r\n") << 0 << true
-                                      << QByteArray("#IGNORE\r\n1.1.1.1\tG\tpublic\r\n");
+            << SaveCase{";head\r\n1.1.1.1\tG\tpublic ;first\r\n;between\r\n1.1.1.1\tG\t&v2c(\"public\") ;second\r\n\r\n"
+                        "2.2.2.2\tG\t&v1(\"x;y\")\r\n#IGNORE\r\ntail\tbytes\n\xff",
+                        3, false,
+                        ";head\r\n;between\r\n\r\n1.1.1.1\tG\t&v2c(\"public\")\t/\t/\t/\t ;first\r\n"
+                        "1.1.1.1\tG\t&v2c(\"public\")\t/\t/\t/\t ;first\r\n2.2.2.2\tG\t&v1(\"x;y\")\t/\t/\t/\t\r\n"
+                        "#IGNORE\r\ntail\tbytes\n\xff"};
+        QTest::newRow("ignore first") << SaveCase{"#IGNORE\r\n1.1.1.1\tG\tpublic\r\n", 0, true,
+                                                  "#IGNORE\r\n1.1.1.1\tG\tpublic\r\n"};
     }
 
+    // Every row saves the entries read and one more device.
     void save()
     {
-        QFETCH(QByteArray, before);
-        QFETCH(int, entries);
-        QFETCH(bool, header);
-        QFETCH(QByteArray, after);
-
+        QFETCH(SaveCase, c);
+        const auto& [before, entries, header, after] = c;
         QTemporaryDir dir;
         const QString path = dir.filePath("Velmora.cfg");
         const QString backup = dir.filePath("Velmora.bak");
-        if (!before.isEmpty())
-            writeBytes(path, before);
+        QVERIFY(before.isEmpty() || writeBytes(path, before));
         const VelmoraFile file(path);
         QList<VelmoraFile::Entry> list = file.entries();
         QCOMPARE(list.size(), entries);
@@ -286,17 +250,17 @@ private slots:
                                    "AuthPass:\"p\")\t/\t/\t/\t/\r\n");
         QByteArray expected = after;
         expected.insert(after.contains("#IGNORE") ? after.indexOf("#IGNORE") : after.size(), addedLine);
-        const QByteArray written = fileBytes(path);
+        const QByteArray written = readBytes(path);
         // The header written to a new file: comment lines up to the column titles.
         QVERIFY(!header || written.startsWith(";This is the Orvane Configuration file\r\n"));
         const int headerEnd = header ? written.indexOf("\r\n", written.lastIndexOf("\r\n;") + 2) + 2 : 0;
         QCOMPARE(written.mid(headerEnd), expected);
-        QCOMPARE(fileBytes(backup), before.isEmpty() ? QByteArray("<missing>") : before);
+        QCOMPARE(readBytes(backup), before.isEmpty() ? QByteArray("<missing>") : before);
 
         // A second save keeps the first one's file as the backup and writes the same lines again.
         QVERIFY(file.save(file.entries()));
-        QCOMPARE(fileBytes(backup), written);
-        QCOMPARE(fileBytes(path), written);
+        QCOMPARE(readBytes(backup), written);
+        QCOMPARE(readBytes(path), written);
     }
 };
 

@@ -2,6 +2,7 @@
 // reading it again only when the file changed, and a save that fails and is tried again.
 
 #include "config/DeviceList.h"
+#include "TestFiles.h"
 
 #include <QtTest>
 
@@ -9,13 +10,6 @@ using Entry = VelmoraFile::Entry;
 using Info = SnmpReader::HostInfoResult;
 
 namespace {
-
-void writeBytes(const QString& path, const QByteArray& bytes, QIODevice::OpenMode mode = QIODevice::WriteOnly)
-{
-    QFile file(path);
-    QVERIFY(file.open(mode));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
 
 Info info(const QString& ip, const QString& name, bool ok = true)
 {
@@ -57,7 +51,7 @@ private slots:
     void loadMergeAndReloadWhenChanged()
     {
         const QString path = m_dir.filePath("Velmora.cfg");
-        writeBytes(path, "10.0.0.1\tA\tpublic\r\n10.0.0.2\tB\t&v1(\"x\")\r\n10.0.0.1\tC\tpublic\r\n");
+        QVERIFY(writeBytes(path, "10.0.0.1\tA\tpublic\r\n10.0.0.2\tB\t&v1(\"x\")\r\n10.0.0.1\tC\tpublic\r\n"));
         DeviceList list(path);
         listen(list);
         list.load({{"10.0.0.2", "named-before"}});
@@ -81,7 +75,7 @@ private slots:
         m_asked.clear();
         QVERIFY(!list.reloadIfChanged({}));
         // A line added behind the list's back: known devices keep what was found, only the new one is asked.
-        writeBytes(path, "10.0.0.3\tC\tpublic\r\n", QIODevice::Append);
+        QVERIFY(writeBytes(path, "10.0.0.3\tC\tpublic\r\n", QIODevice::Append));
         QVERIFY(list.reloadIfChanged({{"10.0.0.3", "named-too"}}));
         QCOMPARE(names(list), (QStringList{"sw-1", "sw-2", "sw-1", "named-too"}));
         QCOMPARE(m_asked, QStringList{"10.0.0.3"});
@@ -104,7 +98,7 @@ private slots:
 
         // The unsaved list wins over a file that turned up meanwhile, and the next save writes it.
         QVERIFY(QDir(path).removeRecursively());
-        writeBytes(path, "127.0.0.1\tA\tpublic\r\n"); // loopback: a wrong reload would ask it
+        QVERIFY(writeBytes(path, "127.0.0.1\tA\tpublic\r\n")); // loopback: a wrong reload would ask it
         QVERIFY(!list.reloadIfChanged({}));
         QVERIFY(list.save() && !list.isUnsaved() && !list.changedOnDisk());
         QCOMPARE(VelmoraFile(path).entries().size(), 1);

@@ -3,6 +3,7 @@
 
 #include "mib/MibDatabase.h"
 #include "mib/TreeModel.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QProcess>
@@ -47,7 +48,8 @@ struct ToolRun
     QString err;
 };
 
-QProcessEnvironment cleanEnvironment()
+// The tool, without the MIB settings of the environment.
+ToolRun runTool(const QStringList& arguments)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"MIBS", "MIBDIRS", "MIBFILES", "SNMPCONFPATH"})
@@ -58,11 +60,6 @@ QProcessEnvironment cleanEnvironment()
     if (!suppressions.isOpen() && suppressions.open() && suppressions.write("leak:libnetsnmp.so\n") > 0)
         suppressions.flush();
     environment.insert("LSAN_OPTIONS", "print_suppressions=0:suppressions=" + suppressions.fileName());
-    return environment;
-}
-
-ToolRun runTool(const QStringList& arguments, const QProcessEnvironment& environment = cleanEnvironment())
-{
     QProcess process;
     process.setProcessEnvironment(environment);
     process.start(Tool, arguments);
@@ -70,19 +67,6 @@ ToolRun runTool(const QStringList& arguments, const QProcessEnvironment& environ
     return {finished && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromLocal8Bit(process.readAllStandardOutput()),
             QString::fromLocal8Bit(process.readAllStandardError())};
-}
-
-bool writeFile(const QString& path, const QByteArray& content)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QStringList filesIn(const QString& path)
@@ -94,7 +78,7 @@ QStringList filesIn(const QString& path)
 QString copyModules(const QString& folder, const QStringList& files)
 {
     for (const QString& file : files) {
-        if (!writeFile(folder + '/' + file, readFile(ModuleDir + '/' + file)))
+        if (!writeBytes(folder + '/' + file, readBytes(ModuleDir + '/' + file)))
             return {};
     }
     return folder;
@@ -105,8 +89,7 @@ QString versionOf(const QString& fileName)
 {
     MibDatabase database;
     database.setFileName(fileName);
-    int major = 0;
-    int minor = 0;
+    int major = 0, minor = 0;
     const int status = database.check(&major, &minor);
     return status == MibDatabase::Usable ? QString("%1.%2").arg(major).arg(minor) : QString("status %1").arg(status);
 }
@@ -148,14 +131,211 @@ class TestMibdbTool final : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void nodes_data();
-    void nodes();
-    void fixtureTree();
-    void moduleText();
-    void badInput_data();
-    void badInput();
-    void package();
+
+    void initTestCase()
+    {
+        QVERIFY2(QFileInfo(Tool).isExecutable(), qPrintable(Tool));
+        if (QFileInfo(SampleDir).isDir()) {
+            m_sampleRun = runTool({"build", "-o", m_dir.filePath("sample.db"), SampleDir});
+            m_sample = treeOf(m_dir.filePath("sample.db"));
+        }
+        m_fixtureDir = copyModules(m_dir.filePath("fixture"), {"z-smi.mib", "a-test.mib", "m-unknown.mib"});
+        m_fixtureRun = runTool({"build", "-o", m_dir.filePath("fixture.db"), "--major", "1", m_fixtureDir});
+        QVERIFY2(m_fixtureRun.exitCode == 0, qPrintable(m_fixtureRun.err));
+        m_fixture = treeOf(m_dir.filePath("fixture.db"));
+    }
+
+    void nodes_data()
+    {
+        QTest::addColumn<QStringList>("expected");
+        // Path (~: testMIB's), name, type, access, module, description, enumerations and ranges; in
+        // the sample: how the description starts and one of the values.
+        for (const char* row : {
+                 "1.3.6.1.4.1|enterprises|Other|unknown|TEST-SMI||",
+                 "~|testMIB|Modid|unknown|TEST-MIB|A module made up for the builder test.|",
+                 "~.1.1.1.1|testIndex|Integer32|no access|TEST-MIB|Number.|1..2147483647",
+                 "~.1.1.1.2|testState|Integer|read-write|TEST-MIB|State.|failed=-3 stopped=0 idle=1 running=2",
+                 "~.1.1.1.3|testLevel|Integer32|create|TEST-MIB|Level.|-5..5 10..20",
+                 "~.1.1.1.4|testName|Octet string|read-only|TEST-MIB|Name.|0..32",
+                 "~.1.2|testCounter|Counter64|read-only|TEST-MIB|Count.|",
+                 "~.2.1|testEvent|Notify type|unknown|TEST-MIB|Event.|",
+                 "~.3|testExtra|Other|unknown|TEST-UNKNOWN-MIB||", // its other import is missing
+                 // SNMPv2-MIB, not RFC1213-MIB, defines the system group; IP-MIB wins over both for
+                 // ipForwarding; IANAifType brings its enumeration.
+                 "1.3.6.1.2.1.1.1|sysDescr|Octet string|read-only|SNMPv2-MIB|A textual description|",
+                 "1.3.6.1.2.1.4.1|ipForwarding|Integer|read-write|IP-MIB|The indication|forwarding=1",
+                 "1.3.6.1.2.1.2.2.1.3|ifType|Integer|read-only|IF-MIB|The type of|ethernetCsmacd=6",
+                 "1.3.6.1.2.1.2.2.1.10|ifInOctets|Counter|read-only|IF-MIB|The total number|",
+                 "1.3.6.1.4.1.2021.13.16.2.1.3|lmTempSensorsValue|Gauge|read-only|LM-SENSORS-MIB|The temperature|",
+                 // Longer than net-snmp keeps of a description: read whole from the module's file.
+                 "1.3.6.1.2.1.31.1.3|ifTestTable|Other|no access|IF-MIB|This table contains one entry|",
+             }) {
+            const QStringList fields = QString(row).replace("~", "1.3.6.1.4.1.99999").split('|');
+            QTest::newRow(qPrintable(fields.at(1))) << fields;
+        }
+    }
+
+    void nodes()
+    {
+        QFETCH(QStringList, expected);
+        const bool sample = !expected.at(4).startsWith("TEST");
+        if (sample && !QFileInfo(SampleDir).isDir())
+            QSKIP("no folder of sample MIB modules");
+        const OidPtr node = nodeAt(sample ? m_sample : m_fixture, expected.at(0));
+        QStringList values;
+        for (const Oid::EnumValue& value : node->enums)
+            values << QStringLiteral("%1=%2").arg(value.label).arg(value.value);
+        for (const Oid::Range& range : node->ranges)
+            values << QStringLiteral("%1..%2").arg(range.low).arg(range.high);
+        const QString description = node->descriptionText();
+        const QStringList actual{expected.at(0),
+                                 node->name,
+                                 Oid::typeName(node->type),
+                                 Oid::accessName(node->access),
+                                 node->module,
+                                 sample ? description.left(expected.at(5).size()) : description,
+                                 sample && (expected.at(6).isEmpty() || values.contains(expected.at(6)))
+                                     ? expected.at(6)
+                                     : values.join(' ')};
+        QCOMPARE(actual, expected);
+        // Every node of a module names its file and carries its module's date.
+        const QHash<QString, QString> files{
+            {"TEST-SMI", "z-smi.mib"}, {"TEST-MIB", "a-test.mib"}, {"TEST-UNKNOWN-MIB", "m-unknown.mib"}};
+        QCOMPARE(node->filename, sample ? node->module + ".txt" : files.value(node->module));
+        const QDateTime updated(QDate(2024, 3, 15), QTime(9, 30), Qt::UTC);
+        QVERIFY(sample ? node->lastUpdated.isValid()
+                       : node->lastUpdated == (node->module == "TEST-MIB" ? updated : QDateTime()));
+        if (sample && description.size() > 4095)
+            QVERIFY(description.endsWith("test\n            completes."));
+    }
+
+    void fixtureTree()
+    {
+        QCOMPARE(versionOf(m_dir.filePath("fixture.db")), QString("1.0"));
+        // Only the iso tree is kept; ids number its nodes in pre-order, children by ascending number.
+        int all = 0;
+        QCOMPARE(treeOf(m_dir.filePath("fixture.db"), &all).size(), 18);
+        QCOMPARE(all, 18);
+        for (int i = 0; i < m_fixture.size(); ++i)
+            QVERIFY2(m_fixture.at(i).second->id == i + 1, qPrintable(m_fixture.at(i).first));
+        // The module importing from a module nobody has is reported, and still contributes.
+        QVERIFY2(m_fixtureRun.err.contains("TEST-UNKNOWN-MIB") && m_fixtureRun.err.contains("NOWHERE-MIB"),
+                 qPrintable(m_fixtureRun.err));
+        QVERIFY2(m_fixtureRun.out.contains("2 modules loaded, 1 with problems"), qPrintable(m_fixtureRun.out));
+        QVERIFY2(m_sampleRun.out.contains("78 modules loaded, 0 with problems, 0 other") || m_sample.isEmpty(),
+                 qPrintable(m_sampleRun.out + m_sampleRun.err));
+    }
+
+    void moduleText()
+    {
+        // Each date in a module of its own; a four-digit year is in the fixture's module.
+        const QList<QPair<QString, qint64>> dates{{"9505241811Z", 801339060},   // a two-digit year means 19xx
+                                                  {"200002291200Z", 951825600}, // leap day
+                                                  {"202402300930Z", 0},         // February 30
+                                                  {"202403152430Z", 0},         // hour 24
+                                                  {"2024031509300", 0}};        // no Z
+        // A description far beyond the 4,095 bytes net-snmp's parser keeps of a quoted string, with
+        // CRLF line ends; each paragraph has a "--" that is text, not a comment.
+        const QString paragraph = "Paragraph -- with dashes, then an indented line\n      ending here.\n";
+        QTemporaryDir dir;
+        const QString in = copyModules(dir.filePath("in"), {"z-smi.mib"});
+        QVERIFY(writeBytes(
+            in + "/long.mib",
+            QString(LongDescriptionModule).arg(paragraph, paragraph.repeated(90)).replace("\n", "\r\n").toUtf8()));
+        for (int i = 0; i < dates.size(); ++i)
+            QVERIFY(writeBytes(in + QString("/date%1.mib").arg(i),
+                               QString(DateModule).arg(dates.at(i).first).arg(i).toLatin1()));
+        const QString before = QString("%1.0").arg(MibDatabase::todayVersion());
+        const ToolRun run = runTool({"build", "-o", dir.filePath("out.db"), in}); // without --major: today's version
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        const QString version = versionOf(dir.filePath("out.db"));
+        QVERIFY2(version == before || version == QString("%1.0").arg(MibDatabase::todayVersion()), qPrintable(version));
+        const auto tree = treeOf(dir.filePath("out.db"));
+        // Every node of a module carries its date, and only those.
+        QVERIFY(!nodeAt(tree, "1.3.6.1.4.1")->lastUpdated.isValid());
+        for (int i = 0; i < dates.size(); ++i) {
+            for (const QString& path : {QString("1.3.6.1.4.1.424%1").arg(i), QString("1.3.6.1.4.1.424%1.1").arg(i)})
+                QCOMPARE(nodeAt(tree, path)->lastUpdated,
+                         dates.at(i).second ? QDateTime::fromSecsSinceEpoch(dates.at(i).second, Qt::UTC) : QDateTime());
+        }
+        const QString shortText = nodeAt(tree, "1.3.6.1.4.1.5151.1")->descriptionText();
+        QVERIFY(shortText.startsWith("Paragraph -- with dashes"));
+        QCOMPARE(nodeAt(tree, "1.3.6.1.4.1.5151.2")->descriptionText(), shortText.repeated(90));
+    }
+
+    void badInput_data()
+    {
+        QTest::addColumn<QStringList>("files"); // test modules in the input folder; none: no path given at all
+        QTest::addColumn<bool>("existingOutput");
+        QTest::addColumn<QString>("outcome"); // nodes, fails, or empty (with --allow-empty)
+        const QStringList bad{"notes.txt", "b-broken.mib"};
+        QTest::newRow("bad files beside good ones") << bad + QStringList{"z-smi.mib", "a-test.mib"} << false << "nodes";
+        QTest::newRow("only bad files") << bad << false << "fails";
+        QTest::newRow("only bad files, earlier database kept") << bad << true << "fails";
+        // So the default database is built on a machine without MIB modules: usable, if empty.
+        QTest::newRow("only bad files, empty allowed") << bad << false << "empty";
+        QTest::newRow("no path, empty allowed") << QStringList() << false << "empty";
+    }
+
+    void badInput()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(bool, existingOutput);
+        QFETCH(QString, outcome);
+        QTemporaryDir dir;
+        const QString out = dir.filePath("out/MIB.db");
+        QVERIFY(existingOutput ? writeBytes(out, "an earlier database") : QDir().mkpath(dir.filePath("out")));
+        QStringList arguments{"build", "--major", "1", "-o", out};
+        if (outcome == "empty")
+            arguments << "--allow-empty";
+        if (!files.isEmpty())
+            arguments << copyModules(dir.filePath("in"), files);
+
+        const ToolRun run = runTool(arguments);
+        QVERIFY2(files.isEmpty() || (run.err.contains("notes.txt") && run.err.contains("TEST-BROKEN-MIB")),
+                 qPrintable(run.err));
+        QVERIFY2((run.exitCode != 0) == (outcome == "fails"), qPrintable(run.err));
+        QCOMPARE(filesIn(dir.filePath("out")),
+                 outcome == "fails" && !existingOutput ? QStringList() : QStringList{"MIB.db"});
+        if (outcome == "fails") {
+            QCOMPARE(readBytes(out), QByteArray(existingOutput ? "an earlier database" : "<missing>"));
+            return;
+        }
+        QCOMPARE(versionOf(out), QString("1.0"));
+        // The parser drops a module with a syntax error whole; the others are kept.
+        const auto tree = treeOf(out);
+        QCOMPARE(tree.isEmpty(), outcome == "empty");
+        QCOMPARE(nodeAt(tree, "1.3.6.1.4.1.99999.1.1.1.2")->name, outcome == "nodes" ? "testState" : "");
+        QCOMPARE(nodeAt(tree, "1.3.6.1.4.1.777")->name, QString());
+    }
+
+    void package()
+    {
+        QTemporaryDir dir;
+        const QString db = dir.filePath("built.db");
+        ToolRun run = runTool({"build", "-o", db, "--major", "20240501", "--minor", "3", m_fixtureDir});
+        QCOMPARE(versionOf(db), QString("20240501.3"));
+        const QString outDir = dir.filePath("server");
+        run = runTool({"package", "-d", outDir, db});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        QCOMPARE(filesIn(outDir), (QStringList{"MIB.ver", "MIB.zip"}));
+        QCOMPARE(JlCompress::getFileList(outDir + "/MIB.zip"), QStringList{"MIB.db"});
+        QCOMPARE(readBytes(JlCompress::extractFile(outDir + "/MIB.zip", "MIB.db", dir.filePath("x.db"))),
+                 readBytes(db));
+        QCOMPARE(
+            readBytes(outDir + "/MIB.ver"),
+            QString("DB_VERSION:20240501,3\nDB_FILESIZE:%1\n").arg(QFileInfo(outDir + "/MIB.zip").size()).toLatin1());
+
+        // A database of a version format the program does not read is refused.
+        MibDatabase database;
+        database.setFileName(db);
+        QCOMPARE(database.open(false), int(MibDatabase::Usable));
+        database.writeVersion(2, 20240501, 0);
+        database.close();
+        run = runTool({"package", "-d", dir.filePath("refused"), db});
+        QVERIFY2(run.exitCode != 0 && run.err.contains(db) && filesIn(dir.filePath("refused")).isEmpty(),
+                 qPrintable(run.err));
+    }
 
 private:
     QTemporaryDir m_dir;
@@ -165,208 +345,6 @@ private:
     ToolRun m_sampleRun;
     QVector<QPair<QString, OidPtr>> m_sample;
 };
-
-void TestMibdbTool::initTestCase()
-{
-    QVERIFY2(QFileInfo(Tool).isExecutable(), qPrintable(Tool));
-    if (QFileInfo(SampleDir).isDir()) {
-        m_sampleRun = runTool({"build", "-o", m_dir.filePath("sample.db"), SampleDir});
-        m_sample = treeOf(m_dir.filePath("sample.db"));
-    }
-    m_fixtureDir = copyModules(m_dir.filePath("fixture"), {"z-smi.mib", "a-test.mib", "m-unknown.mib"});
-    m_fixtureRun = runTool({"build", "-o", m_dir.filePath("fixture.db"), "--major", "1", m_fixtureDir});
-    QVERIFY2(m_fixtureRun.exitCode == 0, qPrintable(m_fixtureRun.err));
-    m_fixture = treeOf(m_dir.filePath("fixture.db"));
-}
-
-void TestMibdbTool::nodes_data()
-{
-    QTest::addColumn<QStringList>("expected");
-    // Path (~: testMIB's), name, type, access, module, description, enumerations and ranges; in
-    // the sample: how the description starts and one of the values.
-    for (const char* row : {
-             "1.3.6.1.4.1|enterprises|Other|unknown|TEST-SMI||",
-             "~|testMIB|Modid|unknown|TEST-MIB|A module made up for the builder test.|",
-             "~.1.1.1.1|testIndex|Integer32|no access|TEST-MIB|Number.|1..2147483647",
-             "~.1.1.1.2|testState|Integer|read-write|TEST-MIB|State.|failed=-3 stopped=0 idle=1 running=2",
-             "~.1.1.1.3|testLevel|Integer32|create|TEST-MIB|Level.|-5..5 10..20",
-             "~.1.1.1.4|testName|Octet string|read-only|TEST-MIB|Name.|0..32",
-             "~.1.2|testCounter|Counter64|read-only|TEST-MIB|Count.|",
-             "~.2.1|testEvent|Notify type|unknown|TEST-MIB|Event.|",
-             "~.3|testExtra|Other|unknown|TEST-UNKNOWN-MIB||", // its other import is missing
-             // SNMPv2-MIB, not RFC1213-MIB, defines the system group; IP-MIB wins over both for
-             // ipForwarding; IANAifType brings its enumeration.
-             "1.3.6.1.2.1.1.1|sysDescr|Octet string|read-only|SNMPv2-MIB|A textual description|",
-             "1.3.6.1.2.1.4.1|ipForwarding|Integer|read-write|IP-MIB|The indication|forwarding=1",
-             "1.3.6.1.2.1.2.2.1.3|ifType|Integer|read-only|IF-MIB|The type of|ethernetCsmacd=6",
-             "1.3.6.1.2.1.2.2.1.10|ifInOctets|Counter|read-only|IF-MIB|The total number|",
-             "1.3.6.1.4.1.2021.13.16.2.1.3|lmTempSensorsValue|Gauge|read-only|LM-SENSORS-MIB|The temperature|",
-             // Longer than net-snmp keeps of a description: read whole from the module's file.
-             "1.3.6.1.2.1.31.1.3|ifTestTable|Other|no access|IF-MIB|This table contains one entry|",
-         }) {
-        const QStringList fields = QString(row).replace("~", "1.3.6.1.4.1.99999").split('|');
-        QTest::newRow(qPrintable(fields.at(1))) << fields;
-    }
-}
-
-void TestMibdbTool::nodes()
-{
-    QFETCH(QStringList, expected);
-    const bool sample = !expected.at(4).startsWith("TEST");
-    if (sample && !QFileInfo(SampleDir).isDir())
-        QSKIP("no folder of sample MIB modules");
-    const OidPtr node = nodeAt(sample ? m_sample : m_fixture, expected.at(0));
-    QStringList values;
-    for (const Oid::EnumValue& value : node->enums)
-        values << QStringLiteral("%1=%2").arg(value.label).arg(value.value);
-    for (const Oid::Range& range : node->ranges)
-        values << QStringLiteral("%1..%2").arg(range.low).arg(range.high);
-    const QString description = node->descriptionText();
-    const QStringList actual{
-        expected.at(0),
-        node->name,
-        Oid::typeName(node->type),
-        Oid::accessName(node->access),
-        node->module,
-        sample ? description.left(expected.at(5).size()) : description,
-        sample && (expected.at(6).isEmpty() || values.contains(expected.at(6))) ? expected.at(6) : values.join(' ')};
-    QCOMPARE(actual, expected);
-    // Every node of a module names its file and carries its module's date.
-    const QHash<QString, QString> files{
-        {"TEST-SMI", "z-smi.mib"}, {"TEST-MIB", "a-test.mib"}, {"TEST-UNKNOWN-MIB", "m-unknown.mib"}};
-    QCOMPARE(node->filename, sample ? node->module + ".txt" : files.value(node->module));
-    const QDateTime updated(QDate(2024, 3, 15), QTime(9, 30), Qt::UTC);
-    QVERIFY(sample ? node->lastUpdated.isValid()
-                   : node->lastUpdated == (node->module == "TEST-MIB" ? updated : QDateTime()));
-    if (sample && description.size() > 4095)
-        QVERIFY(description.endsWith("test\n            completes."));
-}
-
-void TestMibdbTool::fixtureTree()
-{
-    QCOMPARE(versionOf(m_dir.filePath("fixture.db")), QString("1.0"));
-    // Only the iso tree is kept; ids number its nodes in pre-order, children by ascending number.
-    int all = 0;
-    QCOMPARE(treeOf(m_dir.filePath("fixture.db"), &all).size(), 18);
-    QCOMPARE(all, 18);
-    for (int i = 0; i < m_fixture.size(); ++i)
-        QVERIFY2(m_fixture.at(i).second->id == i + 1, qPrintable(m_fixture.at(i).first));
-    // The module importing from a module nobody has is reported, and still contributes.
-    QVERIFY2(m_fixtureRun.err.contains("TEST-UNKNOWN-MIB") && m_fixtureRun.err.contains("NOWHERE-MIB"),
-             qPrintable(m_fixtureRun.err));
-    QVERIFY2(m_fixtureRun.out.contains("2 modules loaded, 1 with problems"), qPrintable(m_fixtureRun.out));
-    QVERIFY2(m_sampleRun.out.contains("78 modules loaded, 0 with problems, 0 other") || m_sample.isEmpty(),
-             qPrintable(m_sampleRun.out + m_sampleRun.err));
-}
-
-void TestMibdbTool::moduleText()
-{
-    // Each date in a module of its own; a four-digit year is in the fixture's module.
-    const QList<QPair<QString, qint64>> dates{{"9505241811Z", 801339060},   // a two-digit year means 19xx
-                                              {"200002291200Z", 951825600}, // leap day
-                                              {"202402300930Z", 0},         // February 30
-                                              {"202403152430Z", 0},         // hour 24
-                                              {"2024031509300", 0}};        // no Z
-    // A description far beyond the 4,095 bytes net-snmp's parser keeps of a quoted string, with
-    // CRLF line ends; each paragraph has a "--" that is text, not a comment.
-    const QString paragraph = "Paragraph -- with dashes, then an indented line\n      ending here.\n";
-    QTemporaryDir dir;
-    const QString in = copyModules(dir.filePath("in"), {"z-smi.mib"});
-    QVERIFY(writeFile(
-        in + "/long.mib",
-        QString(LongDescriptionModule).arg(paragraph, paragraph.repeated(90)).replace("\n", "\r\n").toUtf8()));
-    for (int i = 0; i < dates.size(); ++i)
-        QVERIFY(writeFile(in + QString("/date%1.mib").arg(i),
-                          QString(DateModule).arg(dates.at(i).first).arg(i).toLatin1()));
-    const QString before = QString("%1.0").arg(MibDatabase::todayVersion());
-    const ToolRun run = runTool({"build", "-o", dir.filePath("out.db"), in}); // without --major: today's version
-    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
-    const QString version = versionOf(dir.filePath("out.db"));
-    QVERIFY2(version == before || version == QString("%1.0").arg(MibDatabase::todayVersion()), qPrintable(version));
-    const auto tree = treeOf(dir.filePath("out.db"));
-    // Every node of a module carries its date, and only those.
-    QVERIFY(!nodeAt(tree, "1.3.6.1.4.1")->lastUpdated.isValid());
-    for (int i = 0; i < dates.size(); ++i) {
-        for (const QString& path : {QString("1.3.6.1.4.1.424%1").arg(i), QString("1.3.6.1.4.1.424%1.1").arg(i)})
-            QCOMPARE(nodeAt(tree, path)->lastUpdated,
-                     dates.at(i).second ? QDateTime::fromSecsSinceEpoch(dates.at(i).second, Qt::UTC) : QDateTime());
-    }
-    const QString shortText = nodeAt(tree, "1.3.6.1.4.1.5151.1")->descriptionText();
-    QVERIFY(shortText.startsWith("Paragraph -- with dashes"));
-    QCOMPARE(nodeAt(tree, "1.3.6.1.4.1.5151.2")->descriptionText(), shortText.repeated(90));
-}
-
-void TestMibdbTool::badInput_data()
-{
-    QTest::addColumn<QStringList>("files"); // test modules in the input folder; none: no path given at all
-    QTest::addColumn<bool>("existingOutput");
-    QTest::addColumn<QString>("outcome"); // nodes, fails, or empty (with --allow-empty)
-    const QStringList bad{"notes.txt", "b-broken.mib"};
-    QTest::newRow("bad files beside good ones") << bad + QStringList{"z-smi.mib", "a-test.mib"} << false << "nodes";
-    QTest::newRow("only bad files") << bad << false << "fails";
-    QTest::newRow("only bad files, earlier database kept") << bad << true << "fails";
-    // So the default database is built on a machine without MIB modules: usable, if empty.
-    QTest::newRow("only bad files, empty allowed") << bad << false << "empty";
-    QTest::newRow("no path, empty allowed") << QStringList() << false << "empty";
-}
-
-void TestMibdbTool::badInput()
-{
-    QFETCH(QStringList, files);
-    QFETCH(bool, existingOutput);
-    QFETCH(QString, outcome);
-    QTemporaryDir dir;
-    const QString out = dir.filePath("out/MIB.db");
-    QVERIFY(existingOutput ? writeFile(out, "an earlier database") : QDir().mkpath(dir.filePath("out")));
-    QStringList arguments{"build", "--major", "1", "-o", out};
-    if (outcome == "empty")
-        arguments << "--allow-empty";
-    if (!files.isEmpty())
-        arguments << copyModules(dir.filePath("in"), files);
-
-    const ToolRun run = runTool(arguments);
-    QVERIFY2(files.isEmpty() || (run.err.contains("notes.txt") && run.err.contains("TEST-BROKEN-MIB")),
-             qPrintable(run.err));
-    QVERIFY2((run.exitCode != 0) == (outcome == "fails"), qPrintable(run.err));
-    QCOMPARE(filesIn(dir.filePath("out")),
-             outcome == "fails" && !existingOutput ? QStringList() : QStringList{"MIB.db"});
-    if (outcome == "fails") {
-        QCOMPARE(readFile(out), existingOutput ? QByteArray("an earlier database") : QByteArray());
-        return;
-    }
-    QCOMPARE(versionOf(out), QString("1.0"));
-    // The parser drops a module with a syntax error whole; the others are kept.
-    const auto tree = treeOf(out);
-    QCOMPARE(tree.isEmpty(), outcome == "empty");
-    QCOMPARE(nodeAt(tree, "1.3.6.1.4.1.99999.1.1.1.2")->name, outcome == "nodes" ? "testState" : "");
-    QCOMPARE(nodeAt(tree, "1.3.6.1.4.1.777")->name, QString());
-}
-
-void TestMibdbTool::package()
-{
-    QTemporaryDir dir;
-    const QString db = dir.filePath("built.db");
-    ToolRun run = runTool({"build", "-o", db, "--major", "20240501", "--minor", "3", m_fixtureDir});
-    QCOMPARE(versionOf(db), QString("20240501.3"));
-    const QString outDir = dir.filePath("server");
-    run = runTool({"package", "-d", outDir, db});
-    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
-    QCOMPARE(filesIn(outDir), (QStringList{"MIB.ver", "MIB.zip"}));
-    QCOMPARE(JlCompress::getFileList(outDir + "/MIB.zip"), QStringList{"MIB.db"});
-    QCOMPARE(readFile(JlCompress::extractFile(outDir + "/MIB.zip", "MIB.db", dir.filePath("x.db"))), readFile(db));
-    QCOMPARE(readFile(outDir + "/MIB.ver"),
-             QString("DB_VERSION:20240501,3\nDB_FILESIZE:%1\n").arg(QFileInfo(outDir + "/MIB.zip").size()).toLatin1());
-
-    // A database of a version format the program does not read is refused.
-    MibDatabase database;
-    database.setFileName(db);
-    QCOMPARE(database.open(false), int(MibDatabase::Usable));
-    database.writeVersion(2, 20240501, 0);
-    database.close();
-    run = runTool({"package", "-d", dir.filePath("refused"), db});
-    QVERIFY2(run.exitCode != 0 && run.err.contains(db) && filesIn(dir.filePath("refused")).isEmpty(),
-             qPrintable(run.err));
-}
 
 QTEST_GUILESS_MAIN(TestMibdbTool)
 #include "test_mibdb_tool.moc"

@@ -6,6 +6,7 @@
 #include "ui/browser/TreeView.h"
 #include "LoadedMib.h"
 #include "ScriptedPrompts.h"
+#include "TestFiles.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
@@ -423,17 +424,15 @@ void TestBrowser::branchMenuAndSave()
     ScriptedPrompts prompts;
     const OidValueViewer::Row row = valueRow("sysName.0", Oid::OctetString, "r\u00e9seau <b>");
     m_browser->valueViewer()->appendRows({row, row});
-    QFile saved(m_mib.dir.filePath(QStringLiteral("results.txt")));
-    QVERIFY(saved.open(QIODevice::WriteOnly) && saved.write(QByteArray(500, 'x')) == 500);
-    saved.close();
-    for (const QString& answer : {saved.fileName(), QString(), m_mib.dir.filePath("missing/results.txt")}) {
+    const QString saved = m_mib.dir.filePath("results.txt");
+    QVERIFY(writeBytes(saved, QByteArray(500, 'x')));
+    for (const QString& answer : {saved, QString(), m_mib.dir.filePath("missing/results.txt")}) {
         prompts.answerFile(answer);
         child<QAction>(m_browser.get(), "Save as...")->trigger();
         m_browser->valueViewer()->clear();
     }
     QCOMPARE(prompts.asked.size(), 3);
-    QVERIFY(saved.open(QIODevice::ReadOnly));
-    QCOMPARE(saved.readAll(), QByteArray("sysName.0 = r\xc3\xa9seau <b>\nsysName.0 = r\xc3\xa9seau <b>"));
+    QCOMPARE(readBytes(saved), QByteArray("sysName.0 = r\xc3\xa9seau <b>\nsysName.0 = r\xc3\xa9seau <b>"));
 }
 
 QTEST_MAIN(TestBrowser)
