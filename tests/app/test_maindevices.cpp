@@ -11,6 +11,7 @@
 #include "ModalDialogs.h"
 #include "ScriptedPrompts.h"
 #include "SnmpdFixture.h"
+#include "TestFiles.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -76,16 +77,13 @@ private slots:
         QVERIFY(QDir(path).removeRecursively());
         whenModal<DevicesDialog>([](DevicesDialog* dialog) { buttonWithText(dialog, "Close")->click(); });
         window.onEditDevices();
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        const QStringList lines = QString::fromUtf8(file.readAll()).split("\r\n");
+        const QStringList lines = QString::fromUtf8(readBytes(path)).split("\r\n");
         QCOMPARE(lines.value(0), QString(";This is the Orvane Configuration file"));
         QCOMPARE(lines.value(56), m_agent.address() + "\tDefault\t&v2c(\"public\")\t/\t/\t/\t");
 
         // An SNMPv1 device added behind the program's back is in the box once the editor opens,
         // with the name known from before, and cannot GetBulk.
-        file.write((m_closed + "\tLab\t&v1(\"public\")\r\n").toUtf8());
-        file.close();
+        QVERIFY(writeBytes(path, (m_closed + "\tLab\t&v1(\"public\")\r\n").toUtf8(), QIODevice::Append));
         whenModal<DevicesDialog>([](DevicesDialog* dialog) { buttonWithText(dialog, "Close")->click(); });
         window.onEditDevices();
         QCOMPARE(window.deviceBox()->itemText(1), m_closed + " - named-before");

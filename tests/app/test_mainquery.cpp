@@ -9,6 +9,7 @@
 #include "ModalDialogs.h"
 #include "platform/Folders.h"
 #include "SnmpdFixture.h"
+#include "TestFiles.h"
 #include "ui/browser/OidBrowser.h"
 #include "ui/monitor/OidChartDialog.h"
 #include "ui/monitor/OidIndexSelectionDialog.h"
@@ -61,16 +62,14 @@ private slots:
         SNMPD_FIXTURE_START(m_agent);
         m_settings = std::make_unique<AppSettings>(m_dir.filePath("Tessaro.ini"));
         const QString data = m_dir.filePath("Brantwick/Tessaro/");
-        QVERIFY(QDir().mkpath(data));
+        const QString closed = "127.0.0.1:" + QString::number(SnmpdFixture::closedPort());
+        QVERIFY(writeBytes(
+            data + "Velmora.cfg",
+            (m_agent.address() + "\tDefault\tpublic\r\n" + closed + "\tCore\t&v1(\"public\")\r\n").toUtf8()));
         const QString nodes = "100 18 fixture 32473; 101 100 fixtureRoot 1; 102 101 scalars 1; 103 102 fixCounter64 1 "
                               "11 18; 104 103 fixCounter64Instance 0 11 18; 109 101 bulkTable 9; 110 109 bulkEntry 1;"
                               "111 110 bulkColumn 1 2 18";
         QVERIFY(MibTestDb::create(data + "MIB.db", MibTestDb::sampleNodes() + MibTestDb::parse(nodes)));
-        QFile file(data + "Velmora.cfg");
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        const QString closed = "127.0.0.1:" + QString::number(SnmpdFixture::closedPort());
-        file.write((m_agent.address() + "\tDefault\tpublic\r\n" + closed + "\tCore\t&v1(\"public\")\r\n").toUtf8());
-        file.close();
         const Folders folders(m_dir.path(), QString(), m_dir.filePath("app"), m_dir.path());
         m_window = std::make_unique<MainWindow>(AppContext{folders, *m_settings, m_services, QString(), m_clock});
         m_window->show();

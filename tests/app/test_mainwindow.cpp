@@ -6,6 +6,7 @@
 #include "MibTestDb.h"
 #include "ScriptedPrompts.h"
 #include "SnmpdFixture.h"
+#include "TestFiles.h"
 
 #include <QAction>
 #include <QProcess>
@@ -60,10 +61,8 @@ private slots:
     {
         QTemporaryDir dir;
         QVERIFY(QFile::copy(TESSARO_EXECUTABLE, dir.filePath("Tessaro")));
-        for (const char* name : {"Tessaro.old", "Tessaro.zip", "Tessaro.ver"}) {
-            QFile file(dir.filePath(name));
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(500, '#')));
-        }
+        for (const char* name : {"Tessaro.old", "Tessaro.zip", "Tessaro.ver"})
+            QVERIFY(writeBytes(dir.filePath(name), QByteArray(500, '#')));
         QProcess process;
         process.setWorkingDirectory(dir.path());
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -76,10 +75,8 @@ private slots:
         QuaZip zip(dir.filePath("Tessaro.zip"));
         QVERIFY(zip.open(QuaZip::mdUnzip));
         QCOMPARE(zip.getFileNameList(), QStringList{"Tessaro"});
-        QFile ver(dir.filePath("Tessaro.ver"));
-        QVERIFY(ver.open(QIODevice::ReadOnly));
         const QByteArray size = QByteArray::number(QFileInfo(dir.filePath("Tessaro.zip")).size());
-        QCOMPARE(ver.readAll(), "APP_VERSION:14,0,10\nAPP_FILESIZE:" + size + "\n");
+        QCOMPARE(readBytes(dir.filePath("Tessaro.ver")), "APP_VERSION:14,0,10\nAPP_FILESIZE:" + size + "\n");
     }
 
     // A new user gets the database installed beside the program; the window's state is kept. The
@@ -136,10 +133,10 @@ private:
     // to the device list editor), shown and past its postponed initialisation.
     std::unique_ptr<MainWindow> startWindow(const QTemporaryDir& programData)
     {
-        QDir().mkpath(programData.filePath("Brantwick/Tessaro"));
-        QFile devices(programData.filePath("Brantwick/Tessaro/Velmora.cfg"));
-        if (!devices.exists() && devices.open(QIODevice::WriteOnly))
-            devices.write("127.0.0.1:" + QByteArray::number(SnmpdFixture::closedPort()) + "\tDefault\tpublic\r\n");
+        const QString devices = programData.filePath("Brantwick/Tessaro/Velmora.cfg");
+        if (!QFile::exists(devices))
+            writeBytes(devices,
+                       "127.0.0.1:" + QByteArray::number(SnmpdFixture::closedPort()) + "\tDefault\tpublic\r\n");
         const Folders folders(programData.path(), QString(), programData.filePath("app"), programData.path());
         auto window = std::make_unique<MainWindow>(AppContext{folders, *m_settings, m_services, QString(), m_clock});
         window->show();

@@ -19,10 +19,7 @@ const QString Bulk = SnmpdFixture::kOidBulkColumn; // 300 rows, the last ones of
 
 SnmpOidUtils::Device device(const QString& ip)
 {
-    SnmpUtils::SnmpParams params;
-    params.version = 2;
-    params.community = SnmpdFixture::kCommunity;
-    return SnmpOidUtils::Device{ip, params};
+    return {ip, {2, SnmpdFixture::kCommunity, {}, 0, {}, 0, {}}};
 }
 
 } // namespace

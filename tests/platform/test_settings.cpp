@@ -1,4 +1,5 @@
 #include "platform/AppSettings.h"
+#include "TestFiles.h"
 
 #include <QtTest>
 
@@ -72,10 +73,8 @@ private slots:
         settings.setEmailPassword(password);
         settings.setUpdateBaseUrl(" http://127.0.0.1:8080/u/ ");
         settings.setDialogGeometry("Devices", blob, 1.5);
-        QFile file(m_ini);
-        QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(
-            QString::fromUtf8(file.readAll()).split('\n'),
+            QString::fromUtf8(readBytes(m_ini)).split('\n'),
             QStringList({"[General]", "Devices_geometry=@ByteArray(\\x1\\0\\xff geo)", "Devices_scale=1.5",
                          QString("email_password=\"%1\"").arg(QString(password.toUtf8().toBase64())),
                          "main_window_geometry=@ByteArray(\\x1\\0\\xff geo)", "main_window_search_for=0",
@@ -99,11 +98,7 @@ private slots:
     }
 
 private:
-    void writeIni(const QByteArray& text) const
-    {
-        QFile file(m_ini);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("[General]\n" + text + "\n") > 0);
-    }
+    void writeIni(const QByteArray& text) const { QVERIFY(writeBytes(m_ini, "[General]\n" + text + "\n")); }
 
     QTemporaryDir m_temp;
     int m_files = 0;

@@ -6,6 +6,7 @@
 #include "snmp/SnmpReader.h"
 #include "snmp/SnmpUtils.h"
 #include "SnmpdFixture.h"
+#include "TestFiles.h"
 
 #include <QtTest>
 
@@ -17,6 +18,7 @@
 #include <tuple>
 
 using Rows = QList<QStringList>;
+using SnmpOidUtils::Device;
 using SnmpOidUtils::OidValue;
 using SnmpUtils::SnmpParams;
 
@@ -26,30 +28,21 @@ const QString kRoot = QString(SnmpdFixture::kFixtureRoot) + '.';
 const QString kLast = SnmpdFixture::kOidBulkColumn + QString(".3"); // three rows: the last ends the view
 const QString kClosed = "127.0.0.1:" + QString::number(SnmpdFixture::closedPort());
 
-SnmpOidUtils::Device device(const QString& ip, const SnmpParams& params)
-{
-    return SnmpOidUtils::Device{ip, params};
-}
-
 SnmpParams community(int version, const QString& community = SnmpdFixture::kCommunity)
 {
-    SnmpParams params;
-    params.version = version;
-    params.community = community;
-    return params;
+    return {version, community, {}, 0, {}, 0, {}};
 }
 
 SnmpParams v3(const QString& name)
 {
     const SnmpdFixture::V3User& user = SnmpdFixture::v3User(name);
-    SnmpParams params;
-    params.version = 3;
-    params.userName = user.name;
-    params.authProtocol = user.authProtocol;
-    params.authPassword = user.authProtocol ? SnmpdFixture::kAuthPassPhrase : "";
-    params.privProtocol = user.privProtocol;
-    params.privPassword = params.privProtocol ? SnmpdFixture::kPrivPassPhrase : "";
-    return params;
+    return {3,
+            {},
+            user.name,
+            user.authProtocol,
+            user.authProtocol ? SnmpdFixture::kAuthPassPhrase : "",
+            user.privProtocol,
+            user.privProtocol ? SnmpdFixture::kPrivPassPhrase : ""};
 }
 
 // sysName by a GET over a traditional or a single session; empty on any failure.
@@ -57,7 +50,7 @@ QString sysName(const QString& ip, const SnmpParams& params, bool single, long t
 {
     bool ok = false;
     if (!single) {
-        const OidValue value = SnmpOidUtils::get(ok, device(ip, params), SnmpdFixture::kOidSysName);
+        const OidValue value = SnmpOidUtils::get(ok, Device{ip, params}, SnmpdFixture::kOidSysName);
         return ok ? value.value.toString() : QString();
     }
     SnmpUtils::SingleSession* session = SnmpUtils::openSingleSession(ip, params, 1, timeout);
@@ -96,10 +89,7 @@ private slots:
     void initTestCase()
     {
         // A user configuration that would change the printed values if the library read it.
-        QVERIFY(m_home.isValid() && QDir(m_home.path()).mkpath(".snmp"));
-        QFile conf(m_home.filePath(".snmp/snmp.conf"));
-        QVERIFY(conf.open(QIODevice::WriteOnly) && conf.write("printValueOnly yes\nquickPrinting yes\n") > 0);
-        conf.close();
+        QVERIFY(writeBytes(m_home.filePath(".snmp/snmp.conf"), "printValueOnly yes\nquickPrinting yes\n"));
         qputenv("HOME", m_home.path().toUtf8());
         qputenv("SNMPCONFPATH", m_home.filePath(".snmp").toUtf8());
         qunsetenv("MIBS");
@@ -176,9 +166,9 @@ private slots:
         if (sent)
             return;
         bool ok = true;
-        const OidValue value = SnmpOidUtils::get(ok, device(m_ip, params), SnmpdFixture::kOidSysName);
+        const OidValue value = SnmpOidUtils::get(ok, Device{m_ip, params}, SnmpdFixture::kOidSysName);
         QVERIFY(!ok && value.oid.isEmpty() && value.type == 0 && !value.value.isValid());
-        QVERIFY(SnmpOidUtils::getBulk(ok, device(m_ip, params), SnmpdFixture::kOidSysName).isEmpty() && !ok);
+        QVERIFY(SnmpOidUtils::getBulk(ok, Device{m_ip, params}, SnmpdFixture::kOidSysName).isEmpty() && !ok);
         QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
     }
 
@@ -208,7 +198,7 @@ private slots:
         QFETCH(ExceptionCase, c);
         const auto& [version, next, oid, ok, exception, text] = c;
         bool answered = !ok;
-        const auto target = device(m_ip, community(version));
+        const Device target{m_ip, community(version)};
         const OidValue value =
             next ? SnmpOidUtils::getNext(answered, target, oid) : SnmpOidUtils::get(answered, target, oid);
         QCOMPARE(answered, ok);
@@ -244,7 +234,7 @@ private slots:
     {
         QFETCH(ValueCase, c);
         const auto& [relativeOid, type, value, valueText, text] = c;
-        const auto target = device(m_ip, community(2));
+        const Device target{m_ip, community(2)};
         const QString oid = kRoot + relativeOid;
         bool ok = false;
         const OidValue got = SnmpOidUtils::get(ok, target, '.' + oid);
@@ -308,7 +298,7 @@ private slots:
         QObject receiver;
         auto running = std::make_unique<QObject>(), waiting = std::make_unique<QObject>();
         QStringList deliveries;
-        const auto target = device(m_ip, community(2));
+        const Device target{m_ip, community(2)};
         auto record = [&](const QString& ip, const QString& path, const QList<OidValue>& results) {
             deliveries << QStringList{ip == m_ip ? "" : ip, path, QString::number(results.size())}.join(' ');
         };
@@ -325,7 +315,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(deliveries.size(), 5, 10000);
         runner->get(target, "G", 0, record, running.get());
         runner->getNext(target, "H", 0, record, waiting.get());
-        runner->get(device(kClosed, community(2)), "I", 0, record, &receiver);
+        runner->get(Device{kClosed, community(2)}, "I", 0, record, &receiver);
         QCOMPARE(runner->queuedRequests(), 3);
         running.reset();
         waiting.reset();

@@ -30,10 +30,7 @@ constexpr qint64 kT0 = 1700000000;
 
 SnmpOidUtils::Device device(const QString& ip, int version = 2)
 {
-    SnmpUtils::SnmpParams params;
-    params.version = version;
-    params.community = SnmpdFixture::kCommunity;
-    return SnmpOidUtils::Device{ip, params};
+    return {ip, {version, SnmpdFixture::kCommunity, {}, 0, {}, 0, {}}};
 }
 
 QPair<double, double> axisRange(const OidChartDialog& dialog, int axis)
