@@ -13,7 +13,6 @@
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
 
-#include <functional>
 #include <memory>
 #include <tuple>
 
@@ -124,28 +123,21 @@ private slots:
             QTest::newRow(user.name) << v3(user.name) << "" << true << true;
             QTest::addRow("%s, wrong", user.name) << wrong << user.name << false << true;
         }
-        QTest::newRow("version 0") << community(0) << "" << false << false;
-        QTest::newRow("version 4") << community(4) << "" << false << false;
-        const auto edited = [](SnmpParams params, const std::function<void(SnmpParams&)>& edit) {
-            edit(params);
-            return params;
-        };
-        QTest::newRow("auth pass phrase of 7 characters")
-            << edited(v3("sha1User"), [](SnmpParams& p) { p.authPassword = "7chars!"; }) << "" << false << false;
-        QTest::newRow("auth code 7") << edited(v3("sha1User"), [](SnmpParams& p) { p.authProtocol = 7; }) << "" << false
-                                     << false;
-        QTest::newRow("priv pass phrase of 7 characters")
-            << edited(v3("aesUser"), [](SnmpParams& p) { p.privPassword = "7chars!"; }) << "" << false << false;
-        QTest::newRow("priv code 8") << edited(v3("aesUser"), [](SnmpParams& p) { p.privProtocol = 8; }) << "" << false
-                                     << false;
+        // Refused before anything is sent.
+        const QString auth = SnmpdFixture::kAuthPassPhrase, priv = SnmpdFixture::kPrivPassPhrase;
+        const QList<QPair<const char*, SnmpParams>> invalid = {
+            {"version 0", community(0)},
+            {"version 4", community(4)},
+            {"auth pass phrase of 7 characters", {3, {}, "sha1User", 2, "7chars!", 0, {}}},
+            {"auth code 7", {3, {}, "sha1User", 7, auth, 0, {}}},
+            {"priv pass phrase of 7 characters", {3, {}, "aesUser", 2, auth, 2, "7chars!"}},
+            {"priv code 8", {3, {}, "aesUser", 2, auth, 8, priv}}};
+        for (const auto& [name, params] : invalid)
+            QTest::newRow(name) << params << "" << false << false;
         QTest::newRow("priv code 0: authNoPriv, refused")
-            << edited(v3("aesUser"), [](SnmpParams& p) { p.privProtocol = 0; }) << "" << false << true;
-        QTest::newRow("auth code 0: noAuthNoPriv whatever else") << edited(v3("noAuthUser"), [](SnmpParams& p) {
-            p.privProtocol = 2;
-            p.authPassword = SnmpdFixture::kAuthPassPhrase;
-            p.privPassword = "short";
-            p.community = "ignored-by-v3";
-        }) << "" << true << true;
+            << SnmpParams{3, {}, "aesUser", 2, auth, 0, {}} << "" << false << true;
+        QTest::newRow("auth code 0: noAuthNoPriv whatever else")
+            << SnmpParams{3, "ignored-by-v3", "noAuthUser", 0, auth, 2, "short"} << "" << true << true;
     }
 
     void credentials()

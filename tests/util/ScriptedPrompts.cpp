@@ -24,7 +24,7 @@ QMessageBox::StandardButton ScriptedPrompts::message(QMessageBox::Icon kind, QWi
                                                      const QString& text, QMessageBox::StandardButtons offered,
                                                      QMessageBox::StandardButton defaultButton)
 {
-    asked.append({kindName(kind), title, text, {}});
+    asked.append({kindName(kind), title, text});
     if (!buttons.isEmpty())
         return buttons.dequeue();
     if (defaultButton != QMessageBox::NoButton)
@@ -37,19 +37,19 @@ QMessageBox::StandardButton ScriptedPrompts::message(QMessageBox::Icon kind, QWi
 }
 
 int ScriptedPrompts::choice(QMessageBox::Icon kind, QWidget*, const QString& title, const QString& text,
-                            const QStringList& offered, int defaultIndex, int)
+                            const QStringList&, int defaultIndex, int)
 {
-    asked.append({kindName(kind), title, text, offered});
-    return choices.isEmpty() ? defaultIndex : choices.dequeue();
+    asked.append({kindName(kind), title, text});
+    return defaultIndex;
 }
 
 void ScriptedPrompts::richInformation(QWidget*, const QString& title, const QString& html, const QPixmap&)
 {
-    asked.append({QStringLiteral("rich"), title, html, {}});
+    asked.append({QStringLiteral("rich"), title, html});
 }
 
 QString ScriptedPrompts::saveFileName(QWidget*, const QString& caption, const QString&, const QString&)
 {
-    asked.append({QStringLiteral("save"), caption, QString(), {}});
+    asked.append({QStringLiteral("save"), caption, QString()});
     return files.isEmpty() ? QString() : files.dequeue();
 }

@@ -9,7 +9,7 @@
 
 // Prompts that answer from a script and record what was asked. Installed for its
 // lifetime. A prompt with no scripted answer gets the default button (or the first of
-// its buttons, or an empty file name); a choice with no scripted index gets its default.
+// its buttons, or an empty file name); a choice gets its default.
 class ScriptedPrompts : public UserPrompts
 {
 public:
@@ -18,7 +18,6 @@ public:
         QString kind; // "warning", "information", "question", "critical", "rich", "save"
         QString title;
         QString text;
-        QStringList buttons; // the button texts of a choice
     };
 
     ScriptedPrompts();
@@ -26,12 +25,10 @@ public:
 
     void answer(QMessageBox::StandardButton button) { buttons.enqueue(button); }
     void answerFile(const QString& path) { files.enqueue(path); }
-    void answerChoice(int index) { choices.enqueue(index); }
 
     QList<Asked> asked;
     QQueue<QMessageBox::StandardButton> buttons;
     QQueue<QString> files;
-    QQueue<int> choices;
 
     QMessageBox::StandardButton message(QMessageBox::Icon kind, QWidget* parent, const QString& title,
                                         const QString& text, QMessageBox::StandardButtons offered,
