@@ -16,7 +16,6 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QSettings>
 #include <QtTest>
 
 class TestMainDevices final : public QObject

@@ -19,8 +19,7 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 #include <functional>
 

@@ -9,9 +9,7 @@
 #include "TestFiles.h"
 
 #include <QAction>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 #include <quazip.h>
 

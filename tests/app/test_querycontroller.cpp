@@ -6,7 +6,6 @@
 #include "mib/TreeModel.h"
 #include "SnmpdFixture.h"
 
-#include <QSignalSpy>
 #include <QtTest>
 
 #include <memory>

@@ -3,9 +3,6 @@
 #include "LoadedMib.h"
 #include "TestFiles.h"
 
-#include <QAbstractItemModelTester>
-#include <QFile>
-#include <QRandomGenerator>
 #include <QtTest>
 
 // Node paths and codes, the database file, the tree model over it with its search, the

@@ -5,11 +5,7 @@
 #include "mib/TreeModel.h"
 #include "TestFiles.h"
 
-#include <QDir>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QTemporaryFile>
-#include <QTest>
+#include <QtTest>
 
 #include <JlCompress.h>
 

@@ -4,7 +4,6 @@
 #include "mib/TreeModel.h"
 #include "MibTestDb.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>

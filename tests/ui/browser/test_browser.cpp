@@ -15,7 +15,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>

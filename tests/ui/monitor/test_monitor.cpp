@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QTimer>
 #include <QtTest>
 
 #include <qwt_plot.h>

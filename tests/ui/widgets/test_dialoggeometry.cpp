@@ -2,7 +2,6 @@
 #include "ui/widgets/DialogGeometry.h"
 
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QWidget>
 #include <QtTest>
 
