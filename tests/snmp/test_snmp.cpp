@@ -66,6 +66,8 @@ template <typename... T> QString joined(const T&... values)
     return QStringList{QVariant(values).toString()...}.join('|');
 }
 
+// credentials, a user rightly used just before, works, sent (a refused request went out, else nothing waits)
+using CredentialCase = std::tuple<SnmpParams, QString, bool, bool>;
 // version, GETNEXT (or GET), OID, answered, exception, text
 using ExceptionCase = std::tuple<int, bool, QString, bool, int, QString>;
 // OID under kFixtureRoot, type, value of a GET, value of a GETNEXT, text
@@ -73,6 +75,7 @@ using ValueCase = std::tuple<QString, int, QVariant, QString, QString>;
 
 } // namespace
 
+Q_DECLARE_METATYPE(CredentialCase)
 Q_DECLARE_METATYPE(ExceptionCase)
 Q_DECLARE_METATYPE(ValueCase)
 
@@ -109,19 +112,17 @@ private slots:
 
     void credentials_data()
     {
-        QTest::addColumn<SnmpParams>("params");
-        QTest::addColumn<QString>("before"); // a user whose right credentials were used just before
-        QTest::addColumn<bool>("works");
-        QTest::addColumn<bool>("sent"); // a refused request was sent (else nothing was waited for)
-        QTest::newRow("v1") << community(1) << "" << true << true;
-        QTest::newRow("v2c") << community(2) << "" << true << true;
-        QTest::newRow("community with ; and ,") << community(2, SnmpdFixture::kSpecialCommunity) << "" << true << true;
+        QTest::addColumn<CredentialCase>("c");
+        QTest::newRow("v1") << CredentialCase{community(1), "", true, true};
+        QTest::newRow("v2c") << CredentialCase{community(2), "", true, true};
+        QTest::newRow("community with ; and ,")
+            << CredentialCase{community(2, SnmpdFixture::kSpecialCommunity), "", true, true};
         for (const SnmpdFixture::V3User& user : SnmpdFixture::kV3Users) {
             SnmpParams wrong = v3(user.name);
             // Neither the keys just derived from the right pass phrase nor the user table may mask a wrong one.
             user.authProtocol ? wrong.authPassword = "fixtureAuthPass2" : wrong.userName = "noSuchUser";
-            QTest::newRow(user.name) << v3(user.name) << "" << true << true;
-            QTest::addRow("%s, wrong", user.name) << wrong << user.name << false << true;
+            QTest::newRow(user.name) << CredentialCase{v3(user.name), "", true, true};
+            QTest::addRow("%s, wrong", user.name) << CredentialCase{wrong, user.name, false, true};
         }
         // Refused before anything is sent.
         const QString auth = SnmpdFixture::kAuthPassPhrase, priv = SnmpdFixture::kPrivPassPhrase;
@@ -133,19 +134,17 @@ private slots:
             {"priv pass phrase of 7 characters", {3, {}, "aesUser", 2, auth, 2, "7chars!"}},
             {"priv code 8", {3, {}, "aesUser", 2, auth, 8, priv}}};
         for (const auto& [name, params] : invalid)
-            QTest::newRow(name) << params << "" << false << false;
+            QTest::newRow(name) << CredentialCase{params, "", false, false};
         QTest::newRow("priv code 0: authNoPriv, refused")
-            << SnmpParams{3, {}, "aesUser", 2, auth, 0, {}} << "" << false << true;
+            << CredentialCase{{3, {}, "aesUser", 2, auth, 0, {}}, "", false, true};
         QTest::newRow("auth code 0: noAuthNoPriv whatever else")
-            << SnmpParams{3, "ignored-by-v3", "noAuthUser", 0, auth, 2, "short"} << "" << true << true;
+            << CredentialCase{{3, "ignored-by-v3", "noAuthUser", 0, auth, 2, "short"}, "", true, true};
     }
 
     void credentials()
     {
-        QFETCH(SnmpParams, params);
-        QFETCH(QString, before);
-        QFETCH(bool, works);
-        QFETCH(bool, sent);
+        QFETCH(CredentialCase, c);
+        const auto& [params, before, works, sent] = c;
         if (!before.isEmpty()) {
             QCOMPARE(sysName(m_ip, v3(before), false), SnmpdFixture::kSysName);
             SnmpUtils::clearUsmUsers();

@@ -20,7 +20,12 @@ using Entry = VelmoraFile::Entry;
 using Info = SnmpReader::HostInfoResult;
 using Params = SnmpUtils::SnmpParams;
 
-Q_DECLARE_METATYPE(VelmoraFile::Entry)
+// group, IP address, credentials, the labels marked invalid (OK is enabled when none is)
+using FormCase = std::tuple<QString, QString, Params, QStringList>;
+// mode, the entry before, the community typed (empty: left as it was), the text written (empty: a new encrypted one)
+using NotationCase = std::tuple<int, Entry, QString, QString>;
+Q_DECLARE_METATYPE(FormCase)
+Q_DECLARE_METATYPE(NotationCase)
 
 namespace {
 
@@ -80,29 +85,23 @@ private slots:
 
     void formValidity_data()
     {
-        QTest::addColumn<QString>("group");
-        QTest::addColumn<QString>("ip");
-        QTest::addColumn<Params>("credentials");
-        QTest::addColumn<QStringList>("invalid"); // the labels marked; OK is enabled when none is
-        const auto row = [](const char* name, const QString& group, const QString& ip, const Params& params,
-                            const QStringList& invalid) { QTest::newRow(name) << group << ip << params << invalid; };
-        row("v2c with port", "Default", "127.0.0.1:1161", v2c(), {});
-        row("port 0", "Default", "1.2.3.4:0", v2c(), {"IP address:"});
-        row("octet over 255", "Default", "10.0.0.256", v2c(), {"IP address:"});
-        row("blank group, empty community", " ", "1.2.3.4", v2c(""), {"Group:", "Community string:"});
-        row("v3 noAuthNoPriv", "Default", "1.2.3.4", v3("admin"), {});
-        row("no user, pass phrase of 7", "Default", "1.2.3.4", v3("", SnmpUtils::AuthMD5, "secret1"),
-            {"Username:", "AuthPass:"});
-        row("priv without password", "Default", "1.2.3.4",
-            v3("admin", SnmpUtils::AuthMD5, "secret12", SnmpUtils::PrivDES), {"PrivPass:"});
+        QTest::addColumn<FormCase>("c");
+        QTest::newRow("v2c with port") << FormCase{"Default", "127.0.0.1:1161", v2c(), {}};
+        QTest::newRow("port 0") << FormCase{"Default", "1.2.3.4:0", v2c(), {"IP address:"}};
+        QTest::newRow("octet over 255") << FormCase{"Default", "10.0.0.256", v2c(), {"IP address:"}};
+        QTest::newRow("blank group, empty community")
+            << FormCase{" ", "1.2.3.4", v2c(""), {"Group:", "Community string:"}};
+        QTest::newRow("v3 noAuthNoPriv") << FormCase{"Default", "1.2.3.4", v3("admin"), {}};
+        QTest::newRow("no user, pass phrase of 7")
+            << FormCase{"Default", "1.2.3.4", v3("", SnmpUtils::AuthMD5, "secret1"), {"Username:", "AuthPass:"}};
+        QTest::newRow("priv without password") << FormCase{
+            "Default", "1.2.3.4", v3("admin", SnmpUtils::AuthMD5, "secret12", SnmpUtils::PrivDES), {"PrivPass:"}};
     }
 
     void formValidity()
     {
-        QFETCH(QString, group);
-        QFETCH(QString, ip);
-        QFETCH(Params, credentials);
-        QFETCH(QStringList, invalid);
+        QFETCH(FormCase, c);
+        const auto& [group, ip, credentials, invalid] = c;
         DeviceEditDialog dialog(DeviceEditDialog::AddDevice, {"Default"}, {});
         dialog.findChild<QComboBox*>("groupCombo")->setCurrentText(group);
         field(&dialog, "ipAddressEdit")->setText(ip);
@@ -121,30 +120,24 @@ private slots:
     // encrypted notation differs on every writing; SNMPv3 is written encrypted once edited.
     void notation_data()
     {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<Entry>("old");
-        QTest::addColumn<QString>("community"); // typed into the form; empty: left as it was
-        QTest::addColumn<QString>("written");   // empty: a new encrypted text
+        QTest::addColumn<NotationCase>("c");
         Entry bare = entry(QStringLiteral("127.0.0.1:%1").arg(SnmpdFixture::closedPort()));
         bare.securityText = "public";
         bare.contractNumber = "C-17";
         const Entry plainV3 = entry(bare.ipAddress, "Default", v3("ops", SnmpUtils::AuthSHA1, "authpass1"));
         const Entry encryptedV3 = entry(bare.ipAddress, "Default", plainV3.credentials, {}, true);
         const int change = DeviceEditDialog::ChangeDevice;
-        QTest::newRow("unchanged") << change << bare << QString() << "public";
-        QTest::newRow("unchanged, encrypted") << change << encryptedV3 << QString() << encryptedV3.securityText;
-        QTest::newRow("plain SNMPv3") << change << plainV3 << QString() << QString();
-        QTest::newRow("changed") << change << bare << "private"
-                                 << "&v2c(\"private\")";
-        QTest::newRow("added") << int(DeviceEditDialog::AddDevice) << bare << QString() << "&v2c(\"public\")";
+        QTest::newRow("unchanged") << NotationCase{change, bare, {}, "public"};
+        QTest::newRow("unchanged, encrypted") << NotationCase{change, encryptedV3, {}, encryptedV3.securityText};
+        QTest::newRow("plain SNMPv3") << NotationCase{change, plainV3, {}, {}};
+        QTest::newRow("changed") << NotationCase{change, bare, "private", "&v2c(\"private\")"};
+        QTest::newRow("added") << NotationCase{DeviceEditDialog::AddDevice, bare, {}, "&v2c(\"public\")"};
     }
 
     void notation()
     {
-        QFETCH(int, mode);
-        QFETCH(Entry, old);
-        QFETCH(QString, community);
-        QFETCH(QString, written);
+        QFETCH(NotationCase, c);
+        const auto& [mode, old, community, written] = c;
         DeviceEditDialog dialog(DeviceEditDialog::Mode(mode), {"Default"}, {});
         dialog.setEntry(old);
         if (!community.isEmpty())

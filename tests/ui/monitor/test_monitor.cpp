@@ -38,7 +38,12 @@ QPair<double, double> axisRange(const OidChartDialog& dialog, int axis)
     return {div.lowerBound(), div.upperBound()};
 }
 
+// The OID, whether it names a row, the rows shown ("index=value"), the row selected (-1: none).
+using Listing = std::tuple<QString, bool, QStringList, int>;
+
 } // namespace
+
+Q_DECLARE_METATYPE(Listing)
 
 class TestMonitor final : public QObject
 {
@@ -81,27 +86,22 @@ private slots:
     // Rows and values, the requested one selected (else the first); where listings end; a GET for .0.
     void listings_data()
     {
-        QTest::addColumn<QString>("oid");
-        QTest::addColumn<bool>("hasIndex");
-        QTest::addColumn<QStringList>("rows"); // "index=value"
-        QTest::addColumn<int>("selected");
-        QTest::newRow("column") << kStrColumn << false << QStringList{"1=one", "2=two", "10=ten"} << 1;
-        QTest::newRow("requested row") << kStrColumn + ".10" << true << QStringList{"1=one", "2=two", "10=ten"} << 10;
-        QTest::newRow("instance .0") << kRoot + ".1.4.0" << true << QStringList{"0=-42"} << 0;
-        QTest::newRow("repeating") << kRoot + ".5.1" << false << QStringList{"1=repeat"} << 1;
-        QTest::newRow("end of the view") << QString(SnmpdFixture::kOidBulkColumn) << false
-                                         << QStringList{"1=row 1", "2=row 2", "3=row 3"} << 1;
-        QTest::newRow("two-part index 1.5") << kRoot + ".3.1.1" << false << QStringList() << -1;
-        QTest::newRow("unreachable device") << kStrColumn << false << QStringList() << -1;
+        QTest::addColumn<Listing>("c");
+        QTest::newRow("column") << Listing{kStrColumn, false, {"1=one", "2=two", "10=ten"}, 1};
+        QTest::newRow("requested row") << Listing{kStrColumn + ".10", true, {"1=one", "2=two", "10=ten"}, 10};
+        QTest::newRow("instance .0") << Listing{kRoot + ".1.4.0", true, {"0=-42"}, 0};
+        QTest::newRow("repeating") << Listing{kRoot + ".5.1", false, {"1=repeat"}, 1};
+        QTest::newRow("end of the view") << Listing{
+            SnmpdFixture::kOidBulkColumn, false, {"1=row 1", "2=row 2", "3=row 3"}, 1};
+        QTest::newRow("two-part index 1.5") << Listing{kRoot + ".3.1.1", false, {}, -1};
+        QTest::newRow("unreachable device") << Listing{kStrColumn, false, {}, -1};
     }
 
     void listings()
     {
-        QFETCH(QString, oid);
-        QFETCH(bool, hasIndex);
+        QFETCH(Listing, c);
+        const auto& [oid, hasIndex, rows, selected] = c;
         const bool reachable = QTest::currentDataTag() != QLatin1String("unreachable device");
-        QFETCH(QStringList, rows);
-        QFETCH(int, selected);
         OidIndexSelectionWidget widget;
         widget.setDevice(device(reachable ? m_agent.address() : kClosed));
         widget.setOid(oid, hasIndex, Oid::OctetString);

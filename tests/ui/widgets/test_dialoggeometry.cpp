@@ -5,6 +5,10 @@
 #include <QWidget>
 #include <QtTest>
 
+// The scale saved at, the scale shown at, the default size, the size restored.
+using Restore = std::tuple<double, double, QSize, QSize>;
+Q_DECLARE_METATYPE(Restore)
+
 class TestDialogGeometry final : public QObject
 {
     Q_OBJECT
@@ -13,22 +17,17 @@ private slots:
     // Saved as 300x200 at one scale (0: nothing saved), shown at another; the widget is 333x222.
     void restore_data()
     {
-        QTest::addColumn<double>("savedAt");
-        QTest::addColumn<double>("shownAt");
-        QTest::addColumn<QSize>("defaultSize");
-        QTest::addColumn<QSize>("expected");
-        QTest::newRow("same scale") << 1.0 << 1.0 << QSize(400, 300) << QSize(300, 200);
-        QTest::newRow("other scale: default scaled") << 1.0 << 1.5 << QSize(400, 300) << QSize(480, 360);
-        QTest::newRow("other scale: own size scaled") << 1.0 << 1.5 << QSize() << QSize(400, 266);
-        QTest::newRow("nothing at design scale") << 0.0 << 1.25 << QSize() << QSize(333, 222);
+        QTest::addColumn<Restore>("c");
+        QTest::newRow("same scale") << Restore{1.0, 1.0, {400, 300}, {300, 200}};
+        QTest::newRow("other scale: default scaled") << Restore{1.0, 1.5, {400, 300}, {480, 360}};
+        QTest::newRow("other scale: own size scaled") << Restore{1.0, 1.5, {}, {400, 266}};
+        QTest::newRow("nothing at design scale") << Restore{0.0, 1.25, {}, {333, 222}};
     }
 
     void restore()
     {
-        QFETCH(double, savedAt);
-        QFETCH(double, shownAt);
-        QFETCH(QSize, defaultSize);
-        QFETCH(QSize, expected);
+        QFETCH(Restore, c);
+        const auto& [savedAt, shownAt, defaultSize, expected] = c;
         QTemporaryDir dir;
         AppSettings settings(dir.filePath("Tessaro.ini"));
         double scale = savedAt;
