@@ -23,12 +23,8 @@
 
 #include <functional>
 
-namespace {
-
 const QString Root = SnmpdFixture::kFixtureRoot;
 const QString System = "1.3.6.1.2.1.1";
-
-} // namespace
 
 class TestMainQuery : public QObject
 {

@@ -249,8 +249,6 @@ private slots:
         const QList<std::tuple<const char*, QStringList, Rows>> cases = {
             {"long and short column", {longColumn, shortColumn}, {{"11", "b1"}, {"12", "b2"}, {"13", "b3"}}},
             {"short and long column", {shortColumn, longColumn}, {{"b1", "11"}, {"b2", "12"}, {"b3", "13"}}},
-            {"agent goes backwards", {kRoot + "5.2"}, {{"back-1"}, {"back-2"}}},
-            {"end of the view", {SnmpdFixture::kOidBulkColumn}, {{"row 1"}, {"row 2"}, {"row 3"}}},
         };
         for (int mode : {0, 1}) {
             for (const auto& [name, columns, rows] : cases)

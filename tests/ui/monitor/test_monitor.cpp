@@ -75,8 +75,6 @@ class TestMonitor final : public QObject
 private slots:
     void initTestCase()
     {
-        m_agent.setMisbehavingColumns(true);
-        m_agent.setBulkRows(3); // row 3 is the last object of the view
         SNMPD_FIXTURE_START(m_agent);
         QVERIFY(m_mib.load(MibTestDb::sampleNodes() + MibTestDb::parse("21 18 fixture 32473; 22 21 fixtureRoot 1;"
                                                                        "23 22 strTable 2; 24 23 strEntry 1;"
@@ -90,9 +88,6 @@ private slots:
         QTest::newRow("column") << Listing{kStrColumn, false, {"1=one", "2=two", "10=ten"}, 1};
         QTest::newRow("requested row") << Listing{kStrColumn + ".10", true, {"1=one", "2=two", "10=ten"}, 10};
         QTest::newRow("instance .0") << Listing{kRoot + ".1.4.0", true, {"0=-42"}, 0};
-        QTest::newRow("repeating") << Listing{kRoot + ".5.1", false, {"1=repeat"}, 1};
-        QTest::newRow("end of the view") << Listing{
-            SnmpdFixture::kOidBulkColumn, false, {"1=row 1", "2=row 2", "3=row 3"}, 1};
         QTest::newRow("two-part index 1.5") << Listing{kRoot + ".3.1.1", false, {}, -1};
         QTest::newRow("unreachable device") << Listing{kStrColumn, false, {}, -1};
     }
