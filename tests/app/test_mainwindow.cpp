@@ -3,12 +3,17 @@
 #include "platform/Clock.h"
 #include "platform/ServiceManager.h"
 #include "ui/browser/OidBrowser.h"
+#include "ui/devices/DeviceEditDialog.h"
+#include "ui/devices/DevicesDialog.h"
 #include "MibTestDb.h"
+#include "ModalDialogs.h"
 #include "ScriptedPrompts.h"
 #include "SnmpdFixture.h"
 #include "TestFiles.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QtTest>
 
 #include <quazip.h>
@@ -47,7 +52,11 @@ private slots:
     {
         QVERIFY(m_dir.isValid() && QDir::setCurrent(m_dir.path()));
         qputenv("TESSARO_REGISTRY_ROOT", QFile::encodeName(m_dir.filePath("registry")));
-        m_settings = std::make_unique<AppSettings>(m_dir.filePath("Tessaro.ini"));
+        SNMPD_FIXTURE_START(m_agent);
+        m_closed = "127.0.0.1:" + QString::number(SnmpdFixture::closedPort());
+        const QString ini = m_dir.filePath("Tessaro.ini");
+        QSettings(ini, QSettings::IniFormat).setValue("device_names", QVariantMap{{m_closed, "named-before"}});
+        m_settings = std::make_unique<AppSettings>(ini);
     }
 
     // net-snmp's persistent files stay out of the folder the program was started in.
@@ -125,9 +134,65 @@ private slots:
         QCOMPARE(m_settings->mainWindowTreeExpansion(), expansion);
     }
 
+    // From an empty device list through the editor to a saved Velmora.cfg after a failed save,
+    // and the device box following the list, against the snmpd test agent.
+    void emptyListEditedSavedAndShown()
+    {
+        // A folder in the file's place can neither be read as the list nor replaced by it.
+        QTemporaryDir dir;
+        const QString folder = dir.filePath("Brantwick/Tessaro/");
+        const QString path = folder + "Velmora.cfg";
+        QVERIFY(QDir().mkpath(path + "/inside") && MibTestDb::create(folder + "MIB.db", MibTestDb::sampleNodes()));
+        ScriptedPrompts prompts;
+        whenModal<DevicesDialog>([this](DevicesDialog* dialog) {
+            whenModal<DeviceEditDialog>([this](DeviceEditDialog* edit) {
+                edit->findChild<QLineEdit*>("ipAddressEdit")->setText(m_agent.address());
+                buttonWithText(edit, "OK")->click();
+            });
+            buttonWithText(dialog, "Add...")->click();
+            buttonWithText(dialog, "Close")->click();
+        });
+        auto window = startWindow(dir);
+        QTRY_COMPARE_WITH_TIMEOUT(prompts.asked.size(), 2, 20000);
+        QCOMPARE(prompts.asked[0].text,
+                 QString("No devices configured.\nAdd devices to the configuration to perform SNMP requests."));
+        QVERIFY(prompts.asked[1].text.contains(QDir::toNativeSeparators(path)));
+        const QString label = m_agent.address() + " - fixture-agent";
+        QCOMPARE(window->deviceBox()->currentText(), label);
+        QCOMPARE(window->windowTitle(), "Tessaro / " + label);
+
+        // Closing would lose the list: the user is asked, and No keeps the window open.
+        prompts.answer(QMessageBox::No);
+        QVERIFY(!window->close());
+        QCOMPARE(prompts.asked.value(2).kind, QString("question"));
+
+        // Once the file can be written, closing the editor again saves the list, below its header.
+        QVERIFY(QDir(path).removeRecursively());
+        whenModal<DevicesDialog>([](DevicesDialog* dialog) { buttonWithText(dialog, "Close")->click(); });
+        window->onEditDevices();
+        const QStringList lines = QString::fromUtf8(readBytes(path)).split("\r\n");
+        QCOMPARE(lines.value(56), m_agent.address() + "\tDefault\t&v2c(\"public\")\t/\t/\t/\t");
+
+        // A device added behind the program's back is in the box once the editor opens, with the
+        // name known from before.
+        QVERIFY(writeBytes(path, (m_closed + "\tLab\t&v1(\"public\")\r\n").toUtf8(), QIODevice::Append));
+        whenModal<DevicesDialog>([](DevicesDialog* dialog) { buttonWithText(dialog, "Close")->click(); });
+        window->onEditDevices();
+        QCOMPARE(window->deviceBox()->itemText(1), m_closed + " - named-before");
+        window->deviceBox()->setCurrentIndex(1);
+        // What another part of the program found out about it shows at once.
+        SnmpReader::HostInfoResult result;
+        result.ip = m_closed;
+        result.ok = true;
+        result.sysName = "a-name-longer-than-thirty-characters";
+        emit SnmpReader::instance()->HostResolved(result, window->deviceList().requestId() + 1000);
+        QCOMPARE(window->windowTitle(), "Tessaro / " + m_closed + " - a-name-longer-than-thirty-char");
+        QCOMPARE(prompts.asked.size(), 3);
+    }
+
 private:
-    // A window on a data folder of its own (with one device, so that it does not send the user
-    // to the device list editor), shown and past its postponed initialisation.
+    // A window on a data folder of its own (with one device unless there is a list, so that it
+    // does not send the user to the device list editor), shown and past its postponed initialisation.
     std::unique_ptr<MainWindow> startWindow(const QTemporaryDir& programData)
     {
         const QString devices = programData.filePath("Brantwick/Tessaro/Velmora.cfg");
@@ -142,6 +207,8 @@ private:
         return window;
     }
 
+    SnmpdFixture m_agent;
+    QString m_closed;    // a device that never answers
     QTemporaryDir m_dir; // the working folder, the settings and the registry
     std::unique_ptr<AppSettings> m_settings;
     FakeServices m_services;

@@ -127,7 +127,6 @@ class TestMibdbTool final : public QObject
     Q_OBJECT
 
 private slots:
-
     void initTestCase()
     {
         QVERIFY2(QFileInfo(Tool).isExecutable(), qPrintable(Tool));
@@ -181,16 +180,13 @@ private slots:
             values << QStringLiteral("%1=%2").arg(value.label).arg(value.value);
         for (const Oid::Range& range : node->ranges)
             values << QStringLiteral("%1..%2").arg(range.low).arg(range.high);
-        const QString description = node->descriptionText();
-        const QStringList actual{expected.at(0),
-                                 node->name,
-                                 Oid::typeName(node->type),
-                                 Oid::accessName(node->access),
-                                 node->module,
-                                 sample ? description.left(expected.at(5).size()) : description,
-                                 sample && (expected.at(6).isEmpty() || values.contains(expected.at(6)))
-                                     ? expected.at(6)
-                                     : values.join(' ')};
+        if (sample && (expected.at(6).isEmpty() || values.contains(expected.at(6))))
+            values = QStringList{expected.at(6)};
+        QString description = node->descriptionText();
+        if (sample)
+            description.truncate(expected.at(5).size());
+        const QStringList actual{expected.at(0), node->name,  Oid::typeName(node->type), Oid::accessName(node->access),
+                                 node->module,   description, values.join(' ')};
         QCOMPARE(actual, expected);
         // Every node of a module names its file and carries its module's date.
         const QHash<QString, QString> files{
