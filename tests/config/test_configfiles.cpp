@@ -136,25 +136,23 @@ private slots:
     void notation_data()
     {
         QTest::addColumn<NotationCase>("c");
-        QTest::newRow("bare community") << NotationCase{"public", true, credentials(2, "public"), false,
-                                                        "&v2c(\"public\")"};
-        QTest::newRow("v3 with blanks") << NotationCase{"&v3(UserName : \"u\" , AuthType : sha1 , AuthPass : \"p\")",
-                                                        true, credentials(3, {}, "u", 2, "p"), false,
-                                                        "&v3(UserName:\"u\", AuthType:SHA1, AuthPass:\"p\")"};
-        QTest::newRow("v3 auth and priv")
-            << NotationCase{"&v3(UserName:\"u\", AuthType:sha512, AuthPass:\"a\", PrivType:aes256c, PrivPass:\"b\")",
-                            true, credentials(3, {}, "u", 6, "a", 7, "b"), false,
-                            "&v3(UserName:\"u\", AuthType:SHA512, AuthPass:\"a\", PrivType:AES256C, PrivPass:\"b\")"};
-        QTest::newRow("v3 priv alone") << NotationCase{"&v3(UserName:u,PrivPass:\"b\",PrivType:3des)", true,
-                                                       credentials(3, {}, "u", 0, {}, 3, "b"), false,
-                                                       "&v3(UserName:\"u\", PrivType:3DES, PrivPass:\"b\")"};
-        QTest::newRow("auth type without password") << NotationCase{
-            "&v3(UserName:\"u\", AuthType:SHA1)", true, credentials(3, {}, "u"), false, "&v3(UserName:\"u\")"};
-        QTest::newRow("last of a key, others ignored")
-            << NotationCase{"&v3(UserName:\"a\", Colour:red, UserName:\"b\")", true, credentials(3, {}, "b"), false,
-                            "&v3(UserName:\"b\")"};
-        QTest::newRow("encrypted") << NotationCase{
-            encryptedV3, true, credentials(3, {}, "ops", 4, "authpass1"), true, {}};
+        const auto read = [](const char* name, const QString& text, const SnmpParams& params, const QString& again) {
+            QTest::newRow(name) << NotationCase{text, true, params, again.isEmpty(), again};
+        };
+        read("bare community", "public", credentials(2, "public"), "&v2c(\"public\")");
+        read("v3 with blanks", "&v3(UserName : \"u\" , AuthType : sha1 , AuthPass : \"p\")",
+             credentials(3, {}, "u", 2, "p"), "&v3(UserName:\"u\", AuthType:SHA1, AuthPass:\"p\")");
+        read("v3 auth and priv",
+             "&v3(UserName:\"u\", AuthType:sha512, AuthPass:\"a\", PrivType:aes256c, PrivPass:\"b\")",
+             credentials(3, {}, "u", 6, "a", 7, "b"),
+             "&v3(UserName:\"u\", AuthType:SHA512, AuthPass:\"a\", PrivType:AES256C, PrivPass:\"b\")");
+        read("v3 priv alone", "&v3(UserName:u,PrivPass:\"b\",PrivType:3des)", credentials(3, {}, "u", 0, {}, 3, "b"),
+             "&v3(UserName:\"u\", PrivType:3DES, PrivPass:\"b\")");
+        read("auth type without password", "&v3(UserName:\"u\", AuthType:SHA1)", credentials(3, {}, "u"),
+             "&v3(UserName:\"u\")");
+        read("last of a key, others ignored", "&v3(UserName:\"a\", Colour:red, UserName:\"b\")",
+             credentials(3, {}, "b"), "&v3(UserName:\"b\")");
+        read("encrypted", encryptedV3, credentials(3, {}, "ops", 4, "authpass1"), {});
         const QList<QPair<const char*, const char*>> refused{
             {"None is no protocol", "&v3(UserName:\"u\", AuthType:None, AuthPass:\"p\")"},
             {"empty column", ""},

@@ -13,13 +13,7 @@ namespace {
 
 Info info(const QString& ip, const QString& name, bool ok = true)
 {
-    Info info;
-    info.ip = ip;
-    info.sysName = name;
-    info.ok = ok;
-    info.sysDescr = name + " described";
-    info.addresses.append({1, "10.9.0.1", "255.0.0.0"});
-    return info;
+    return {ip, ok, name, name + " described", {}, {{1, "10.9.0.1", "255.0.0.0"}}, {}, {}, false};
 }
 
 QStringList names(const DeviceList& list)

@@ -15,12 +15,9 @@ const QString C = QStringLiteral("1.3.6.1.4.1.32473.1.4.1.1"); // a column
 QList<OidValue> answer(const QStringList& items)
 {
     QList<OidValue> values;
-    for (const QString& item : items) {
-        OidValue value;
-        value.oid = item.section('!', 0, 0);
-        value.exception = OidValue::Exception(item.section('!', 1).toInt(nullptr, 16));
-        values << value;
-    }
+    for (const QString& item : items)
+        values << OidValue{
+            item.section('!', 0, 0), 0, {}, {}, OidValue::Exception(item.section('!', 1).toInt(nullptr, 16))};
     return values;
 }
 

@@ -65,9 +65,7 @@ class TestMonitor final : public QObject
     void answerAt(OidChartDialog& dialog, qint64 seconds, const QVariant& value)
     {
         m_now = QDateTime::fromSecsSinceEpoch(kT0 + seconds);
-        SnmpOidUtils::OidValue result;
-        result.oid = kOid;
-        result.value = value;
+        const SnmpOidUtils::OidValue result{kOid, 0, value, {}, {}};
         dialog.onGetValueFinished(
             QString(), kOid, value.isValid() ? QList<SnmpOidUtils::OidValue>{result} : QList<SnmpOidUtils::OidValue>{});
     }
