@@ -239,6 +239,45 @@ private slots:
         QCOMPARE(next.value, QVariant(valueText)); // the string form
     }
 
+    // Tags the test agent cannot send: 64-bit halves in the right order and sign, bit strings,
+    // large sub-identifiers, an IpAddress cell, and the tags that convert to nothing.
+    void handMadeVarbinds()
+    {
+        const counter64 big{0xFFFFFFFFUL, 0xFFFFFFFEUL};
+        const u_char bits[] = {0x80, 0x01};
+        const u_char address[] = {192, 168, 0, 255};
+        const oid longOid[] = {1, 3, 4294967295UL};
+        const QList<std::tuple<u_char, const void*, size_t, int, QVariant>> cases = {
+            {ASN_APP_U64, &big, sizeof(big), 11, quint64(0xFFFFFFFFFFFFFFFEULL)},
+            {ASN_APP_I64, &big, sizeof(big), 11, qint64(-2)},
+            {ASN_COUNTER64, &big, sizeof(big), 11, quint64(0xFFFFFFFFFFFFFFFEULL)},
+            {ASN_BIT_STR, bits, sizeof(bits), 12, QByteArray("\x80\x01", 2)},
+            {ASN_NULL, nullptr, 0, 10, {}},
+            {ASN_OPAQUE, bits, sizeof(bits), 9, {}},
+            {ASN_IPADDRESS, address, sizeof(address), 5, {}},
+            {ASN_OBJECT_ID, longOid, sizeof(longOid), 1, "1.3.4294967295"},
+            {0x47, bits, sizeof(bits), 0, {}},
+        };
+        const oid name[] = {1, 3, 6, 1, 4, 1, 32473, 99, 0};
+        for (const auto& [tag, data, length, type, value] : cases) {
+            netsnmp_variable_list var{};
+            var.name = const_cast<oid*>(name);
+            var.name_length = OID_LENGTH(name);
+            var.type = tag;
+            var.val.string = static_cast<u_char*>(const_cast<void*>(data));
+            var.val_len = length;
+            const QVariant got = SnmpOidUtils::toVariant(&var);
+            const QByteArray row = QByteArray::number(tag, 16);
+            QVERIFY2(SnmpOidUtils::typeFromTag(tag) == type, row.constData());
+            QVERIFY2(got.userType() == value.userType() && got == value, row.constData());
+        }
+        netsnmp_variable_list cell{};
+        cell.type = ASN_IPADDRESS;
+        cell.val.string = const_cast<u_char*>(address);
+        cell.val_len = sizeof(address);
+        QCOMPARE(SnmpOidUtils::toCellVariant(&cell), QVariant("192.168.0.255"));
+    }
+
     // Columns side by side: the walk ends with the first row one of them lacks. SNMPv1: hostInfo.
     void walkColumns_data()
     {
