@@ -99,9 +99,9 @@ void QueryController::onAnswer(const QString& requestPath, const QList<SnmpOidUt
     emit stoppableChanged(goesOn);
 }
 
-OidValueViewer::Row QueryController::valueLine(const SnmpOidUtils::OidValue& value) const
+ResultRow QueryController::valueLine(const SnmpOidUtils::OidValue& value) const
 {
-    OidValueViewer::Row line;
+    ResultRow line;
     line.label = m_treeModel.labelFromPath(value.oid);
     line.oidPath = value.oid;
     line.showOidPath = m_showOidPath;
@@ -111,9 +111,9 @@ OidValueViewer::Row QueryController::valueLine(const SnmpOidUtils::OidValue& val
     return line;
 }
 
-OidValueViewer::Row QueryController::messageLine(const QString& path, const QString& message) const
+ResultRow QueryController::messageLine(const QString& path, const QString& message) const
 {
-    OidValueViewer::Row line;
+    ResultRow line;
     line.label = m_treeModel.labelFromPath(path);
     line.oidPath = path;
     line.showOidPath = m_showOidPath;
@@ -140,7 +140,7 @@ bool QueryController::handleAnswer(const QString& requestPath, const QList<SnmpO
         return false;
     }
 
-    QVector<OidValueViewer::Row> lines;
+    QVector<ResultRow> lines;
     lines.reserve(results.size() + 1);
     if (m_requestKind == GetRequest) {
         // A Get answers one value, shown whatever its OID.

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "snmp/ResultRow.h"
 #include "snmp/SnmpOidUtils.h"
 #include "snmp/SubtreeWalk.h"
-#include "ui/browser/OidValueViewer.h"
 
 #include <QList>
 #include <QObject>
@@ -53,7 +53,7 @@ signals:
     // A query starts: the lines of the one before go.
     void started();
     // Lines to append, in order; a message line has ok false.
-    void linesReady(const QVector<OidValueViewer::Row>& lines);
+    void linesReady(const QVector<ResultRow>& lines);
     // Whether a walk is running that Stop can end.
     void stoppableChanged(bool stoppable);
     // The running query ended: answered, ended by its walk, stopped or abandoned.
@@ -65,8 +65,8 @@ private:
     void onAnswer(const QString& requestPath, const QList<SnmpOidUtils::OidValue>& results);
     // Judges the answer; true when the walk goes on (its next request is queued).
     bool handleAnswer(const QString& requestPath, const QList<SnmpOidUtils::OidValue>& results);
-    OidValueViewer::Row valueLine(const SnmpOidUtils::OidValue& value) const;
-    OidValueViewer::Row messageLine(const QString& path, const QString& message) const;
+    ResultRow valueLine(const SnmpOidUtils::OidValue& value) const;
+    ResultRow messageLine(const QString& path, const QString& message) const;
     void setIdle();
 
     const TreeModel& m_treeModel;

@@ -59,8 +59,8 @@ private slots:
         QLoggingCategory::setFilterRules(QString());
         m_query = std::make_unique<QueryController>(*m_model);
         connect(m_query.get(), &QueryController::started, this, [this] { m_lines.clear(), ++m_started; });
-        connect(m_query.get(), &QueryController::linesReady, this, [this](const QVector<OidValueViewer::Row>& lines) {
-            for (const OidValueViewer::Row& line : lines)
+        connect(m_query.get(), &QueryController::linesReady, this, [this](const QVector<ResultRow>& lines) {
+            for (const ResultRow& line : lines)
                 m_lines << (line.ok ? line.label : line.label + " ! " + line.message);
         });
         connect(m_query.get(), &QueryController::stoppableChanged, this, [this](bool on) { m_stoppable << on; });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mib/Oid.h"
+#include "snmp/ResultRow.h"
 
 #include <QElapsedTimer>
 #include <QList>
@@ -22,17 +23,7 @@ class OidValueViewer final : public QTextEdit
 
 public:
     // One result line; row i is text block i of the document.
-    struct Row
-    {
-        QString label;
-        QString oidPath;
-        bool showOidPath = false;
-        QVariant value;
-        QString valueText;
-        qint32 type = 0;
-        bool ok = true; // false: a message line showing message in red
-        QString message;
-    };
+    using Row = ResultRow;
 
     explicit OidValueViewer(QWidget* parent = nullptr);
 
