@@ -3,12 +3,15 @@
 
 #include "LoadedMib.h"
 #include "SnmpdFixture.h"
+#include "snmp/SnmpAsyncReader.h"
 #include "ui/monitor/OidChartDialog.h"
 #include "platform/AppSettings.h"
 #include "ui/monitor/OidIndexSelectionDialog.h"
 #include "ui/monitor/OidIndexSelectionWidget.h"
 
+#include <QComboBox>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QtTest>
@@ -182,6 +185,30 @@ private slots:
             answerAt(*dialog, s, s);
         QCOMPARE(dialog->samples().first(), QPointF(kT0 + 60, 60));
         QCOMPARE(axisRange(*dialog, QwtPlot::xBottom), qMakePair(double(kT0 + 60), double(kT0 + 60 + 3600)));
+    }
+    // Against the agent: an answer to a poll issued before an interval change, or before the
+    // close, adds nothing and starts no second timer chain (and reaches no deleted chart).
+    void stalePollsDropped()
+    {
+        QPointer<OidChartDialog> dialog =
+            new OidChartDialog(device(m_agent.address()), "sysUpTime", SnmpdFixture::kOidSysUpTime, true);
+        dialog->show();
+        QTRY_VERIFY_WITH_TIMEOUT(dialog->samples().size() >= 2, 20000);
+        dialog->pollTimer()->stop();
+        dialog->onReadValue(); // outstanding across the change
+        dialog->intervalBox()->setCurrentIndex(4);
+        QVERIFY(dialog->samples().isEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(dialog->samples().size(), 2, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(SnmpAsyncReader::instance()->queuedRequests(), 0, 20000);
+        QCOMPARE(dialog->samples().size(), 2);
+        QVERIFY(dialog->pollTimer()->remainingTime() > 55000);
+
+        dialog->pollTimer()->stop();
+        dialog->onReadValue();
+        dialog->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(dialog.isNull());
+        QTRY_COMPARE_WITH_TIMEOUT(SnmpAsyncReader::instance()->queuedRequests(), 0, 20000);
     }
 };
 
