@@ -5,18 +5,17 @@
 #include "config/ServiceRegistry.h"
 #include "platform/AppSettings.h"
 #include "platform/Clock.h"
+#include "platform/Icons.h"
 #include "platform/ServiceManager.h"
+#include "ui/browser/OidBrowser.h"
+#include "ui/browser/OidValueViewer.h"
+#include "ui/devices/DevicesDialog.h"
+#include "ui/monitor/OidChartDialog.h"
+#include "ui/monitor/OidIndexSelectionDialog.h"
 #include "ui/widgets/ClickableLabel.h"
 #include "ui/widgets/DialogGeometry.h"
 #include "ui/widgets/MainToolBar.h"
-#include "ui/devices/DevicesDialog.h"
-#include "platform/Icons.h"
-#include "ui/browser/OidBrowser.h"
-#include "ui/monitor/OidChartDialog.h"
-#include "ui/monitor/OidIndexSelectionDialog.h"
-#include "ui/browser/OidValueViewer.h"
 #include "ui/widgets/ScreenGeometry.h"
-#include "snmp/SnmpAsyncReader.h"
 #include "ui/widgets/UiUtils.h"
 #include "ui/widgets/UserPrompts.h"
 
@@ -26,10 +25,6 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFile>
-#include <QLabel>
-#include <QFileInfo>
-#include <QHash>
 #include <QMenuBar>
 #include <QSignalBlocker>
 #include <QSslSocket>
@@ -49,8 +44,7 @@ MainWindow::MainWindow(const AppContext& context, QWidget* parent)
     : QMainWindow(parent)
     , m_context(context)
     , m_treeModel(m_database)
-    , m_dataFolder(context.folders.dataFolder())
-    , m_deviceList(new DeviceList(m_dataFolder + QLatin1String("Velmora.cfg"), this))
+    , m_deviceList(new DeviceList(context.folders.dataFile(QStringLiteral("Velmora.cfg")), this))
 {
     if (!QSslSocket::supportsSsl())
         UserPrompts::instance().warning(this, tr("OpenSSL"), tr("OpenSSL DLLs not found"));

@@ -2,16 +2,16 @@
 
 #include "app/AppContext.h"
 #include "app/QueryController.h"
-#include "ui/browser/FindDialog.h"
-#include "platform/Folders.h"
-#include "mib/MibDatabase.h"
-#include "mib/Oid.h"
-#include "ui/browser/OidValueViewer.h"
-#include "snmp/SnmpOidUtils.h"
-#include "snmp/SnmpReader.h"
-#include "mib/TreeModel.h"
 #include "config/DeviceList.h"
 #include "config/VelmoraFile.h"
+#include "mib/MibDatabase.h"
+#include "mib/Oid.h"
+#include "mib/TreeModel.h"
+#include "platform/Folders.h"
+#include "snmp/SnmpOidUtils.h"
+#include "snmp/SnmpReader.h"
+#include "ui/browser/FindDialog.h"
+#include "ui/browser/OidValueViewer.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -35,7 +35,7 @@ public:
     explicit MainWindow(const AppContext& context, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    QString dataFolder() const { return m_dataFolder; }
+    QString dataFolder() const { return m_context.folders.dataFolder(); }
     OidBrowser* browser() const { return m_browser; }
     TreeModel& treeModel() { return m_treeModel; }
     const FindDialog::Parameters& searchParameters() const { return m_searchParameters; }
@@ -123,7 +123,6 @@ private:
     QPointer<FindDialog> m_findDialog;
     bool m_firstShow = true;
     bool m_initialized = false;
-    QString m_dataFolder;
 
     DeviceList* m_deviceList;
 

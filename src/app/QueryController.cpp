@@ -140,10 +140,10 @@ bool QueryController::handleAnswer(const QString& requestPath, const QList<SnmpO
         return false;
     }
 
-    QVector<ResultRow> lines;
-    lines.reserve(results.size() + 1);
     if (m_requestKind == GetRequest) {
         // A Get answers one value, shown whatever its OID.
+        QVector<ResultRow> lines;
+        lines.reserve(results.size());
         for (const SnmpOidUtils::OidValue& value : results)
             lines.append(valueLine(value));
         m_rowCount += results.size();
@@ -152,22 +152,23 @@ bool QueryController::handleAnswer(const QString& requestPath, const QList<SnmpO
         return false;
     }
 
-    // The answer is judged first and the next request queued before any line is made, so
-    // that the agent works on it while the lines are shown.
+    // The answer is judged and the next request queued before any line is made, so that the
+    // agent works on it while the lines are labelled and shown.
     QList<SnmpOidUtils::OidValue> rest = results;
+    QList<SnmpOidUtils::OidValue> rows;
+    bool noResults = false;
     QString asked = requestPath;
     SubtreeWalk::Step step;
     for (;;) {
         step = m_walk.judge(asked, rest);
-        for (int i = 0; i < step.rows; ++i)
-            lines.append(valueLine(rest.at(i)));
+        rows += rest.mid(0, step.rows);
         m_rowCount += step.rows;
         if (step.reason != SubtreeWalk::LeftSubtree || m_rowCount != 0)
             break;
         // The device has nothing below the root: its first answer lies beyond. It is shown
         // after a note, and the walk goes on from it so that the next answer ends it.
-        lines.append(messageLine(requestPath, tr("No results: The device does not support this OID or table")));
-        lines.append(valueLine(rest.first()));
+        noResults = true;
+        rows.append(rest.first());
         ++m_rowCount;
         asked = rest.takeFirst().oid;
         if (rest.isEmpty()) {
@@ -176,12 +177,19 @@ bool QueryController::handleAnswer(const QString& requestPath, const QList<SnmpO
             break;
         }
     }
-    if (step.reason == SubtreeWalk::OutOfOrder || step.reason == SubtreeWalk::BackToFirst)
-        lines.append(messageLine(rest.at(step.rows).oid, tr("The agent returned an OID out of order")));
-
+    const bool outOfOrder = step.reason == SubtreeWalk::OutOfOrder || step.reason == SubtreeWalk::BackToFirst;
     const bool goesOn = step.reason == SubtreeWalk::GoesOn;
     if (goesOn)
         send(m_requestKind, step.next);
+
+    QVector<ResultRow> lines;
+    lines.reserve(rows.size() + 2);
+    if (noResults)
+        lines.append(messageLine(requestPath, tr("No results: The device does not support this OID or table")));
+    for (const SnmpOidUtils::OidValue& value : qAsConst(rows))
+        lines.append(valueLine(value));
+    if (outOfOrder)
+        lines.append(messageLine(rest.at(step.rows).oid, tr("The agent returned an OID out of order")));
     emit linesReady(lines);
     if (!goesOn)
         setIdle();
