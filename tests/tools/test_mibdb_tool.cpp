@@ -134,7 +134,7 @@ private slots:
             m_sampleRun = runTool({"build", "-o", m_dir.filePath("sample.db"), SampleDir});
             m_sample = treeOf(m_dir.filePath("sample.db"));
         }
-        m_fixtureDir = copyModules(m_dir.filePath("fixture"), {"z-smi.mib", "a-test.mib", "m-unknown.mib"});
+        m_fixtureDir = copyModules(m_dir.filePath("fixture"), {"z-smi.txt", "a-test.txt", "m-unknown.txt"});
         m_fixtureRun = runTool({"build", "-o", m_dir.filePath("fixture.db"), "--major", "1", m_fixtureDir});
         QVERIFY2(m_fixtureRun.exitCode == 0, qPrintable(m_fixtureRun.err));
         m_fixture = treeOf(m_dir.filePath("fixture.db"));
@@ -190,7 +190,7 @@ private slots:
         QCOMPARE(actual, expected);
         // Every node of a module names its file and carries its module's date.
         const QHash<QString, QString> files{
-            {"TEST-SMI", "z-smi.mib"}, {"TEST-MIB", "a-test.mib"}, {"TEST-UNKNOWN-MIB", "m-unknown.mib"}};
+            {"TEST-SMI", "z-smi.txt"}, {"TEST-MIB", "a-test.txt"}, {"TEST-UNKNOWN-MIB", "m-unknown.txt"}};
         QCOMPARE(node->filename, sample ? node->module + ".txt" : files.value(node->module));
         const QDateTime updated(QDate(2024, 3, 15), QTime(9, 30), Qt::UTC);
         QVERIFY(sample ? node->lastUpdated.isValid()
@@ -226,7 +226,7 @@ private slots:
         // CRLF line ends; each paragraph has a "--" that is text, not a comment.
         const QString paragraph = "Paragraph -- with dashes, then an indented line\n      ending here.\n";
         QTemporaryDir dir;
-        const QString in = copyModules(dir.filePath("in"), {"z-smi.mib"});
+        const QString in = copyModules(dir.filePath("in"), {"z-smi.txt"});
         QVERIFY(writeBytes(
             in + "/long.mib",
             QString(LongDescriptionModule).arg(paragraph, paragraph.repeated(90)).replace("\n", "\r\n").toUtf8()));
@@ -256,8 +256,8 @@ private slots:
         QTest::addColumn<QStringList>("files"); // test modules in the input folder; none: no path given at all
         QTest::addColumn<bool>("existingOutput");
         QTest::addColumn<QString>("outcome"); // nodes, fails, or empty (with --allow-empty)
-        const QStringList bad{"notes.txt", "b-broken.mib"};
-        QTest::newRow("bad files beside good ones") << bad + QStringList{"z-smi.mib", "a-test.mib"} << false << "nodes";
+        const QStringList bad{"notes.txt", "b-broken.txt"};
+        QTest::newRow("bad files beside good ones") << bad + QStringList{"z-smi.txt", "a-test.txt"} << false << "nodes";
         QTest::newRow("only bad files") << bad << false << "fails";
         QTest::newRow("only bad files, earlier database kept") << bad << true << "fails";
         // So the default database is built on a machine without MIB modules: usable, if empty.
