@@ -19,8 +19,6 @@ QueryController::QueryController(const TreeModel& treeModel, QObject* parent)
 void QueryController::setDevice(const SnmpOidUtils::Device& device)
 {
     m_device = device;
-    m_pendingKind = NoRequest;
-    m_pendingPath.clear();
     setIdle();
 }
 
@@ -31,16 +29,35 @@ void QueryController::setShowOidPath(bool show)
 
 void QueryController::ask(RequestKind kind, const QString& nodePath)
 {
+    if (kind == NoRequest)
+        return;
+    setIdle();
     QString path = nodePath;
     if (kind == GetRequest && !path.endsWith(QLatin1String(".0")))
         path += QLatin1String(".0");
-    if (m_busy) {
-        // The running query's next answer makes way for this one.
-        m_pendingKind = kind;
-        m_pendingPath = path;
-        return;
+    emit started();
+    m_requestPath = path;
+    m_rowCount = 0;
+    m_busy = true;
+    SnmpAsyncReader* reader = SnmpAsyncReader::instance();
+    if (kind == GetRequest) {
+        const quint64 serial = ++m_requestSerial;
+        reader->get(
+            m_device, path, RequestPriority,
+            [this, serial](const QString&, const QString& requestPath, const QList<SnmpOidUtils::OidValue>& results) {
+                if (serial == m_requestSerial)
+                    onGetAnswer(requestPath, results);
+            },
+            this);
+    } else {
+        SnmpAsyncReader::WalkOptions options;
+        options.kind = kind == GetBulkWalk ? SnmpAsyncReader::GetBulk : SnmpAsyncReader::GetNext;
+        options.firstBeyondIsRow = true;
+        m_walkId = reader->walk(
+            m_device, path, options, RequestPriority,
+            [this](const SnmpAsyncReader::WalkUpdate& update) { onWalkUpdate(update); }, this);
     }
-    start(kind, path);
+    emit stoppableChanged(kind != GetRequest);
 }
 
 void QueryController::stop()
@@ -50,53 +67,16 @@ void QueryController::stop()
 
 void QueryController::setIdle()
 {
+    ++m_requestSerial;
+    if (m_walkId != 0) {
+        SnmpAsyncReader::instance()->cancel(m_walkId);
+        m_walkId = 0;
+    }
     if (!m_busy)
         return;
     m_busy = false;
+    emit stoppableChanged(false);
     emit finished();
-}
-
-void QueryController::start(RequestKind kind, const QString& path)
-{
-    emit started();
-    m_requestKind = kind;
-    m_walk = SubtreeWalk(path);
-    m_rowCount = 0;
-    m_busy = true;
-    send(kind, path);
-    emit stoppableChanged(kind != GetRequest);
-}
-
-void QueryController::send(RequestKind kind, const QString& path)
-{
-    // A new serial per request: an answer that arrives after a newer request was queued
-    // belongs to an abandoned query and is dropped unseen.
-    const quint64 serial = ++m_requestSerial;
-    auto callback = [this, serial](const QString&, const QString& requestPath,
-                                   const QList<SnmpOidUtils::OidValue>& results) {
-        if (serial == m_requestSerial)
-            onAnswer(requestPath, results);
-    };
-    SnmpAsyncReader* reader = SnmpAsyncReader::instance();
-    switch (kind) {
-    case GetRequest:
-        reader->get(m_device, path, RequestPriority, callback, this);
-        break;
-    case GetNextWalk:
-        reader->getNext(m_device, path, RequestPriority, callback, this);
-        break;
-    case GetBulkWalk:
-        reader->getBulk(m_device, path, RequestPriority, callback, this);
-        break;
-    case NoRequest:
-        break;
-    }
-}
-
-void QueryController::onAnswer(const QString& requestPath, const QList<SnmpOidUtils::OidValue>& results)
-{
-    const bool goesOn = handleAnswer(requestPath, results);
-    emit stoppableChanged(goesOn);
 }
 
 ResultRow QueryController::valueLine(const SnmpOidUtils::OidValue& value) const
@@ -122,76 +102,60 @@ ResultRow QueryController::messageLine(const QString& path, const QString& messa
     return line;
 }
 
-bool QueryController::handleAnswer(const QString& requestPath, const QList<SnmpOidUtils::OidValue>& results)
+void QueryController::onGetAnswer(const QString& requestPath, const QList<SnmpOidUtils::OidValue>& results)
 {
     if (!m_busy)
-        return false;
-    if (m_pendingKind != NoRequest) {
-        const RequestKind kind = m_pendingKind;
-        const QString path = m_pendingPath;
-        m_pendingKind = NoRequest;
-        m_pendingPath.clear();
-        start(kind, path);
-        return kind != GetRequest;
-    }
-    if (results.isEmpty()) {
-        emit linesReady({messageLine(requestPath, tr("Nothing returned"))});
-        setIdle();
-        return false;
-    }
+        return;
+    // A Get answers one value, shown whatever its OID.
+    QVector<ResultRow> lines;
+    for (const SnmpOidUtils::OidValue& value : results)
+        lines.append(valueLine(value));
+    if (results.isEmpty())
+        lines.append(messageLine(requestPath, tr("Nothing returned")));
+    m_rowCount += results.size();
+    emit linesReady(lines);
+    setIdle();
+}
 
-    if (m_requestKind == GetRequest) {
-        // A Get answers one value, shown whatever its OID.
-        QVector<ResultRow> lines;
-        lines.reserve(results.size());
-        for (const SnmpOidUtils::OidValue& value : results)
-            lines.append(valueLine(value));
-        m_rowCount += results.size();
-        emit linesReady(lines);
-        setIdle();
-        return false;
-    }
-
-    // The answer is judged and the next request queued before any line is made, so that the
-    // agent works on it while the lines are labelled and shown.
-    QList<SnmpOidUtils::OidValue> rest = results;
-    QList<SnmpOidUtils::OidValue> rows;
-    bool noResults = false;
-    QString asked = requestPath;
-    SubtreeWalk::Step step;
-    for (;;) {
-        step = m_walk.judge(asked, rest);
-        rows += rest.mid(0, step.rows);
-        m_rowCount += step.rows;
-        if (step.reason != SubtreeWalk::LeftSubtree || m_rowCount != 0)
+void QueryController::onWalkUpdate(const SnmpAsyncReader::WalkUpdate& update)
+{
+    if (!m_busy)
+        return;
+    const QString noResults = tr("No results: The device does not support this OID or table");
+    QVector<ResultRow> lines;
+    lines.reserve(update.rows.size() + 2);
+    // Nothing below the node: the first answer lies beyond it, or is an exception value
+    // (a node past the end of the agent's view). Either is shown after a note.
+    if (update.firstBeyond)
+        lines.append(messageLine(m_requestPath, noResults));
+    for (const SnmpOidUtils::OidValue& value : update.rows)
+        lines.append(valueLine(value));
+    m_rowCount += update.rows.size();
+    if (update.ended) {
+        switch (update.reason) {
+        case SubtreeWalk::NoAnswer:
+            lines.append(messageLine(update.asked, tr("Nothing returned")));
             break;
-        // The device has nothing below the root: its first answer lies beyond. It is shown
-        // after a note, and the walk goes on from it so that the next answer ends it.
-        noResults = true;
-        rows.append(rest.first());
-        ++m_rowCount;
-        asked = rest.takeFirst().oid;
-        if (rest.isEmpty()) {
-            step.reason = SubtreeWalk::GoesOn;
-            step.next = asked;
+        case SubtreeWalk::EndOfView:
+            if (update.total == 0) {
+                lines.append(messageLine(m_requestPath, noResults));
+                lines.append(valueLine(update.stopper));
+                ++m_rowCount;
+            }
+            break;
+        case SubtreeWalk::OutOfOrder:
+            lines.append(messageLine(update.stopper.oid, tr("The agent returned an OID out of order")));
+            break;
+        case SubtreeWalk::BackToFirst: // the agent wrapped round: the walk has seen everything
+        case SubtreeWalk::LeftSubtree:
+        case SubtreeWalk::GoesOn:
             break;
         }
     }
-    const bool outOfOrder = step.reason == SubtreeWalk::OutOfOrder || step.reason == SubtreeWalk::BackToFirst;
-    const bool goesOn = step.reason == SubtreeWalk::GoesOn;
-    if (goesOn)
-        send(m_requestKind, step.next);
-
-    QVector<ResultRow> lines;
-    lines.reserve(rows.size() + 2);
-    if (noResults)
-        lines.append(messageLine(requestPath, tr("No results: The device does not support this OID or table")));
-    for (const SnmpOidUtils::OidValue& value : qAsConst(rows))
-        lines.append(valueLine(value));
-    if (outOfOrder)
-        lines.append(messageLine(rest.at(step.rows).oid, tr("The agent returned an OID out of order")));
-    emit linesReady(lines);
-    if (!goesOn)
+    if (!lines.isEmpty())
+        emit linesReady(lines);
+    if (update.ended) {
+        m_walkId = 0;
         setIdle();
-    return goesOn;
+    }
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "snmp/ResultRow.h"
+#include "snmp/SnmpAsyncReader.h"
 #include "snmp/SnmpOidUtils.h"
-#include "snmp/SubtreeWalk.h"
 
 #include <QList>
 #include <QObject>
@@ -12,9 +12,9 @@
 class TreeModel;
 
 // The main window's queries: one Get, or a walk by GetNext or GetBulk, of one node on the
-// current device, through the background request runner. Holds the running query and at
-// most one waiting behind it, judges each answer with SubtreeWalk, and hands the result
-// lines (values and messages, labelled from the tree model) to whoever shows them.
+// current device, through the background request runner, which steps walks on its worker.
+// Holds the running query, and hands the result lines (values and messages, labelled from
+// the tree model) to whoever shows them as the rows arrive.
 class QueryController final : public QObject
 {
     Q_OBJECT
@@ -31,17 +31,16 @@ public:
 
     explicit QueryController(const TreeModel& treeModel, QObject* parent = nullptr);
 
-    // The device of later requests. A query running for the one before is abandoned, and a
-    // waiting one forgotten: their late answers are dropped.
+    // The device of later requests. A query running for the one before is abandoned: its
+    // late answers are dropped.
     void setDevice(const SnmpOidUtils::Device& device);
     // Whether result lines made from now on show their OID.
     void setShowOidPath(bool show);
 
     // Queries the node at nodePath; a Get asks its instance nodePath + ".0" (unless it ends in
-    // ".0" already). While a query runs, this one waits in its place (replacing any other
-    // waiting one) and starts when the running query's next answer arrives, which is dropped.
+    // ".0" already). A query still running is abandoned and this one starts in its place.
     void ask(RequestKind kind, const QString& nodePath);
-    // Stops the running query. The outstanding request still completes; its answer is dropped.
+    // Stops the running query: a walk sends no further request, and nothing more is shown.
     void stop();
 
     // A query is running and its answers are wanted.
@@ -60,25 +59,21 @@ signals:
     void finished();
 
 private:
-    void start(RequestKind kind, const QString& path);
-    void send(RequestKind kind, const QString& path);
-    void onAnswer(const QString& requestPath, const QList<SnmpOidUtils::OidValue>& results);
-    // Judges the answer; true when the walk goes on (its next request is queued).
-    bool handleAnswer(const QString& requestPath, const QList<SnmpOidUtils::OidValue>& results);
+    void onGetAnswer(const QString& requestPath, const QList<SnmpOidUtils::OidValue>& results);
+    void onWalkUpdate(const SnmpAsyncReader::WalkUpdate& update);
     ResultRow valueLine(const SnmpOidUtils::OidValue& value) const;
     ResultRow messageLine(const QString& path, const QString& message) const;
+    // Abandons the running query, if any; finished() says so.
     void setIdle();
 
     const TreeModel& m_treeModel;
     SnmpOidUtils::Device m_device;
     bool m_showOidPath = false;
     bool m_busy = false;
-    RequestKind m_pendingKind = NoRequest;
-    QString m_pendingPath;
-    RequestKind m_requestKind = NoRequest;
-    SubtreeWalk m_walk{QString()};
+    QString m_requestPath;
     qint32 m_rowCount = 0;
-    // Every request carries a serial; only the latest one's answer counts, so that a request
+    quint64 m_walkId = 0; // the running walk at the runner; 0: none
+    // Every Get carries a serial; only the latest one's answer counts, so that a Get
     // abandoned by Stop or a device change never feeds a newer query.
     quint64 m_requestSerial = 0;
 };

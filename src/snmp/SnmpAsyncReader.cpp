@@ -5,9 +5,19 @@
 
 #include <QtConcurrent>
 
+#include <net-snmp/net-snmp-config.h>
+#include <net-snmp/net-snmp-includes.h>
+
+#include <atomic>
+#include <mutex>
 #include <utility>
 
 namespace {
+
+// A walk's session waits and retries as the single exchanges do.
+constexpr int WalkRetries = 2;
+constexpr long WalkTimeoutMicroseconds = 1000000;
+constexpr int WalkBulkRepetitions = 20;
 
 QList<SnmpOidUtils::OidValue> runRequest(int kind, const SnmpOidUtils::Device& device, const QString& requestPath)
 {
@@ -34,6 +44,26 @@ QList<SnmpOidUtils::OidValue> runRequest(int kind, const SnmpOidUtils::Device& d
 
 } // namespace
 
+// A walk shared between the owner's thread and the worker. The worker reads the settings
+// and the cancelled flag and adds to pending; the owner's thread takes from pending.
+struct SnmpAsyncReader::WalkJob
+{
+    quint64 id = 0;
+    SnmpAsyncReader* reader = nullptr;
+    SnmpOidUtils::Device device;
+    QString root;
+    WalkOptions options;
+    WalkCallback callback;
+    QPointer<QObject> receiver;
+    bool guarded = false;
+    std::atomic<bool> cancelled{false};
+
+    std::mutex mutex;
+    WalkUpdate pending; // rows not yet handed over and, once known, the end
+    bool posted = false; // a delivery is on its way to the owner's thread
+    int delivered = 0;   // owner's thread only
+};
+
 SnmpAsyncReader* SnmpAsyncReader::instance()
 {
     static SnmpAsyncReader reader;
@@ -43,6 +73,10 @@ SnmpAsyncReader* SnmpAsyncReader::instance()
 SnmpAsyncReader::SnmpAsyncReader()
 {
     SnmpUtils::initLibrary();
+    // One worker, kept for the life of the process: the device information query's pool
+    // may be full for minutes, and must never make these requests wait.
+    m_worker.setMaxThreadCount(1);
+    m_worker.setExpiryTimeout(-1);
     connect(&m_watcher, &QFutureWatcher<QList<SnmpOidUtils::OidValue>>::finished, this,
             &SnmpAsyncReader::onGetValueFinished);
 }
@@ -50,7 +84,12 @@ SnmpAsyncReader::SnmpAsyncReader()
 SnmpAsyncReader::~SnmpAsyncReader()
 {
     // A request still running would call into the library after its shut-down.
+    for (const std::weak_ptr<WalkJob>& walk : qAsConst(m_walks)) {
+        if (const std::shared_ptr<WalkJob> job = walk.lock())
+            job->cancelled = true;
+    }
     m_watcher.waitForFinished();
+    m_worker.waitForDone();
     m_queue.clear();
     SnmpUtils::shutdownLibrary();
 }
@@ -58,19 +97,61 @@ SnmpAsyncReader::~SnmpAsyncReader()
 void SnmpAsyncReader::get(const SnmpOidUtils::Device& device, const QString& requestPath, int priority,
                           ResultCallback callback, QObject* receiver)
 {
-    enqueue(Get, device, requestPath, priority, std::move(callback), receiver);
+    enqueue(Request{Get, device, requestPath, priority, std::move(callback), receiver, receiver != nullptr, {}});
 }
 
 void SnmpAsyncReader::getNext(const SnmpOidUtils::Device& device, const QString& requestPath, int priority,
                               ResultCallback callback, QObject* receiver)
 {
-    enqueue(GetNext, device, requestPath, priority, std::move(callback), receiver);
+    enqueue(Request{GetNext, device, requestPath, priority, std::move(callback), receiver, receiver != nullptr, {}});
 }
 
 void SnmpAsyncReader::getBulk(const SnmpOidUtils::Device& device, const QString& requestPath, int priority,
                               ResultCallback callback, QObject* receiver)
 {
-    enqueue(GetBulk, device, requestPath, priority, std::move(callback), receiver);
+    enqueue(Request{GetBulk, device, requestPath, priority, std::move(callback), receiver, receiver != nullptr, {}});
+}
+
+quint64 SnmpAsyncReader::walk(const SnmpOidUtils::Device& device, const QString& root, const WalkOptions& options,
+                              int priority, WalkCallback callback, QObject* receiver)
+{
+    auto job = std::make_shared<WalkJob>();
+    job->id = ++m_lastWalkId;
+    job->reader = this;
+    job->device = device;
+    job->root = root;
+    job->options = options;
+    job->callback = std::move(callback);
+    job->receiver = receiver;
+    job->guarded = receiver != nullptr;
+    if (receiver) {
+        const quint64 id = job->id;
+        connect(receiver, &QObject::destroyed, this, [this, id] { cancel(id); });
+    }
+    Request request;
+    request.kind = options.kind;
+    request.device = device;
+    request.requestPath = root;
+    request.priority = priority;
+    request.walk = job;
+    m_walks.insert(job->id, job);
+    enqueue(std::move(request));
+    return job->id;
+}
+
+void SnmpAsyncReader::cancel(quint64 walkId)
+{
+    const std::shared_ptr<WalkJob> job = m_walks.take(walkId).lock();
+    if (!job)
+        return;
+    job->cancelled = true;
+    // A waiting walk goes at once; the running one ends on the worker.
+    for (int i = 1; i < m_queue.size(); ++i) {
+        if (m_queue.at(i).walk == job) {
+            m_queue.removeAt(i);
+            return;
+        }
+    }
 }
 
 int SnmpAsyncReader::queuedRequests() const
@@ -78,23 +159,13 @@ int SnmpAsyncReader::queuedRequests() const
     return m_queue.size();
 }
 
-void SnmpAsyncReader::enqueue(int kind, const SnmpOidUtils::Device& device, const QString& requestPath, int priority,
-                              ResultCallback callback, QObject* receiver)
+void SnmpAsyncReader::enqueue(Request request)
 {
-    Request request;
-    request.kind = kind;
-    request.device = device;
-    request.requestPath = requestPath;
-    request.priority = priority;
-    request.callback = std::move(callback);
-    request.receiver = receiver;
-    request.guarded = receiver != nullptr;
-
     // Position 0 is the running request; a newcomer goes before the first waiting one of
     // strictly lower priority.
     int position = m_queue.size();
     for (int i = 1; i < m_queue.size(); ++i) {
-        if (m_queue.at(i).priority < priority) {
+        if (m_queue.at(i).priority < request.priority) {
             position = i;
             break;
         }
@@ -107,7 +178,15 @@ void SnmpAsyncReader::enqueue(int kind, const SnmpOidUtils::Device& device, cons
 void SnmpAsyncReader::startFirst()
 {
     const Request& request = m_queue.constFirst();
-    m_watcher.setFuture(QtConcurrent::run(&runRequest, request.kind, request.device, request.requestPath));
+    if (request.walk) {
+        const std::shared_ptr<WalkJob> job = request.walk;
+        m_watcher.setFuture(QtConcurrent::run(&m_worker, [job] {
+            runWalk(job);
+            return QList<SnmpOidUtils::OidValue>();
+        }));
+        return;
+    }
+    m_watcher.setFuture(QtConcurrent::run(&m_worker, &runRequest, request.kind, request.device, request.requestPath));
 }
 
 void SnmpAsyncReader::onGetValueFinished()
@@ -115,12 +194,125 @@ void SnmpAsyncReader::onGetValueFinished()
     const QList<SnmpOidUtils::OidValue> results = m_watcher.future().result();
     if (!m_queue.isEmpty()) {
         // The record stays at position 0 while its callback runs, so that a request queued
-        // from inside the callback waits behind it.
+        // from inside the callback waits behind it. A walk has handed its rows over itself.
         const Request request = m_queue.constFirst();
-        if (request.callback && (!request.guarded || request.receiver))
+        if (!request.walk && request.callback && (!request.guarded || request.receiver))
             request.callback(request.device.ip, request.requestPath, results);
         m_queue.removeFirst();
     }
     if (!m_queue.isEmpty())
         startFirst();
+}
+
+// The worker's side of a walk: one session, each answer judged and the next request sent
+// before the rows are handed over.
+void SnmpAsyncReader::runWalk(const std::shared_ptr<WalkJob>& job)
+{
+    const WalkOptions& options = job->options;
+    SnmpUtils::SingleSession* session =
+        SnmpUtils::openSingleSession(job->device.ip, job->device.params, WalkRetries, WalkTimeoutMicroseconds);
+    const int pduType = options.kind == GetBulk ? SNMP_MSG_GETBULK : SNMP_MSG_GETNEXT;
+    SubtreeWalk referee(job->root);
+    QString asked = job->root;
+    int total = 0;
+    bool beyondShown = false;
+    while (!job->cancelled) {
+        bool ok = false;
+        const QList<SnmpOidUtils::OidValue> answer =
+            session ? SnmpOidUtils::request(ok, session, pduType, {asked}, SnmpOidUtils::ValueForm::Text,
+                                            WalkBulkRepetitions)
+                    : QList<SnmpOidUtils::OidValue>();
+        WalkUpdate update;
+        update.asked = asked;
+        SubtreeWalk::Step step = referee.judge(asked, answer, !ok);
+        QList<SnmpOidUtils::OidValue> rest = answer;
+        if (step.reason == SubtreeWalk::LeftSubtree && total == 0 && step.rows == 0 && options.firstBeyondIsRow &&
+            !beyondShown) {
+            // Nothing below the root: the first answer lies beyond it. It is handed over as a
+            // row, and what follows it is judged from there (all beyond the root as well).
+            beyondShown = true;
+            update.firstBeyond = true;
+            const SnmpOidUtils::OidValue first = rest.takeFirst();
+            update.rows = {first};
+            step = rest.isEmpty() ? SubtreeWalk::Step{0, SubtreeWalk::GoesOn, first.oid}
+                                  : referee.judge(first.oid, rest);
+        } else {
+            update.rows = rest.mid(0, step.rows);
+        }
+        if (options.maxRows > 0 && total + update.rows.size() >= options.maxRows) {
+            update.rows = update.rows.mid(0, options.maxRows - total);
+            step.reason = SubtreeWalk::GoesOn;
+            update.ended = true;
+        }
+        total += update.rows.size();
+        if (step.reason != SubtreeWalk::GoesOn) {
+            update.ended = true;
+            update.reason = step.reason;
+            if (step.rows < rest.size() && step.reason != SubtreeWalk::NoAnswer)
+                update.stopper = rest.at(step.rows);
+        }
+        if (job->cancelled)
+            break;
+        if (!update.rows.isEmpty() || update.ended)
+            publish(job, std::move(update));
+        if (step.reason != SubtreeWalk::GoesOn || (options.maxRows > 0 && total >= options.maxRows))
+            break;
+        asked = step.next;
+    }
+    SnmpUtils::closeSingleSession(session);
+}
+
+void SnmpAsyncReader::publish(const std::shared_ptr<WalkJob>& job, WalkUpdate update)
+{
+    std::lock_guard<std::mutex> lock(job->mutex);
+    WalkUpdate& pending = job->pending;
+    pending.rows += update.rows;
+    pending.firstBeyond = pending.firstBeyond || update.firstBeyond;
+    if (update.ended) {
+        pending.ended = true;
+        pending.reason = update.reason;
+        pending.stopper = update.stopper;
+    }
+    pending.asked = update.asked;
+    if (job->posted)
+        return;
+    job->posted = true;
+    SnmpAsyncReader* reader = job->reader;
+    QMetaObject::invokeMethod(reader, [reader, job] { reader->deliver(job); }, Qt::QueuedConnection);
+}
+
+// Hands the pending rows over, at most MaxRowsPerUpdate at a time; what is left goes in a
+// later turn of the event loop, so that other events get their turn in between.
+void SnmpAsyncReader::deliver(const std::shared_ptr<WalkJob>& job)
+{
+    WalkUpdate update;
+    bool more = false;
+    {
+        std::lock_guard<std::mutex> lock(job->mutex);
+        WalkUpdate& pending = job->pending;
+        const int count = qMin(MaxRowsPerUpdate, pending.rows.size());
+        update.rows = pending.rows.mid(0, count);
+        pending.rows.erase(pending.rows.begin(), pending.rows.begin() + count);
+        update.firstBeyond = pending.firstBeyond;
+        pending.firstBeyond = false;
+        update.asked = pending.asked;
+        more = !pending.rows.isEmpty();
+        if (!more && pending.ended) {
+            update.ended = true;
+            update.reason = pending.reason;
+            update.stopper = pending.stopper;
+            pending.ended = false;
+        }
+        job->posted = more;
+    }
+    if (more)
+        QMetaObject::invokeMethod(this, [this, job] { deliver(job); }, Qt::QueuedConnection);
+    if (update.ended)
+        m_walks.remove(job->id);
+    if (job->cancelled || (job->guarded && !job->receiver))
+        return;
+    job->delivered += update.rows.size();
+    update.total = job->delivered;
+    if (job->callback)
+        job->callback(update);
 }

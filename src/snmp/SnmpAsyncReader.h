@@ -1,17 +1,29 @@
 #pragma once
 
 #include "snmp/SnmpOidUtils.h"
+#include "snmp/SubtreeWalk.h"
 
 #include <QFutureWatcher>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QThreadPool>
 
 #include <functional>
+#include <memory>
 
-// Runs GET, GETNEXT and GETBULK requests in the background, one at a time in priority
-// order, and hands each result to its callback on the owner's thread.
+// Runs GET, GETNEXT and GETBULK requests and whole walks in the background, one at a time
+// in priority order, on a worker thread of its own (the device information query has its
+// own pool, so it never holds these up), and hands each result to its callback on the
+// owner's thread.
+//
+// A walk is stepped on the worker: each answer is judged there with SubtreeWalk and the
+// next request goes out at once, over one session for the whole walk (so SNMPv3 learns the
+// agent's engine once). Rows reach the owner's thread in batches, as fast as it takes them.
+// A walk holds the worker until it ends or is cancelled; cancelling takes effect between
+// two requests, and from the moment of the call no more of its rows are handed over.
 class SnmpAsyncReader final : public QObject
 {
     Q_OBJECT
@@ -27,6 +39,32 @@ public:
         GetBulk = 2
     };
 
+    // The most rows one walk update carries, so that the owner's thread is never held long.
+    static constexpr int MaxRowsPerUpdate = 400;
+
+    struct WalkOptions
+    {
+        Kind kind = GetNext; // GetNext or GetBulk (20 repetitions)
+        int maxRows = 0;     // the walk ends after this many rows (reason GoesOn); 0: no limit
+        // A walk whose first answer lies beyond the root hands that value over as a row
+        // (firstBeyond) and goes on from it, so that the answer after it ends the walk.
+        bool firstBeyondIsRow = false;
+    };
+
+    // What a walk hands over: the rows that arrived since the update before and, with the
+    // last update, how the walk ended.
+    struct WalkUpdate
+    {
+        QList<SnmpOidUtils::OidValue> rows;
+        bool firstBeyond = false; // rows.first() is the first answer, beyond the root
+        bool ended = false;
+        SubtreeWalk::Reason reason = SubtreeWalk::GoesOn; // once ended; GoesOn: maxRows reached
+        SnmpOidUtils::OidValue stopper;                   // the value that ended it, if one did
+        QString asked;                                    // the OID of the walk's last request
+        int total = 0;                                    // rows handed over so far, these included
+    };
+    using WalkCallback = std::function<void(const WalkUpdate& update)>;
+
     static SnmpAsyncReader* instance();
 
     // Each queues one request and returns at once. A larger priority runs earlier among
@@ -40,13 +78,23 @@ public:
     void getBulk(const SnmpOidUtils::Device& device, const QString& requestPath, int priority, ResultCallback callback,
                  QObject* receiver);
 
-    // Requests queued and not yet delivered, the running one included.
+    // Queues a walk of the subtree below root and returns its id (never 0). The callback
+    // gets every update until the one that has ended set. The walk is cancelled when the
+    // receiver is destroyed; a null receiver means it runs to its end.
+    quint64 walk(const SnmpOidUtils::Device& device, const QString& root, const WalkOptions& options, int priority,
+                 WalkCallback callback, QObject* receiver);
+    // Ends the walk: a waiting one never starts, a running one sends no further request,
+    // and its callback is not called again. Unknown and ended ids are ignored.
+    void cancel(quint64 walkId);
+
+    // Requests and walks queued and not yet finished, the running one included.
     int queuedRequests() const;
 
 private slots:
     void onGetValueFinished();
 
 private:
+    struct WalkJob;
     struct Request
     {
         int kind = Get;
@@ -56,16 +104,23 @@ private:
         ResultCallback callback;
         QPointer<QObject> receiver;
         bool guarded = false; // a receiver was given, so its destruction cancels the callback
+        std::shared_ptr<WalkJob> walk;
     };
 
     SnmpAsyncReader();
     ~SnmpAsyncReader() override;
     Q_DISABLE_COPY_MOVE(SnmpAsyncReader)
 
-    void enqueue(int kind, const SnmpOidUtils::Device& device, const QString& requestPath, int priority,
-                 ResultCallback callback, QObject* receiver);
+    void enqueue(Request request);
     void startFirst();
+    static void runWalk(const std::shared_ptr<WalkJob>& job);
+    static void publish(const std::shared_ptr<WalkJob>& job, WalkUpdate update);
+    void deliver(const std::shared_ptr<WalkJob>& job);
 
+    QThreadPool m_worker;
     QFutureWatcher<QList<SnmpOidUtils::OidValue>> m_watcher;
     QList<Request> m_queue;
+    // Walks whose end has not been handed over yet, waiting, running or delivering.
+    QHash<quint64, std::weak_ptr<WalkJob>> m_walks;
+    quint64 m_lastWalkId = 0;
 };

@@ -6,7 +6,6 @@
 
 #include <QAtomicInt>
 #include <QFutureWatcher>
-#include <QThreadPool>
 #include <QVector>
 #include <QtConcurrent>
 
@@ -224,7 +223,9 @@ SnmpReader* SnmpReader::instance()
 SnmpReader::SnmpReader()
 {
     qRegisterMetaType<SnmpReader::HostInfoResult>("SnmpReader::HostInfoResult");
-    QThreadPool::globalInstance()->setMaxThreadCount(MaxRunningQueries);
+    // A pool of its own: its queries wait on devices that may never answer, and nobody
+    // else's work may queue behind them.
+    m_pool.setMaxThreadCount(MaxRunningQueries);
     SnmpUtils::initLibrary();
 }
 
@@ -232,6 +233,7 @@ SnmpReader::~SnmpReader()
 {
     for (QFutureWatcher<HostInfoResult>* watcher : qAsConst(m_running))
         watcher->waitForFinished();
+    m_pool.waitForDone();
     SnmpUtils::shutdownLibrary();
 }
 
@@ -272,7 +274,7 @@ void SnmpReader::schedule()
         connect(watcher, &QFutureWatcher<HostInfoResult>::finished, this,
                 [this, watcher, requestId] { onQueryFinished(watcher, requestId); });
         m_running.insert(watcher);
-        watcher->setFuture(QtConcurrent::run(&SnmpReader::queryHostInfo, query.ip, query.params, query.flags));
+        watcher->setFuture(QtConcurrent::run(&m_pool, &SnmpReader::queryHostInfo, query.ip, query.params, query.flags));
     }
 }
 

@@ -9,13 +9,14 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QThreadPool>
 #include <QVariant>
 
 template <typename T> class QFutureWatcher;
 
 // Identifies devices: for each queued address it reads the system description and name
 // and, as asked, the interface table, the IP address table and the neighbours learnt
-// from ARP, CDP and LLDP. Up to 50 queries run at once on the global thread pool; each
+// from ARP, CDP and LLDP. Up to 50 queries run at once on a thread pool of its own; each
 // result comes back on the owner's thread as HostResolved, grouped by a caller-chosen
 // request id, and AllHostsResolved follows the last query of an id.
 class SnmpReader final : public QObject
@@ -135,6 +136,7 @@ private:
     QMap<int, QList<PendingQuery>> m_pending;
     QMap<int, int> m_outstanding;
     QSet<QFutureWatcher<HostInfoResult>*> m_running;
+    QThreadPool m_pool;
 };
 
 Q_DECLARE_METATYPE(SnmpReader::HostInfoResult)

@@ -15,6 +15,7 @@
 #include <openssl/crypto.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
@@ -31,6 +32,7 @@ std::mutex g_libraryMutex;
 // Counts initLibrary() calls; guarded by its own mutex so that set-up never runs twice.
 std::mutex g_lifeMutex;
 int g_libraryUsers = 0;
+std::atomic<int> g_engineDiscoveries{0};
 
 // Keeps SNMPv3 sessions and the clearing of the user table apart. Order of locks:
 // this mutex before the library lock, never the other way round.
@@ -415,6 +417,7 @@ bool discoverEngine(void* sessionPointer)
     }
     // The expected answer is a report that carries the agent's engine ID; the library
     // stores it in the session while it processes the report.
+    ++g_engineDiscoveries;
     netsnmp_pdu* response = nullptr;
     sessionSynchResponse(sessionPointer, probe, &response);
     freePdu(response);
@@ -527,6 +530,11 @@ int synchResponse(SingleSession* session, snmp_pdu* pdu, snmp_pdu** response)
         return STAT_ERROR;
     }
     return sessionSynchResponse(session->handle, pdu, response);
+}
+
+int engineDiscoveries()
+{
+    return g_engineDiscoveries;
 }
 
 void freePdu(snmp_pdu* pdu)

@@ -108,6 +108,9 @@ void closeSingleSession(SingleSession* session); // null is ignored
 int synchResponse(SingleSession* session, snmp_pdu* pdu, snmp_pdu** response);
 void freePdu(snmp_pdu* pdu); // takes the library lock; null is ignored
 
+// SNMPv3 engine discoveries sent by this process so far (one per SNMPv3 session opened).
+int engineDiscoveries();
+
 } // namespace SnmpUtils
 
 Q_DECLARE_METATYPE(SnmpUtils::SnmpParams)

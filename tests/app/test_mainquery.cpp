@@ -83,7 +83,8 @@ private slots:
         const QStringList walked = run(m_window->getNextAction(), System);
         QVERIFY(walked.size() >= 7 && walked.first() == "sysDescr.0");
         QTRY_VERIFY(!m_window->stopQueryAction()->isEnabled());
-        QCOMPARE(run(m_window->getBulkAction(), System), walked);
+        const QStringList bulk = run(m_window->getBulkAction(), System);
+        QCOMPARE(bulk, walked);
 
         // A leaf numbered 0 is read with Get on double-click; "View Full OID" shows paths.
         m_window->findChild<QCheckBox*>()->setChecked(true);

@@ -4,6 +4,7 @@
 #include "app/QueryController.h"
 #include "mib/MibDatabase.h"
 #include "mib/TreeModel.h"
+#include "snmp/SnmpUtils.h"
 #include "SnmpdFixture.h"
 
 #include <QtTest>
@@ -16,8 +17,10 @@ const QString Root = SnmpdFixture::kFixtureRoot;
 const QString S = "1.3.6.1.2.1.1";
 const QString Bulk = SnmpdFixture::kOidBulkColumn; // 300 rows, the last ones of the view
 
-SnmpOidUtils::Device device(const QString& ip)
+SnmpOidUtils::Device device(const QString& ip, bool v3 = false)
 {
+    if (v3) // SHA-256 and AES-256
+        return {ip, {3, {}, "aes256User", 4, SnmpdFixture::kAuthPassPhrase, 6, SnmpdFixture::kPrivPassPhrase}};
     return {ip, {2, SnmpdFixture::kCommunity, {}, 0, {}, 0, {}}};
 }
 
@@ -39,9 +42,9 @@ class TestQueryController final : public QObject
     {
         return QTest::qWaitFor([this] { return !m_query->isRunning(); }, 20000);
     }
-    void ask(QueryController::RequestKind kind, const QString& node, const QString& ip)
+    void ask(QueryController::RequestKind kind, const QString& node, const QString& ip, bool v3 = false)
     {
-        m_query->setDevice(device(ip));
+        m_query->setDevice(device(ip, v3));
         m_started = 0;
         m_stoppable.clear();
         m_query->ask(kind, node);
@@ -71,21 +74,39 @@ private slots:
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("node");
         QTest::addColumn<QStringList>("lines"); // the unreachable device's for an empty node
+        QTest::addColumn<bool>("v3");
         QStringList table;
         for (int row = 1; row <= 300; ++row)
             table << Bulk + "." + QString::number(row);
-        const QString lacking = Root + ".6 ! No results: The device does not support this OID or table";
+        const QString noResults = " ! No results: The device does not support this OID or table";
+        const QString lacking = Root + ".6" + noResults;
         const QString outOfOrder = " ! The agent returned an OID out of order", back = Root + ".5.2.";
-        QTest::newRow("Get adds .0") << 1 << S + ".5" << QStringList{S + ".5.0"};
-        QTest::newRow("Get, no answer") << 1 << "" << QStringList{S + ".1.0 ! Nothing returned"};
-        QTest::newRow("GetNext, no answer") << 2 << "" << QStringList{S + ".1 ! Nothing returned"};
-        QTest::newRow("GetBulk to the end of the view") << 3 << Bulk << table;
-        QTest::newRow("GetNext of an object the agent lacks") << 2 << Root + ".6" << QStringList{lacking, Bulk + ".1"};
-        QTest::newRow("GetBulk of an object the agent lacks") << 3 << Root + ".6" << QStringList{lacking, Bulk + ".1"};
-        QTest::newRow("GetBulk of a repeating column")
-            << 3 << Root + ".5.1" << QStringList{Root + ".5.1.1", Root + ".5.1.1" + outOfOrder};
-        QTest::newRow("GetNext back to the first row")
-            << 2 << Root + ".5.2" << QStringList{back + "1", back + "2", back + "1" + outOfOrder};
+        const QString last = SnmpdFixture::kOidLast, pastEnd = Root + ".99";
+        QTest::newRow("Get adds .0") << 1 << S + ".5" << QStringList{S + ".5.0"} << false;
+        QTest::newRow("Get, no answer") << 1 << "" << QStringList{S + ".1.0 ! Nothing returned"} << false;
+        QTest::newRow("GetNext, no answer") << 2 << "" << QStringList{S + ".1 ! Nothing returned"} << false;
+        QTest::newRow("GetBulk to the end of the view") << 3 << Bulk << table << false;
+        QTest::newRow("GetNext to the end of the view, v3") << 2 << Bulk << table << true;
+        QTest::newRow("GetNext of an object the agent lacks")
+            << 2 << Root + ".6" << QStringList{lacking, Bulk + ".1"} << false;
+        QTest::newRow("GetBulk of an object the agent lacks")
+            << 3 << Root + ".6" << QStringList{lacking, Bulk + ".1"} << false;
+        // Past the end of the view the first answer is endOfMibView: the note and that answer.
+        for (const bool v3 : {false, true}) {
+            for (const int kind : {2, 3}) {
+                QTest::addRow("%s past the end of the view%s", kind == 2 ? "GetNext" : "GetBulk", v3 ? ", v3" : "")
+                    << kind << last << QStringList{last + noResults, last} << v3;
+            }
+        }
+        QTest::newRow("GetNext of a node after the view") << 2 << pastEnd << QStringList{pastEnd + noResults, pastEnd}
+                                                          << false;
+        // A return to the first row ends quietly (a repeat of it is one); other steps back do not.
+        QTest::newRow("GetBulk of a repeating column") << 3 << Root + ".5.1" << QStringList{Root + ".5.1.1"} << false;
+        QTest::newRow("GetNext back to the first row") << 2 << Root + ".5.2" << QStringList{back + "1", back + "2"}
+                                                       << false;
+        QTest::newRow("GetNext stepping back")
+            << 2 << Root + ".5.3"
+            << QStringList{Root + ".5.3.1", Root + ".5.3.2", Root + ".5.3.3", Root + ".5.3.2" + outOfOrder} << false;
     }
 
     void queries()
@@ -93,26 +114,32 @@ private slots:
         QFETCH(int, kind);
         QFETCH(QString, node);
         QFETCH(QStringList, lines);
+        QFETCH(bool, v3);
         QSignalSpy finished(m_query.get(), &QueryController::finished);
         const QString closed = "127.0.0.1:" + QString::number(SnmpdFixture::closedPort());
+        const int discoveries = SnmpUtils::engineDiscoveries();
         ask(QueryController::RequestKind(kind), node.isEmpty() ? S + ".1" : node,
-            node.isEmpty() ? closed : m_agent.address());
+            node.isEmpty() ? closed : m_agent.address(), v3);
         QVERIFY(m_query->isRunning() && m_stoppable == QList<bool>{kind != QueryController::GetRequest});
         QVERIFY(waitIdle());
         QCOMPARE(m_lines, lines);
         QVERIFY(!m_stoppable.last() && finished.size() == 1);
         QCOMPARE(m_query->rowCount(), lines.size() - lines.filter(" ! ").size());
+        // One session for the whole walk: SNMPv3 learns the agent's engine once.
+        QCOMPARE(SnmpUtils::engineDiscoveries() - discoveries, v3 ? 1 : 0);
     }
 
     void queriesMeanwhile()
     {
-        // The last query asked during a walk takes its place; the one before it never runs.
+        // A query asked during a walk takes its place at once; nothing of the ones before it
+        // is shown afterwards.
         ask(QueryController::GetNextWalk, Bulk, m_agent.address());
         QTRY_VERIFY_WITH_TIMEOUT(m_query->rowCount() >= 3, 10000);
         m_query->ask(QueryController::GetNextWalk, S);
         m_query->ask(QueryController::GetBulkWalk, S + ".5");
         QVERIFY(waitIdle());
-        QVERIFY(m_started == 2 && m_lines == QStringList{S + ".5.0"});
+        QTest::qWait(200);
+        QVERIFY(m_started == 3 && m_lines == QStringList{S + ".5.0"});
 
         // Stop while the first answer is on its way, and ask again: that answer is dropped.
         ask(QueryController::GetNextWalk, Bulk, m_agent.address());
@@ -122,16 +149,13 @@ private slots:
         QTest::qWait(200);
         QCOMPARE(m_lines, QStringList{S + ".5.0"});
 
-        // Stop, or a device change, during a walk: no more lines, and Stop goes off with the
-        // late answer. A device change forgets the query waiting behind the walk.
+        // Stop, or a device change, during a walk: Stop goes off at once and no more lines come.
         for (const bool stop : {true, false}) {
             ask(QueryController::GetNextWalk, Bulk, m_agent.address());
             QTRY_VERIFY_WITH_TIMEOUT(m_query->rowCount() >= 2, 10000);
-            m_query->ask(QueryController::GetRequest, S + ".1");
             stop ? m_query->stop() : m_query->setDevice(device(m_agent.address()));
-            QVERIFY(!m_query->isRunning());
+            QVERIFY(!m_query->isRunning() && !m_stoppable.last());
             const int shown = m_lines.size();
-            QTRY_VERIFY(!m_stoppable.last());
             QTest::qWait(200);
             QVERIFY(m_lines.size() == shown && shown < 300 && m_started == 1);
         }

@@ -353,6 +353,39 @@ private slots:
         QCOMPARE(runner->queuedRequests(), 0);
     }
 
+    // Walks on the runner's worker: rows and ending in order, the row limit; a cancelled walk,
+    // running or waiting, and one whose receiver is gone never call back, and the worker goes on.
+    void walks()
+    {
+        using Walk = SnmpAsyncReader::WalkUpdate;
+        SnmpAsyncReader* runner = SnmpAsyncReader::instance();
+        const Device target{m_ip, community(2)};
+        QObject receiver;
+        QStringList seen;
+        auto record = [&seen](const Walk& walk) {
+            QStringList oids;
+            for (const OidValue& row : walk.rows)
+                oids << row.oid.mid(kRoot.size());
+            seen << joined(oids.join(' '), walk.ended, walk.ended ? walk.reason : -1, walk.stopper.exception,
+                           walk.total);
+        };
+        const QString column = SnmpdFixture::kOidBulkColumn;
+        runner->walk(target, column, {SnmpAsyncReader::GetBulk, 0, false}, 0, record, &receiver);
+        runner->walk(target, column, {SnmpAsyncReader::GetNext, 2, false}, 0, record, &receiver);
+        const quint64 cancelled = runner->walk(target, column, {}, 0, record, &receiver);
+        auto gone = std::make_unique<QObject>();
+        runner->walk(target, column, {}, 0, record, gone.get());
+        runner->cancel(cancelled);
+        gone.reset();
+        QTRY_COMPARE_WITH_TIMEOUT(runner->queuedRequests(), 0, 10000);
+        QCOMPARE(seen, (QStringList{"9.1.1.1 9.1.1.2 9.1.1.3|true|2|130|3", "9.1.1.1 9.1.1.2|true|0|0|2"}));
+        runner->walk(target, column, {}, 0, record, nullptr);
+        runner->cancel(runner->walk(target, column, {}, 0, record, nullptr)); // waiting when cancelled
+        QTRY_COMPARE_WITH_TIMEOUT(seen.size(), 3, 10000);
+        QTest::qWait(100);
+        QCOMPARE(seen.size(), 3);
+    }
+
     void hostInfo_data()
     {
         QTest::addColumn<SnmpParams>("params");
@@ -387,6 +420,30 @@ private slots:
         neighbours.sort();
         QCOMPARE(neighbours,
                  (QStringList{"10.0.0.2", "10.0.0.3", "10.0.0.5", "10.0.0.6", "192.168.1.1", "192.168.1.20"}));
+    }
+
+    // The device information query has a pool of its own: a Get issued while it is full of
+    // queries of a device that never answers comes back while they all still wait.
+    void getBesideDeviceQueries()
+    {
+        SnmpReader* reader = SnmpReader::instance();
+        const int id = SnmpReader::newRequestId();
+        QSignalSpy resolved(reader, &SnmpReader::AllHostsResolved);
+        for (int i = 0; i < SnmpReader::MaxRunningQueries; ++i)
+            reader->requestHostInfo(kClosed, community(2), SnmpReader::SystemInfo, id);
+        QCOMPARE(reader->runningQueries(), SnmpReader::MaxRunningQueries);
+        int runningMeanwhile = -1;
+        QString name;
+        SnmpAsyncReader::instance()->get(
+            Device{m_ip, community(2)}, SnmpdFixture::kOidSysName, 0,
+            [&](const QString&, const QString&, const QList<OidValue>& results) {
+                runningMeanwhile = reader->runningQueries();
+                name = results.value(0).value.toString();
+            },
+            nullptr);
+        QTRY_VERIFY_WITH_TIMEOUT(runningMeanwhile >= 0, 10000);
+        QVERIFY(name == SnmpdFixture::kSysName && runningMeanwhile == SnmpReader::MaxRunningQueries);
+        QVERIFY(resolved.wait(15000));
     }
 };
 

@@ -6,7 +6,6 @@
 #include "snmp/SubtreeWalk.h"
 
 #include <QFormLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -45,15 +44,8 @@ QString displayText(const QString& converted, const SnmpOidUtils::OidValue& valu
     return converted;
 }
 
-// A wait cursor for the duration of a synchronous listing.
-class WaitCursor final
-{
-public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
+// Listings of the dialogs go with the window's own queries, before the chart's polls.
+constexpr int ListingPriority = 2;
 
 } // namespace
 
@@ -66,6 +58,8 @@ OidIndexSelectionWidget::OidIndexSelectionWidget(QWidget* parent)
     , m_entryEdit(new QLineEdit(this))
     , m_editButton(new QPushButton(this))
     , m_table(new QTableWidget(this))
+    , m_progressLabel(new QLabel(this))
+    , m_cancelButton(new QPushButton(tr("Cancel"), this))
 {
     m_titleLabel->setObjectName(QStringLiteral("titleLabel"));
     m_typeLabel->setObjectName(QStringLiteral("typeLabel"));
@@ -74,6 +68,11 @@ OidIndexSelectionWidget::OidIndexSelectionWidget(QWidget* parent)
     m_entryEdit->setObjectName(QStringLiteral("entryEdit"));
     m_editButton->setObjectName(QStringLiteral("editButton"));
     m_table->setObjectName(QStringLiteral("resultsTable"));
+    m_progressLabel->setObjectName(QStringLiteral("progressLabel"));
+    m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
+    m_cancelButton->setAutoDefault(false);
+    m_cancelButton->hide();
+    m_progressLabel->hide();
 
     QFont bold = m_titleLabel->font();
     bold.setBold(true);
@@ -128,12 +127,24 @@ OidIndexSelectionWidget::OidIndexSelectionWidget(QWidget* parent)
     layout->addWidget(m_titleLabel);
     layout->addLayout(form);
     layout->addWidget(m_table, 1);
+    auto* progressRow = new QHBoxLayout;
+    progressRow->addWidget(m_progressLabel, 1);
+    progressRow->addWidget(m_cancelButton);
+    layout->addLayout(progressRow);
 
     m_entryNameLabel->setText(tr("Not selected"));
 
     connect(m_table, &QTableWidget::itemSelectionChanged, this, &OidIndexSelectionWidget::onResultSelectionChanged);
     connect(m_editButton, &QPushButton::toggled, this, &OidIndexSelectionWidget::onEditButtonToggled);
     connect(m_entryEdit, &QLineEdit::textChanged, this, &OidIndexSelectionWidget::indexChanged);
+    connect(m_cancelButton, &QPushButton::clicked, this, &OidIndexSelectionWidget::onCancelListing);
+}
+
+OidIndexSelectionWidget::~OidIndexSelectionWidget()
+{
+    // Nobody will see the rest of the listing.
+    if (m_walkId != 0)
+        SnmpAsyncReader::instance()->cancel(m_walkId);
 }
 
 void OidIndexSelectionWidget::setDevice(const SnmpOidUtils::Device& device)
@@ -209,76 +220,136 @@ QString OidIndexSelectionWidget::selectedOid() const
 
 void OidIndexSelectionWidget::onGetIndices()
 {
-    QVector<Row> rows;
-    {
-        const WaitCursor waiting;
-        rows = m_requestedIndex == 0 ? readScalar() : listColumn();
+    if (m_listing) {
+        // The new listing replaces the running one.
+        onCancelListing();
     }
-    fillTable(rows);
-    onResultSelectionChanged();
+    {
+        const QSignalBlocker blocker(m_table);
+        m_table->clearSelection();
+        m_table->setRowCount(0);
+    }
+    m_listing = true;
+    m_rowSelected = false;
+    m_progressLabel->setText(tr("Reading rows..."));
+    m_progressLabel->show();
+    m_cancelButton->show();
+    SnmpAsyncReader* reader = SnmpAsyncReader::instance();
+    if (m_requestedIndex == 0) {
+        const quint64 serial = ++m_serial;
+        reader->get(
+            m_device, m_columnOid + QStringLiteral(".0"), ListingPriority,
+            [this, serial](const QString&, const QString&, const QList<SnmpOidUtils::OidValue>& results) {
+                if (serial == m_serial && m_listing)
+                    onScalarAnswer(results);
+            },
+            this);
+        return;
+    }
+    if (m_columnOid.isEmpty()) {
+        endListing(QString());
+        return;
+    }
+    SnmpAsyncReader::WalkOptions options;
+    options.kind = m_device.params.version == 1 ? SnmpAsyncReader::GetNext : SnmpAsyncReader::GetBulk;
+    options.maxRows = kMaxRows;
+    m_walkId = reader->walk(
+        m_device, m_columnOid, options, ListingPriority,
+        [this](const SnmpAsyncReader::WalkUpdate& update) { onListingUpdate(update); }, this);
 }
 
-QVector<OidIndexSelectionWidget::Row> OidIndexSelectionWidget::readScalar() const
+void OidIndexSelectionWidget::onCancelListing()
+{
+    if (!m_listing)
+        return;
+    ++m_serial;
+    if (m_walkId != 0)
+        SnmpAsyncReader::instance()->cancel(m_walkId);
+    m_walkId = 0;
+    endListing(tr("Cancelled after %n row(s)", nullptr, m_table->rowCount()));
+}
+
+void OidIndexSelectionWidget::onScalarAnswer(const QList<SnmpOidUtils::OidValue>& results)
 {
     Row row;
     row.index = 0;
-    bool ok = false;
-    const SnmpOidUtils::OidValue value = SnmpOidUtils::get(ok, m_device, m_columnOid + QStringLiteral(".0"));
-    if (ok)
-        row.value = displayText(SnmpOidUtils::valueText(value.value), value);
-    return {row};
+    if (!results.isEmpty())
+        row.value = displayText(SnmpOidUtils::valueText(results.first().value), results.first());
+    appendRows({row});
+    endListing(QString());
 }
 
-// The rows of the column, each one GETNEXT. The listing ends where the walk ends (no answer,
-// an exception value, an answer out of order or beyond the column), at a row whose index is
-// not one plain number, or after kMaxRows rows.
-QVector<OidIndexSelectionWidget::Row> OidIndexSelectionWidget::listColumn() const
+// The listing ends where the walk ends (no answer, an exception value, an answer out of
+// order or beyond the column), at a row whose index is not one plain number, or after
+// kMaxRows rows.
+void OidIndexSelectionWidget::onListingUpdate(const SnmpAsyncReader::WalkUpdate& update)
 {
+    if (!m_listing)
+        return;
     QVector<Row> rows;
-    if (m_columnOid.isEmpty())
-        return rows;
-    SubtreeWalk walk(m_columnOid);
-    QString asked = m_columnOid;
-    for (;;) {
-        bool ok = false;
-        const SnmpOidUtils::OidValue value = SnmpOidUtils::getNext(ok, m_device, asked);
-        const SubtreeWalk::Step step = walk.judge(asked, {value}, !ok);
+    rows.reserve(update.rows.size());
+    bool plainIndexes = true;
+    for (const SnmpOidUtils::OidValue& value : update.rows) {
         Row row;
-        if (step.rows == 0 || !parseIndex(value.oid.mid(m_columnOid.size() + 1), &row.index))
+        if (!parseIndex(value.oid.mid(m_columnOid.size() + 1), &row.index)) {
+            plainIndexes = false;
             break;
+        }
         row.value = displayText(value.value.toString(), value);
         rows.append(row);
-        if (rows.size() >= kMaxRows)
-            break;
-        asked = step.next;
     }
-    return rows;
+    appendRows(rows);
+    const int count = m_table->rowCount();
+    if (!plainIndexes) {
+        SnmpAsyncReader::instance()->cancel(m_walkId);
+        m_walkId = 0;
+        endListing(QString());
+    } else if (update.ended) {
+        m_walkId = 0;
+        const bool cut = update.reason == SubtreeWalk::GoesOn;
+        endListing(cut ? tr("Only the first %n row(s) are listed", nullptr, count) : QString());
+    } else {
+        m_progressLabel->setText(tr("Reading rows... %1").arg(count));
+    }
 }
 
-void OidIndexSelectionWidget::fillTable(const QVector<Row>& rows)
+void OidIndexSelectionWidget::appendRows(const QVector<Row>& rows)
 {
-    // One selection update at the end (the caller's), not one per change made here.
-    const QSignalBlocker blocker(m_table);
-    if (m_table->rowCount() != rows.size()) {
-        m_table->clearSelection();
-        m_table->setRowCount(rows.size());
-    }
+    if (rows.isEmpty())
+        return;
+    // One selection update at the end, not one per change made here.
+    QSignalBlocker blocker(m_table);
+    const int first = m_table->rowCount();
+    m_table->setRowCount(first + rows.size());
     int wanted = -1;
     const qint32 target = m_selectedIndex != -1 ? m_selectedIndex : m_requestedIndex;
     for (int i = 0; i < rows.size(); ++i) {
         const Row& row = rows.at(i);
-        m_table->setItem(i, 0, new QTableWidgetItem(QString::number(row.index)));
-        m_table->setItem(i, 1, new QTableWidgetItem(row.value));
-        if (wanted == -1 && target != -1 && row.index == target)
-            wanted = i;
+        m_table->setItem(first + i, 0, new QTableWidgetItem(QString::number(row.index)));
+        m_table->setItem(first + i, 1, new QTableWidgetItem(row.value));
+        if (!m_rowSelected && wanted == -1 && target != -1 && row.index == target)
+            wanted = first + i;
     }
-    if (target == -1 && !rows.isEmpty())
+    if (!m_rowSelected && target == -1 && first == 0)
         wanted = 0;
+    if (wanted == -1)
+        return;
+    m_rowSelected = true;
     m_table->clearSelection();
-    if (wanted != -1) {
-        m_table->selectRow(wanted);
-        m_table->scrollToItem(m_table->item(wanted, 0));
-    }
+    m_table->selectRow(wanted);
+    m_table->scrollToItem(m_table->item(wanted, 0));
+    blocker.unblock();
+    onResultSelectionChanged();
+}
+
+void OidIndexSelectionWidget::endListing(const QString& status)
+{
+    m_listing = false;
+    m_cancelButton->hide();
+    m_progressLabel->setText(status);
+    m_progressLabel->setVisible(!status.isEmpty());
+    onResultSelectionChanged();
+    emit listingFinished();
 }
 
 void OidIndexSelectionWidget::onResultSelectionChanged()

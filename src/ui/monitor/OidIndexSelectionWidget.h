@@ -1,5 +1,6 @@
 #pragma once
 
+#include "snmp/SnmpAsyncReader.h"
 #include "snmp/SnmpOidUtils.h"
 
 #include <QString>
@@ -13,11 +14,12 @@ class QTableWidget;
 class TreeModel;
 
 // Chooses the row (instance) of a table column to monitor: lists the rows the device has,
-// with their current values, read synchronously with SnmpOidUtils::getNext (a scalar with one
-// get), or takes an instance OID typed by hand. Only single-number indexes are listed.
+// with their current values, or takes an instance OID typed by hand. Only single-number
+// indexes are listed. The listing is a walk of the background runner (a scalar is one get):
+// the table fills as rows arrive, a line counts them, and Cancel ends the listing.
 //
 // Child object names: "titleLabel", "typeLabel", "entryNameLabel", "entryIndexLabel",
-// "entryEdit", "editButton", "resultsTable".
+// "entryEdit", "editButton", "resultsTable", "progressLabel", "cancelButton".
 class OidIndexSelectionWidget final : public QWidget
 {
     Q_OBJECT
@@ -27,6 +29,7 @@ public:
     static constexpr int kMaxRows = 100000;
 
     explicit OidIndexSelectionWidget(QWidget* parent = nullptr);
+    ~OidIndexSelectionWidget() override;
 
     void setDevice(const SnmpOidUtils::Device& device);
     SnmpOidUtils::Device device() const { return m_device; }
@@ -52,13 +55,22 @@ public:
     QTableWidget* resultsTable() const { return m_table; }
     QLineEdit* entryEdit() const { return m_entryEdit; }
     QPushButton* editButton() const { return m_editButton; }
+    QPushButton* cancelButton() const { return m_cancelButton; }
+    QLabel* progressLabel() const { return m_progressLabel; }
+
+    // A listing is running.
+    bool isListing() const { return m_listing; }
 
 signals:
     void indexChanged();
+    // The listing ended: read to its end, cancelled, or replaced by a new one.
+    void listingFinished();
 
 public slots:
-    // Lists the rows again (synchronously; waits for the device).
+    // Lists the rows again; the listing runs in the background and ends any earlier one.
     void onGetIndices();
+    // Ends the running listing; the rows read so far stay.
+    void onCancelListing();
     void onResultSelectionChanged();
     void onEditButtonToggled(bool checked);
 
@@ -69,9 +81,11 @@ private:
         QString value;
     };
 
-    QVector<Row> listColumn() const;
-    QVector<Row> readScalar() const;
-    void fillTable(const QVector<Row>& rows);
+    void onScalarAnswer(const QList<SnmpOidUtils::OidValue>& results);
+    void onListingUpdate(const SnmpAsyncReader::WalkUpdate& update);
+    // Adds the rows to the table, selecting the wanted one when it comes.
+    void appendRows(const QVector<Row>& rows);
+    void endListing(const QString& status);
     void updateTitle();
     void showEntry(qint32 index);
 
@@ -81,6 +95,10 @@ private:
     QString m_columnName;
     qint32 m_requestedIndex = -1;
     qint32 m_selectedIndex = -1;
+    bool m_listing = false;
+    bool m_rowSelected = false; // the listing has selected a row of its own accord
+    quint64 m_walkId = 0;
+    quint64 m_serial = 0; // of the scalar get: only the latest one's answer counts
 
     QLabel* m_titleLabel;
     QLabel* m_typeLabel;
@@ -89,4 +107,6 @@ private:
     QLineEdit* m_entryEdit;
     QPushButton* m_editButton;
     QTableWidget* m_table;
+    QLabel* m_progressLabel;
+    QPushButton* m_cancelButton;
 };
