@@ -18,6 +18,8 @@ namespace {
 constexpr int WalkRetries = 2;
 constexpr long WalkTimeoutMicroseconds = 1000000;
 constexpr int WalkBulkRepetitions = 20;
+// How often the rows of running walks are collected.
+constexpr int CollectIntervalMs = 10;
 
 QList<SnmpOidUtils::OidValue> runRequest(int kind, const SnmpOidUtils::Device& device, const QString& requestPath)
 {
@@ -60,7 +62,8 @@ struct SnmpAsyncReader::WalkJob
 
     std::mutex mutex;
     WalkUpdate pending; // rows not yet handed over and, once known, the end
-    bool posted = false; // a delivery is on its way to the owner's thread
+    bool posted = false;    // a delivery is on its way to the owner's thread
+    bool published = false; // rows or the end have been published
     int delivered = 0;   // owner's thread only
 };
 
@@ -79,6 +82,8 @@ SnmpAsyncReader::SnmpAsyncReader()
     m_worker.setExpiryTimeout(-1);
     connect(&m_watcher, &QFutureWatcher<QList<SnmpOidUtils::OidValue>>::finished, this,
             &SnmpAsyncReader::onGetValueFinished);
+    m_collector.setInterval(CollectIntervalMs);
+    connect(&m_collector, &QTimer::timeout, this, &SnmpAsyncReader::collectRows);
 }
 
 SnmpAsyncReader::~SnmpAsyncReader()
@@ -135,13 +140,16 @@ quint64 SnmpAsyncReader::walk(const SnmpOidUtils::Device& device, const QString&
     request.priority = priority;
     request.walk = job;
     m_walks.insert(job->id, job);
+    if (!m_collector.isActive())
+        m_collector.start();
     enqueue(std::move(request));
     return job->id;
 }
 
 void SnmpAsyncReader::cancel(quint64 walkId)
 {
-    const std::shared_ptr<WalkJob> job = m_walks.take(walkId).lock();
+    const std::shared_ptr<WalkJob> job = m_walks.value(walkId).lock();
+    forget(walkId);
     if (!job)
         return;
     job->cancelled = true;
@@ -204,64 +212,72 @@ void SnmpAsyncReader::onGetValueFinished()
         startFirst();
 }
 
-// The worker's side of a walk: one session, each answer judged and the next request sent
-// before the rows are handed over.
+// The worker's side of a walk: one session; each answer is judged on its OIDs alone and the
+// next request sent before the values are converted and handed over.
 void SnmpAsyncReader::runWalk(const std::shared_ptr<WalkJob>& job)
 {
     const WalkOptions& options = job->options;
-    SnmpUtils::SingleSession* session =
-        SnmpUtils::openSingleSession(job->device.ip, job->device.params, WalkRetries, WalkTimeoutMicroseconds);
     const int pduType = options.kind == GetBulk ? SNMP_MSG_GETBULK : SNMP_MSG_GETNEXT;
+    SnmpOidUtils::SessionPipeline session(job->device, WalkRetries, WalkTimeoutMicroseconds);
     SubtreeWalk referee(job->root);
     QString asked = job->root;
+    session.send(pduType, asked, WalkBulkRepetitions);
     int total = 0;
     bool beyondShown = false;
     while (!job->cancelled) {
         bool ok = false;
-        const QList<SnmpOidUtils::OidValue> answer =
-            session ? SnmpOidUtils::request(ok, session, pduType, {asked}, SnmpOidUtils::ValueForm::Text,
-                                            WalkBulkRepetitions)
-                    : QList<SnmpOidUtils::OidValue>();
-        WalkUpdate update;
-        update.asked = asked;
+        const QList<SnmpOidUtils::OidValue> answer = session.receive(ok);
         SubtreeWalk::Step step = referee.judge(asked, answer, !ok);
-        QList<SnmpOidUtils::OidValue> rest = answer;
+        // The answer's leading values that are handed over as rows, and the one that ended the
+        // walk (-1: none).
+        int rows = step.rows;
+        int stopper = step.rows;
         if (step.reason == SubtreeWalk::LeftSubtree && total == 0 && step.rows == 0 && options.firstBeyondIsRow &&
             !beyondShown) {
             // Nothing below the root: the first answer lies beyond it. It is handed over as a
             // row, and what follows it is judged from there (all beyond the root as well).
             beyondShown = true;
-            update.firstBeyond = true;
-            const SnmpOidUtils::OidValue first = rest.takeFirst();
-            update.rows = {first};
-            step = rest.isEmpty() ? SubtreeWalk::Step{0, SubtreeWalk::GoesOn, first.oid}
-                                  : referee.judge(first.oid, rest);
-        } else {
-            update.rows = rest.mid(0, step.rows);
+            rows = 1;
+            step = answer.size() == 1 ? SubtreeWalk::Step{0, SubtreeWalk::GoesOn, answer.first().oid}
+                                      : referee.judge(answer.first().oid, answer.mid(1));
+            stopper = 1 + step.rows;
         }
-        if (options.maxRows > 0 && total + update.rows.size() >= options.maxRows) {
-            update.rows = update.rows.mid(0, options.maxRows - total);
+        bool ended = step.reason != SubtreeWalk::GoesOn;
+        if (options.maxRows > 0 && total + rows >= options.maxRows) {
+            rows = options.maxRows - total;
             step.reason = SubtreeWalk::GoesOn;
-            update.ended = true;
+            ended = true;
         }
-        total += update.rows.size();
-        if (step.reason != SubtreeWalk::GoesOn) {
-            update.ended = true;
-            update.reason = step.reason;
-            if (step.rows < rest.size() && step.reason != SubtreeWalk::NoAnswer)
-                update.stopper = rest.at(step.rows);
-        }
+        if (!ended && !job->cancelled)
+            session.send(pduType, step.next, WalkBulkRepetitions);
+        if (!ended || step.reason == SubtreeWalk::NoAnswer || step.reason == SubtreeWalk::GoesOn ||
+            stopper >= answer.size())
+            stopper = -1;
+
+        WalkUpdate update;
+        update.asked = asked;
+        update.firstBeyond = beyondShown && total == 0;
+        update.ended = ended;
+        update.reason = step.reason;
+        QList<SnmpOidUtils::OidValue> values = session.values(qMax(rows, stopper + 1), SnmpOidUtils::ValueForm::Text);
+        if (stopper >= 0)
+            update.stopper = values.at(stopper);
+        values.erase(values.begin() + rows, values.end());
+        update.rows = std::move(values);
+        total += rows;
         if (job->cancelled)
             break;
-        if (!update.rows.isEmpty() || update.ended)
+        if (rows > 0 || ended)
             publish(job, std::move(update));
-        if (step.reason != SubtreeWalk::GoesOn || (options.maxRows > 0 && total >= options.maxRows))
+        if (ended)
             break;
         asked = step.next;
     }
-    SnmpUtils::closeSingleSession(session);
 }
 
+// Waking the owner's thread for every answer would cost the worker a system call per
+// request and keep both threads busy; rows are collected by a timer instead, and only the
+// first rows and the end of a walk are posted.
 void SnmpAsyncReader::publish(const std::shared_ptr<WalkJob>& job, WalkUpdate update)
 {
     std::lock_guard<std::mutex> lock(job->mutex);
@@ -274,21 +290,26 @@ void SnmpAsyncReader::publish(const std::shared_ptr<WalkJob>& job, WalkUpdate up
         pending.stopper = update.stopper;
     }
     pending.asked = update.asked;
-    if (job->posted)
+    const bool post = (update.ended || !job->published) && !job->posted;
+    job->published = true;
+    if (!post)
         return;
     job->posted = true;
     SnmpAsyncReader* reader = job->reader;
-    QMetaObject::invokeMethod(reader, [reader, job] { reader->deliver(job); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(reader, [reader, job] { reader->deliver(job, true); }, Qt::QueuedConnection);
 }
 
-// Hands the pending rows over, at most MaxRowsPerUpdate at a time; what is left goes in a
-// later turn of the event loop, so that other events get their turn in between.
-void SnmpAsyncReader::deliver(const std::shared_ptr<WalkJob>& job)
+// Hands the pending rows over, at most MaxRowsPerUpdate at a time. The rest of an ended
+// walk goes in a later turn of the event loop, so that other events get their turn in
+// between; that of a running walk with the next tick of the timer.
+void SnmpAsyncReader::deliver(const std::shared_ptr<WalkJob>& job, bool wasPosted)
 {
     WalkUpdate update;
-    bool more = false;
+    bool repost = false;
     {
         std::lock_guard<std::mutex> lock(job->mutex);
+        if (wasPosted)
+            job->posted = false;
         WalkUpdate& pending = job->pending;
         const int count = qMin(MaxRowsPerUpdate, pending.rows.size());
         update.rows = pending.rows.mid(0, count);
@@ -296,23 +317,40 @@ void SnmpAsyncReader::deliver(const std::shared_ptr<WalkJob>& job)
         update.firstBeyond = pending.firstBeyond;
         pending.firstBeyond = false;
         update.asked = pending.asked;
-        more = !pending.rows.isEmpty();
-        if (!more && pending.ended) {
+        if (pending.ended && pending.rows.isEmpty()) {
             update.ended = true;
             update.reason = pending.reason;
             update.stopper = pending.stopper;
             pending.ended = false;
         }
-        job->posted = more;
+        repost = pending.ended && !job->posted;
+        job->posted = job->posted || repost;
     }
-    if (more)
-        QMetaObject::invokeMethod(this, [this, job] { deliver(job); }, Qt::QueuedConnection);
+    if (repost)
+        QMetaObject::invokeMethod(this, [this, job] { deliver(job, true); }, Qt::QueuedConnection);
     if (update.ended)
-        m_walks.remove(job->id);
-    if (job->cancelled || (job->guarded && !job->receiver))
+        forget(job->id);
+    if (job->cancelled || (job->guarded && !job->receiver) || (update.rows.isEmpty() && !update.ended))
         return;
     job->delivered += update.rows.size();
     update.total = job->delivered;
     if (job->callback)
         job->callback(update);
+}
+
+void SnmpAsyncReader::forget(quint64 walkId)
+{
+    m_walks.remove(walkId);
+    if (m_walks.isEmpty())
+        m_collector.stop();
+}
+
+void SnmpAsyncReader::collectRows()
+{
+    // The callbacks may cancel walks, which changes m_walks.
+    const QList<std::weak_ptr<WalkJob>> walks = m_walks.values();
+    for (const std::weak_ptr<WalkJob>& walk : walks) {
+        if (const std::shared_ptr<WalkJob> job = walk.lock())
+            deliver(job, false);
+    }
 }

@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QString>
 #include <QThreadPool>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -21,7 +22,7 @@
 //
 // A walk is stepped on the worker: each answer is judged there with SubtreeWalk and the
 // next request goes out at once, over one session for the whole walk (so SNMPv3 learns the
-// agent's engine once). Rows reach the owner's thread in batches, as fast as it takes them.
+// agent's engine once). Rows reach the owner's thread in batches, every few milliseconds.
 // A walk holds the worker until it ends or is cancelled; cancelling takes effect between
 // two requests, and from the moment of the call no more of its rows are handed over.
 class SnmpAsyncReader final : public QObject
@@ -115,12 +116,15 @@ private:
     void startFirst();
     static void runWalk(const std::shared_ptr<WalkJob>& job);
     static void publish(const std::shared_ptr<WalkJob>& job, WalkUpdate update);
-    void deliver(const std::shared_ptr<WalkJob>& job);
+    void deliver(const std::shared_ptr<WalkJob>& job, bool wasPosted);
+    void collectRows();
+    void forget(quint64 walkId);
 
     QThreadPool m_worker;
     QFutureWatcher<QList<SnmpOidUtils::OidValue>> m_watcher;
     QList<Request> m_queue;
     // Walks whose end has not been handed over yet, waiting, running or delivering.
     QHash<quint64, std::weak_ptr<WalkJob>> m_walks;
+    QTimer m_collector; // runs while m_walks is not empty
     quint64 m_lastWalkId = 0;
 };

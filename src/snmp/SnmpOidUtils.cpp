@@ -41,10 +41,11 @@ quint64 counter64Value(const netsnmp_variable_list* var)
 
 QString printableText(const netsnmp_variable_list* var)
 {
-    std::vector<char> buffer(PrintBufferSize, '\0');
-    snprint_value(buffer.data(), buffer.size(), var->name, var->name_length, var);
-    buffer.back() = '\0'; // a value too long for the buffer leaves what fitted
-    return QString::fromLatin1(buffer.data());
+    char buffer[PrintBufferSize];
+    buffer[0] = '\0';
+    snprint_value(buffer, sizeof(buffer), var->name, var->name_length, var);
+    buffer[sizeof(buffer) - 1] = '\0'; // a value too long for the buffer leaves what fitted
+    return QString::fromLatin1(buffer);
 }
 
 OidValue::Exception exceptionOf(int asnTag)
@@ -321,6 +322,67 @@ QList<OidValue> request(bool& ok, SnmpUtils::SingleSession* session, int pduType
     if (!session || oids.isEmpty())
         return {};
     return exchange(ok, SnmpUtils::singleSessionHandle(session), pduType, oids, form, maxRepetitions);
+}
+
+SessionPipeline::SessionPipeline(const Device& device, int retries, long timeoutMicroseconds)
+    : m_session(SnmpUtils::openSingleSession(device.ip, device.params, retries, timeoutMicroseconds))
+    , m_request(std::make_unique<SnmpUtils::SentRequest>())
+{
+}
+
+SessionPipeline::~SessionPipeline()
+{
+    // Closing the session ends a request still in flight, which refers to m_request.
+    SnmpUtils::closeSingleSession(m_session);
+    SnmpUtils::freePdu(m_answer);
+}
+
+bool SessionPipeline::send(int pduType, const QString& oid, int maxRepetitions)
+{
+    m_sent = m_session &&
+             SnmpUtils::sessionSend(SnmpUtils::singleSessionHandle(m_session), createPdu(pduType, {oid}, maxRepetitions),
+                                    m_request.get());
+    return m_sent;
+}
+
+QList<OidValue> SessionPipeline::receive(bool& ok)
+{
+    ok = false;
+    SnmpUtils::freePdu(m_answer);
+    m_answer = nullptr;
+    if (!m_sent)
+        return {};
+    m_sent = false;
+    netsnmp_pdu* response = nullptr;
+    const int status = SnmpUtils::sessionWait(SnmpUtils::singleSessionHandle(m_session), m_request.get(), &response);
+    if (status != STAT_SUCCESS || !response || response->errstat != SNMP_ERR_NOERROR) {
+        SnmpUtils::freePdu(response);
+        return {};
+    }
+    // The answer is a copy of this thread's own: reading it needs no lock.
+    m_answer = response;
+    ok = true;
+    QList<OidValue> values;
+    for (const netsnmp_variable_list* var = response->variables; var; var = var->next_variable) {
+        OidValue value;
+        value.oid = oidText(var->name, var->name_length);
+        value.type = typeFromTag(var->type);
+        value.exception = exceptionOf(var->type);
+        values.append(value);
+    }
+    return values;
+}
+
+QList<OidValue> SessionPipeline::values(int count, ValueForm form) const
+{
+    QList<OidValue> values;
+    if (!m_answer)
+        return values;
+    // Printing reads the library's MIB tree and settings.
+    SnmpUtils::LibraryLocker lock;
+    for (const netsnmp_variable_list* var = m_answer->variables; var && values.size() < count; var = var->next_variable)
+        values.append(convert(var, form));
+    return values;
 }
 
 } // namespace SnmpOidUtils

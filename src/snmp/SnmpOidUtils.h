@@ -8,10 +8,16 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <memory>
 #include <mutex>
 
+struct snmp_pdu;
 struct snmp_session;
 struct variable_list;
+
+namespace SnmpUtils {
+struct SentRequest;
+}
 
 // Single SNMP exchanges with one device and the conversion of returned values.
 namespace SnmpOidUtils {
@@ -89,6 +95,36 @@ enum class ValueForm
 // there is none, nothing is sent.
 QList<OidValue> request(bool& ok, SnmpUtils::SingleSession* session, int pduType, const QStringList& oids,
                         ValueForm form, int maxRepetitions = 10);
+
+// Requests of one OID each over a single session of its own, where the values of an answer
+// are converted after the next request has gone out, so that the agent works on it
+// meanwhile: send(); receive() gives the answer's OIDs and exceptions; send() the next;
+// then values() of the answer received. One thread at a time.
+class SessionPipeline final
+{
+public:
+    SessionPipeline(const Device& device, int retries, long timeoutMicroseconds);
+    ~SessionPipeline();
+    Q_DISABLE_COPY_MOVE(SessionPipeline)
+
+    // The session could be opened (for SNMPv3: the agent's engine was discovered).
+    bool isOpen() const { return m_session != nullptr; }
+
+    // Sends one request as request() would; false when nothing was sent.
+    bool send(int pduType, const QString& oid, int maxRepetitions);
+    // Waits for the answer to the request sent and keeps it; ok as for request(). The records
+    // carry the oid, the type and the exception only; empty unless ok.
+    QList<OidValue> receive(bool& ok);
+    // The first count values of the answer kept, converted in full.
+    QList<OidValue> values(int count, ValueForm form) const;
+
+private:
+    SnmpUtils::SingleSession* m_session = nullptr;
+    // The request in flight; it must outlive the session's close.
+    std::unique_ptr<SnmpUtils::SentRequest> m_request;
+    snmp_pdu* m_answer = nullptr;
+    bool m_sent = false;
+};
 
 } // namespace SnmpOidUtils
 

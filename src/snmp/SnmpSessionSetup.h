@@ -48,6 +48,17 @@ bool discoverEngine(void* sessionPointer);
 // snmp_sess_synch_response with the library lock held only while the library works.
 int sessionSynchResponse(void* sessionPointer, netsnmp_pdu* pdu, netsnmp_pdu** response);
 
+// The same in two halves, so that the caller may work while the agent answers: sessionSend
+// sends the PDU (consumed in every case; false when it could not be sent), sessionWait waits
+// for its answer as sessionSynchResponse does. A request still waiting refers to its record
+// until the session is closed, so the record must outlive the session's close.
+struct SentRequest
+{
+    synch_state state;
+};
+bool sessionSend(void* sessionPointer, netsnmp_pdu* pdu, SentRequest* request);
+int sessionWait(void* sessionPointer, SentRequest* request, netsnmp_pdu** response);
+
 // The library's single-session pointer behind a handle.
 void* singleSessionHandle(SingleSession* session);
 

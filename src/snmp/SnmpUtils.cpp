@@ -429,22 +429,27 @@ bool discoverEngine(void* sessionPointer)
     return usm_create_user_from_session(session) == SNMPERR_SUCCESS;
 }
 
-int sessionSynchResponse(void* sessionPointer, netsnmp_pdu* pdu, netsnmp_pdu** response)
+bool sessionSend(void* sessionPointer, netsnmp_pdu* pdu, SentRequest* request)
+{
+    std::memset(&request->state, 0, sizeof(request->state));
+    if (!pdu)
+        return false;
+    LibraryLocker lock;
+    request->state.reqid = sessionPointer ? snmp_sess_async_send(sessionPointer, pdu, &onSynchResponse, &request->state) : 0;
+    if (request->state.reqid == 0) {
+        snmp_free_pdu(pdu);
+        return false;
+    }
+    request->state.waiting = 1;
+    return true;
+}
+
+int sessionWait(void* sessionPointer, SentRequest* request, netsnmp_pdu** response)
 {
     *response = nullptr;
-    if (!pdu)
+    synch_state& state = request->state;
+    if (!state.waiting)
         return STAT_ERROR;
-    synch_state state;
-    std::memset(&state, 0, sizeof(state));
-    {
-        LibraryLocker lock;
-        state.reqid = sessionPointer ? snmp_sess_async_send(sessionPointer, pdu, &onSynchResponse, &state) : 0;
-        if (state.reqid == 0) {
-            snmp_free_pdu(pdu);
-            return STAT_ERROR;
-        }
-        state.waiting = 1;
-    }
     // The callback only runs inside the read and time-out calls below, on this thread,
     // so the state needs no lock of its own.
     netsnmp_large_fd_set fdset;
@@ -475,7 +480,17 @@ int sessionSynchResponse(void* sessionPointer, netsnmp_pdu* pdu, netsnmp_pdu** r
     }
     netsnmp_large_fd_set_cleanup(&fdset);
     *response = state.pdu;
+    state.pdu = nullptr;
     return state.status;
+}
+
+int sessionSynchResponse(void* sessionPointer, netsnmp_pdu* pdu, netsnmp_pdu** response)
+{
+    *response = nullptr;
+    SentRequest request;
+    if (!sessionSend(sessionPointer, pdu, &request))
+        return STAT_ERROR;
+    return sessionWait(sessionPointer, &request, response);
 }
 
 struct SingleSession

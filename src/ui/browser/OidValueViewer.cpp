@@ -3,12 +3,14 @@
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QHash>
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTimer>
 
@@ -42,7 +44,7 @@ QString backgroundColour(qint32 type)
 // The line of a row: label and message are HTML as they stand, the value text is escaped.
 QString lineHtml(const OidValueViewer::Row& row)
 {
-    QString line = QLatin1String("<div><span style=\"background-color:") + backgroundColour(row.type) +
+    QString line = QLatin1String("<span style=\"background-color:") + backgroundColour(row.type) +
                    QLatin1String("\" >") + row.label;
     if (row.showOidPath)
         line += QLatin1String(" (") + row.oidPath + QLatin1Char(')');
@@ -51,8 +53,28 @@ QString lineHtml(const OidValueViewer::Row& row)
         line += row.valueText.toHtmlEscaped();
     else
         line += QLatin1String("<font color=\"red\">") + row.message + QLatin1String("</font>");
-    line += QLatin1String("</span></div>");
+    line += QLatin1String("</span>");
     return line;
+}
+
+// Whether the row's line reads the same as plain text as it does as HTML: a value line whose
+// label holds no markup and whose value no white space that HTML would fold. Such lines go
+// into the document without the HTML parser, which costs far more than the line itself.
+bool isPlainLine(const OidValueViewer::Row& row)
+{
+    if (!row.ok || row.label.contains(QLatin1Char('<')) || row.label.contains(QLatin1Char('&')))
+        return false;
+    const QString& text = row.valueText;
+    if (text.startsWith(QLatin1Char(' ')) || text.endsWith(QLatin1Char(' ')))
+        return false;
+    QChar before;
+    for (const QChar c : text) {
+        if (c.unicode() < 0x20 || c == QChar::LineSeparator || c == QChar::ParagraphSeparator ||
+            (c == QLatin1Char(' ') && before == QLatin1Char(' ')))
+            return false;
+        before = c;
+    }
+    return true;
 }
 
 QString quoted(const QString& text)
@@ -102,42 +124,32 @@ void OidValueViewer::appendRows(const QVector<Row>& rows)
     if (rows.isEmpty())
         return;
     m_rows += rows;
-    // One append for all of them: the document is laid out and scrolled once, not per line.
-    // Every <div> becomes a block of its own, so rows and blocks stay in step.
-    QString html;
-    for (const Row& row : rows)
-        html += lineHtml(row);
-
-    // A walk appends a few rows every fraction of a millisecond; laying out and drawing the
-    // view after each would cost more than asking the agent for them. Within PaintInterval
-    // of the last paint the rows' lines wait, and go into the document together (one layout,
-    // one paint) when the interval is over.
+    // A walk appends a few rows every few milliseconds; laying out and drawing the view after
+    // each would cost more than asking the agent for them. Within PaintInterval of the last
+    // paint the rows wait, and go into the document together (one layout, one paint) when
+    // the interval is over.
     // Meanwhile the lines go into the document BatchRows at a time, so that a long walk's
-    // layout work comes in small steps (each while the agent is busy with the next request)
-    // rather than all at once when the paint is due.
+    // layout work comes in small steps rather than all at once when the paint is due.
     if (m_releaseTimer->isActive()) {
-        m_pendingHtml += html;
-        m_pendingRows += rows.size();
-        if (m_pendingRows >= BatchRows)
+        m_pendingRows += rows;
+        if (m_pendingRows.size() >= BatchRows)
             appendPendingLines();
         return;
     }
     if (updatesEnabled() && isVisible() && m_lastPaint.isValid() && m_lastPaint.elapsed() < PaintInterval) {
         setUpdatesEnabled(false);
-        m_pendingHtml = html;
-        m_pendingRows = rows.size();
+        m_pendingRows = rows;
         m_releaseTimer->start(static_cast<int>(PaintInterval - m_lastPaint.elapsed()));
         return;
     }
-    appendLines(html);
+    appendLines(rows);
 }
 
 void OidValueViewer::appendPendingLines()
 {
-    if (!m_pendingHtml.isEmpty())
-        appendLines(m_pendingHtml);
-    m_pendingHtml.clear();
-    m_pendingRows = 0;
+    if (!m_pendingRows.isEmpty())
+        appendLines(m_pendingRows);
+    m_pendingRows.clear();
 }
 
 void OidValueViewer::showPendingRows()
@@ -152,14 +164,43 @@ void OidValueViewer::showPendingRows()
     }
 }
 
-void OidValueViewer::appendLines(const QString& html)
+// One block per row, in one edit: plain lines as text in the type's background, the others
+// (messages, labels with markup) as HTML.
+void OidValueViewer::appendLines(const QVector<Row>& rows)
 {
     // The document lays many new lines out in steps, after append has scrolled to what it
     // knew of the end; a view that was at the end follows those steps, so that it is still
     // there when the next lines come.
     QScrollBar* bar = verticalScrollBar();
     m_followEnd = bar->value() >= bar->maximum();
-    append(html);
+    QTextDocument* doc = document();
+    QTextCursor cursor(doc);
+    cursor.beginEditBlock();
+    cursor.movePosition(QTextCursor::End);
+    bool first = doc->isEmpty();
+    QHash<qint32, QTextCharFormat> formats; // by type
+    for (const Row& row : rows) {
+        if (!first)
+            cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+        first = false;
+        if (isPlainLine(row)) {
+            auto format = formats.find(row.type);
+            if (format == formats.end()) {
+                QTextCharFormat made;
+                made.setBackground(QColor(backgroundColour(row.type)));
+                format = formats.insert(row.type, made);
+            }
+            QString line = row.label;
+            if (row.showOidPath)
+                line += QLatin1String(" (") + row.oidPath + QLatin1Char(')');
+            cursor.insertText(line + QLatin1String(" = ") + row.valueText, *format);
+        } else {
+            cursor.insertHtml(lineHtml(row));
+        }
+    }
+    cursor.endEditBlock();
+    if (m_followEnd)
+        bar->setValue(bar->maximum());
 }
 
 void OidValueViewer::onDocumentSizeChanged()
@@ -184,8 +225,7 @@ void OidValueViewer::clear()
 {
     m_followEnd = false;
     m_rows.clear();
-    m_pendingHtml.clear();
-    m_pendingRows = 0;
+    m_pendingRows.clear();
     QTextEdit::clear();
 }
 

@@ -69,7 +69,7 @@ private:
     // last line.
     int rowIndexAt(const QPoint& pos) const;
     void placeStopButton();
-    void appendLines(const QString& html);
+    void appendLines(const QVector<Row>& rows);
     void appendPendingLines();
     void onDocumentSizeChanged();
 
@@ -78,11 +78,10 @@ private:
     QVector<Row> m_rows;
     // Appends within this many milliseconds of a paint wait for the next one together.
     static constexpr qint64 PaintInterval = 100;
-    static constexpr int BatchRows = 32;
+    static constexpr int BatchRows = 128;
     QElapsedTimer m_lastPaint;
     QTimer* m_releaseTimer = nullptr;
-    QString m_pendingHtml; // lines of rows appended meanwhile
-    int m_pendingRows = 0;
+    QVector<Row> m_pendingRows; // rows appended meanwhile, their lines not yet in the document
     bool m_followEnd = false; // the view was at the end when lines were last appended
 };
 
