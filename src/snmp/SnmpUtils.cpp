@@ -256,10 +256,14 @@ void initLibrary()
     netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_LOAD, 1);
     netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_SAVE, 1);
     netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_LOAD_HOST_FILES, 1);
-    const QByteArray workingDir = QDir::currentPath().toUtf8();
     const QByteArray persistentDir = QFile::encodeName(snmpPersistentFolder());
     netsnmp_ds_set_string(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_PERSISTENT_DIR, persistentDir.constData());
-    netsnmp_set_mib_directory(workingDir.constData());
+    // The program reads no MIB module through the library (it has its own database). The
+    // library reads every file of its MIB folder at start-up, so that folder is one that
+    // never exists: the current directory could hold anything, a pipe it would wait on for
+    // ever among them.
+    const QByteArray noMibs = QFile::encodeName(QDir(snmpPersistentFolder()).filePath(QStringLiteral("no-mibs")));
+    netsnmp_set_mib_directory(noMibs.constData());
     snmp_set_save_descriptions(0);
     snmp_set_mib_warnings(0);
     snmp_set_mib_errors(0);

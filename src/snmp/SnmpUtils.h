@@ -70,7 +70,7 @@ int privProtocolPartner(int privProtocol);
 // Sets the library up (settings, silent logging, init_snmp) on the first call and
 // counts the calls; shutdownLibrary() shuts it down when the count returns to 0.
 // Both are thread-safe. Configuration files are never read, nothing is persisted, and
-// MIB modules are looked for only in the current directory.
+// MIB modules are never read (the library is pointed at a folder that does not exist).
 void initLibrary();
 void shutdownLibrary();
 

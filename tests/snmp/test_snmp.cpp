@@ -8,7 +8,12 @@
 #include "SnmpdFixture.h"
 #include "TestFiles.h"
 
+#include <QtConcurrent>
 #include <QtTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
@@ -100,7 +105,16 @@ private slots:
         m_agent.setBulkRows(3);
         SNMPD_FIXTURE_START(m_agent);
         m_ip = m_agent.address();
-        SnmpUtils::initLibrary();
+        // The library reads no MIB folder: a pipe in the current directory would hold its
+        // start-up for ever (writing to it, should that happen, lets it go on).
+        const QString pipe = m_home.filePath("pipe");
+        QVERIFY(mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0 && QDir::setCurrent(m_home.path()));
+        QFuture<void> start = QtConcurrent::run(&SnmpUtils::initLibrary);
+        const bool started = QTest::qWaitFor([&start] { return start.isFinished(); }, 5000);
+        if (!started)
+            close(open(QFile::encodeName(pipe).constData(), O_WRONLY | O_NONBLOCK));
+        start.waitForFinished();
+        QVERIFY(started);
         // A second user of the library; its shut-down must leave the first one working.
         SnmpUtils::initLibrary();
         SnmpUtils::shutdownLibrary();
