@@ -303,11 +303,13 @@ void OidIndexSelectionWidget::onListingUpdate(const SnmpAsyncReader::WalkUpdate&
     if (!plainIndexes) {
         SnmpAsyncReader::instance()->cancel(m_walkId);
         m_walkId = 0;
-        endListing(QString());
+        endListing(tr("Rows whose index is more than one number are not listed"));
     } else if (update.ended) {
         m_walkId = 0;
-        const bool cut = update.reason == SubtreeWalk::GoesOn;
-        endListing(cut ? tr("Only the first %n row(s) are listed", nullptr, count) : QString());
+        if (update.reason == SubtreeWalk::GoesOn)
+            endListing(tr("Only the first %n row(s) are listed", nullptr, count));
+        else
+            endListing(count == 0 ? tr("No rows") : QString());
     } else {
         m_progressLabel->setText(tr("Reading rows... %1").arg(count));
     }
