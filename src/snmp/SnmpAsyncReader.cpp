@@ -218,7 +218,7 @@ void SnmpAsyncReader::runWalk(const std::shared_ptr<WalkJob>& job)
 {
     const WalkOptions& options = job->options;
     const int pduType = options.kind == GetBulk ? SNMP_MSG_GETBULK : SNMP_MSG_GETNEXT;
-    SnmpOidUtils::SessionPipeline session(job->device, WalkRetries, WalkTimeoutMicroseconds);
+    SnmpOidUtils::SessionPipeline session(job->device, WalkRetries, WalkTimeoutMicroseconds, &job->cancelled);
     SubtreeWalk referee(job->root);
     QString asked = job->root;
     session.send(pduType, asked, WalkBulkRepetitions);

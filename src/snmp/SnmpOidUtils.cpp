@@ -324,9 +324,11 @@ QList<OidValue> request(bool& ok, SnmpUtils::SingleSession* session, int pduType
     return exchange(ok, SnmpUtils::singleSessionHandle(session), pduType, oids, form, maxRepetitions);
 }
 
-SessionPipeline::SessionPipeline(const Device& device, int retries, long timeoutMicroseconds)
+SessionPipeline::SessionPipeline(const Device& device, int retries, long timeoutMicroseconds,
+                                 const std::atomic<bool>* cancelled)
     : m_session(SnmpUtils::openSingleSession(device.ip, device.params, retries, timeoutMicroseconds))
     , m_request(std::make_unique<SnmpUtils::SentRequest>())
+    , m_cancelled(cancelled)
 {
 }
 
@@ -354,7 +356,8 @@ QList<OidValue> SessionPipeline::receive(bool& ok)
         return {};
     m_sent = false;
     netsnmp_pdu* response = nullptr;
-    const int status = SnmpUtils::sessionWait(SnmpUtils::singleSessionHandle(m_session), m_request.get(), &response);
+    const int status =
+        SnmpUtils::sessionWait(SnmpUtils::singleSessionHandle(m_session), m_request.get(), &response, m_cancelled);
     if (status != STAT_SUCCESS || !response || response->errstat != SNMP_ERR_NOERROR) {
         SnmpUtils::freePdu(response);
         return {};

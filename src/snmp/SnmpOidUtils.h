@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 
@@ -103,7 +104,9 @@ QList<OidValue> request(bool& ok, SnmpUtils::SingleSession* session, int pduType
 class SessionPipeline final
 {
 public:
-    SessionPipeline(const Device& device, int retries, long timeoutMicroseconds);
+    // A set cancelled flag ends the wait of receive() (with no answer) soon after it is set.
+    SessionPipeline(const Device& device, int retries, long timeoutMicroseconds,
+                    const std::atomic<bool>* cancelled = nullptr);
     ~SessionPipeline();
     Q_DISABLE_COPY_MOVE(SessionPipeline)
 
@@ -124,6 +127,7 @@ private:
     std::unique_ptr<SnmpUtils::SentRequest> m_request;
     snmp_pdu* m_answer = nullptr;
     bool m_sent = false;
+    const std::atomic<bool>* m_cancelled;
 };
 
 } // namespace SnmpOidUtils

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <atomic>
+
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
 
@@ -56,8 +58,11 @@ struct SentRequest
 {
     synch_state state;
 };
+// With a cancelled flag, sessionWait gives up with STAT_ERROR soon after the flag is set; the
+// request then stays outstanding until the session is closed.
 bool sessionSend(void* sessionPointer, netsnmp_pdu* pdu, SentRequest* request);
-int sessionWait(void* sessionPointer, SentRequest* request, netsnmp_pdu** response);
+int sessionWait(void* sessionPointer, SentRequest* request, netsnmp_pdu** response,
+                const std::atomic<bool>* cancelled = nullptr);
 
 // The library's single-session pointer behind a handle.
 void* singleSessionHandle(SingleSession* session);

@@ -34,6 +34,9 @@ std::mutex g_lifeMutex;
 int g_libraryUsers = 0;
 std::atomic<int> g_engineDiscoveries{0};
 
+// How often a cancellable wait for an answer looks at its flag.
+constexpr long CancelCheckMicroseconds = 50000;
+
 // Keeps SNMPv3 sessions and the clearing of the user table apart. Order of locks:
 // this mutex before the library lock, never the other way round.
 struct UsmGate
@@ -448,7 +451,7 @@ bool sessionSend(void* sessionPointer, netsnmp_pdu* pdu, SentRequest* request)
     return true;
 }
 
-int sessionWait(void* sessionPointer, SentRequest* request, netsnmp_pdu** response)
+int sessionWait(void* sessionPointer, SentRequest* request, netsnmp_pdu** response, const std::atomic<bool>* cancelled)
 {
     *response = nullptr;
     synch_state& state = request->state;
@@ -470,6 +473,16 @@ int sessionWait(void* sessionPointer, SentRequest* request, netsnmp_pdu** respon
         }
         if (block == 1)
             waitLimit = nullptr;
+        // A waiter that may be cancelled looks at its flag between slices of the wait.
+        timeval slice{0, CancelCheckMicroseconds};
+        if (cancelled) {
+            if (*cancelled) {
+                state.status = STAT_ERROR;
+                break;
+            }
+            if (!waitLimit || timercmp(waitLimit, &slice, >))
+                waitLimit = &slice;
+        }
         const int ready = netsnmp_large_fd_set_select(fdCount, &fdset, nullptr, nullptr, waitLimit);
         if (ready > 0) {
             LibraryLocker lock;

@@ -398,6 +398,16 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(seen.size(), 3, 10000);
         QTest::qWait(100);
         QCOMPARE(seen.size(), 3);
+
+        // Cancelling a walk that waits on a device that never answers frees the worker at once:
+        // a Get behind it answers long before the walk's retries (3 s) would have run out.
+        const quint64 dead = runner->walk(Device{kClosed, community(2)}, column, {}, 0, record, nullptr);
+        QTest::qWait(200);
+        runner->cancel(dead);
+        bool answered = false;
+        runner->get(target, SnmpdFixture::kOidSysName, 0, [&answered](auto&&...) { answered = true; }, nullptr);
+        QTRY_VERIFY_WITH_TIMEOUT(answered, 1500);
+        QCOMPARE(seen.size(), 3);
     }
 
     void hostInfo_data()
