@@ -204,12 +204,13 @@ bool walkWithRunner(const SnmpOidUtils::Device& device, SnmpAsyncReader::Kind ki
     const double cpuBefore = cpuMs(RUSAGE_SELF);
     series->ms << runMeasured(
         [&] {
-            SnmpAsyncReader::instance()->walk(device, QLatin1String(SnmpdFixture::kOidBulkColumn), options, 0,
-                                              [&](const SnmpAsyncReader::WalkUpdate& update) {
-                                                  rows = update.total;
-                                                  ended = update.ended;
-                                              },
-                                              nullptr);
+            SnmpAsyncReader::instance()->walk(
+                device, QLatin1String(SnmpdFixture::kOidBulkColumn), options, 0,
+                [&](const SnmpAsyncReader::WalkUpdate& update) {
+                    rows = update.total;
+                    ended = update.ended;
+                },
+                nullptr);
         },
         [&] { return !ended; }, series);
     series->cpuMs << cpuMs(RUSAGE_SELF) - cpuBefore;
@@ -289,13 +290,15 @@ bool writeDataFolder(const Folders& folders, const QByteArray& deviceLines, QStr
     return true;
 }
 
-QString ratioLine(const QString& what, double ratio, double target)
+// One target: the figure, the limit and PASS or MISS; unit is "" for a ratio or " ms".
+QString targetLine(const QString& what, double figure, double target, const QString& unit = QString())
 {
-    return QStringLiteral("  %1 %2 (target <= %3)  %4\n")
+    const bool ratio = unit.isEmpty();
+    return QStringLiteral("  %1 %2%5 (target <= %3%5)  %4\n")
         .arg(what, -36)
-        .arg(ratio, 5, 'f', 2)
-        .arg(target, 0, 'f', 1)
-        .arg(ratio <= target ? QStringLiteral("PASS") : QStringLiteral("MISS"));
+        .arg(figure, 5, 'f', ratio ? 2 : 1)
+        .arg(target, 0, 'f', ratio ? 1 : 0)
+        .arg(figure <= target ? QStringLiteral("PASS") : QStringLiteral("MISS"), unit);
 }
 
 void printSeries(const Series& series)
@@ -314,15 +317,6 @@ void printSeries(const Series& series)
                      .arg(median(series.callMs), 0, 'f', 1);
     }
     out() << '\n';
-}
-
-QString stallLine(const QString& what, double ms, double target)
-{
-    return QStringLiteral("  %1 %2 ms (target <= %3 ms)  %4\n")
-        .arg(what, -36)
-        .arg(ms, 5, 'f', 1)
-        .arg(target, 0, 'f', 0)
-        .arg(ms <= target ? QStringLiteral("PASS") : QStringLiteral("MISS"));
 }
 
 double longest(const QVector<double>& values)
@@ -394,9 +388,9 @@ int main(int argc, char* argv[])
     const QString v2c = QStringLiteral("&v2c(\"%1\")").arg(QLatin1String(SnmpdFixture::kCommunity));
     const Folders folders(root.path(), QString(), root.filePath(QStringLiteral("app")), root.path());
     QString error;
-    if (!writeDataFolder(folders,
-                         deviceLine(agent, 0, v2c) + deviceLine(agent, 0, VelmoraFile::credentialsToText(v3Params, false)),
-                         &error)) {
+    if (!writeDataFolder(
+            folders, deviceLine(agent, 0, v2c) + deviceLine(agent, 0, VelmoraFile::credentialsToText(v3Params, false)),
+            &error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }
@@ -405,10 +399,8 @@ int main(int argc, char* argv[])
     QTemporaryDir busyRoot;
     const Folders busyFolders(busyRoot.path(), QString(), busyRoot.filePath(QStringLiteral("app")), busyRoot.path());
     QByteArray busyLines = deviceLine(agent, 0, v2c);
-    const QByteArray closedLine = QStringLiteral("127.0.0.1:%1\tDefault\t%2\r\n")
-                                      .arg(SnmpdFixture::closedPort())
-                                      .arg(v2c)
-                                      .toUtf8();
+    const QByteArray closedLine =
+        QStringLiteral("127.0.0.1:%1\tDefault\t%2\r\n").arg(SnmpdFixture::closedPort()).arg(v2c).toUtf8();
     for (int i = 0, endpoint = 1; i < kIdentifiedDevices - 1; ++i)
         busyLines += i % 6 == 5 && endpoint < answering ? deviceLine(agent, endpoint++, v2c) : closedLine;
     if (!writeDataFolder(busyFolders, busyLines, &error)) {
@@ -439,9 +431,8 @@ int main(int argc, char* argv[])
 
     const QString column = QLatin1String(SnmpdFixture::kOidBulkColumn);
     const QStringList target = {QStringLiteral("-On"), agent.address(), QLatin1Char('.') + column};
-    const QStringList toolBase = QStringList{QStringLiteral("-v2c"), QStringLiteral("-c"),
-                                             QLatin1String(SnmpdFixture::kCommunity)} +
-                                 target;
+    const QStringList toolBase =
+        QStringList{QStringLiteral("-v2c"), QStringLiteral("-c"), QLatin1String(SnmpdFixture::kCommunity)} + target;
     const QStringList toolV3 = QStringList{QStringLiteral("-v3"),
                                            QStringLiteral("-l"),
                                            QStringLiteral("authPriv"),
@@ -541,8 +532,8 @@ int main(int argc, char* argv[])
         out() << "run " << run + 1 << ": GetBulk " << qRound(programBulk.ms.last()) << " ms / "
               << qRound(toolBulk.ms.last()) << " ms, GetNext " << qRound(programNext.ms.last()) << " ms / "
               << qRound(toolNext.ms.last()) << " ms, v3 GetNext " << qRound(programNextV3.ms.last()) << " ms / "
-              << qRound(toolNextV3.ms.last()) << " ms, busy GetBulk " << qRound(busyBulk.ms.last())
-              << " ms, listing " << qRound(listing.ms.last()) << " ms, cancel " << cancelMs.last() << " ms\n";
+              << qRound(toolNextV3.ms.last()) << " ms, busy GetBulk " << qRound(busyBulk.ms.last()) << " ms, listing "
+              << qRound(listing.ms.last()) << " ms, cancel " << cancelMs.last() << " ms\n";
         out().flush();
     }
 
@@ -553,9 +544,8 @@ int main(int argc, char* argv[])
                  .arg(QStringLiteral("us/request"), 12)
                  .arg(QStringLiteral("cpu ms"), 8)
                  .arg(QStringLiteral("agent ms"), 10);
-    for (const Series* series :
-         {&programBulk, &runnerBulk, &toolBulk, &toolBulkDefault, &programNext, &runnerNext, &toolNext, &programNextV3,
-          &toolNextV3, &busyBulk})
+    for (const Series* series : {&programBulk, &runnerBulk, &toolBulk, &toolBulkDefault, &programNext, &runnerNext,
+                                 &toolNext, &programNextV3, &toolNextV3, &busyBulk})
         printSeries(*series);
     out() << QStringLiteral("%1 %2   stall %3 ms (longest %4)\n")
                  .arg(listing.label, -30)
@@ -566,17 +556,19 @@ int main(int argc, char* argv[])
     const double stall = std::max({longest(programBulk.stallMs), longest(programNext.stallMs),
                                    longest(programNextV3.stallMs), longest(busyBulk.stallMs)});
     out() << "\ntargets\n"
-          << ratioLine(QStringLiteral("GetBulk walk / snmpbulkwalk -Cr20"),
-                       median(programBulk.ms) / median(toolBulk.ms), kWalkTarget)
-          << ratioLine(QStringLiteral("GetNext walk / snmpwalk"), median(programNext.ms) / median(toolNext.ms),
-                       kWalkTarget)
-          << ratioLine(QStringLiteral("v3 GetNext walk / snmpwalk v3"),
-                       median(programNextV3.ms) / median(toolNextV3.ms), kV3WalkTarget)
-          << ratioLine(QStringLiteral("GetBulk walk identifying / alone"),
-                       median(busyBulk.ms) / median(programBulk.ms), kBusyWalkTarget)
-          << stallLine(QStringLiteral("longest event-loop stall, walks"), stall, kStallTargetMs)
-          << stallLine(QStringLiteral("longest event-loop stall, listing"), longest(listing.stallMs), kStallTargetMs)
-          << stallLine(QStringLiteral("longest Cancel of the listing"), longest(cancelMs), kCancelTargetMs);
+          << targetLine(QStringLiteral("GetBulk walk / snmpbulkwalk -Cr20"),
+                        median(programBulk.ms) / median(toolBulk.ms), kWalkTarget)
+          << targetLine(QStringLiteral("GetNext walk / snmpwalk"), median(programNext.ms) / median(toolNext.ms),
+                        kWalkTarget)
+          << targetLine(QStringLiteral("v3 GetNext walk / snmpwalk v3"),
+                        median(programNextV3.ms) / median(toolNextV3.ms), kV3WalkTarget)
+          << targetLine(QStringLiteral("GetBulk walk identifying / alone"),
+                        median(busyBulk.ms) / median(programBulk.ms), kBusyWalkTarget)
+          << targetLine(QStringLiteral("longest event-loop stall, walks"), stall, kStallTargetMs, QStringLiteral(" ms"))
+          << targetLine(QStringLiteral("longest event-loop stall, listing"), longest(listing.stallMs), kStallTargetMs,
+                        QStringLiteral(" ms"))
+          << targetLine(QStringLiteral("longest Cancel of the listing"), longest(cancelMs), kCancelTargetMs,
+                        QStringLiteral(" ms"));
     out() << "  (for information) GetBulk walk / snmpbulkwalk default: "
           << QString::number(median(programBulk.ms) / median(toolBulkDefault.ms), 'f', 2) << '\n';
     for (const ScriptedPrompts::Asked& asked : qAsConst(prompts.asked))

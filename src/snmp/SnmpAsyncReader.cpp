@@ -61,10 +61,10 @@ struct SnmpAsyncReader::WalkJob
     std::atomic<bool> cancelled{false};
 
     std::mutex mutex;
-    WalkUpdate pending; // rows not yet handed over and, once known, the end
+    WalkUpdate pending;     // rows not yet handed over and, once known, the end
     bool posted = false;    // a delivery is on its way to the owner's thread
     bool published = false; // rows or the end have been published
-    int delivered = 0;   // owner's thread only
+    int delivered = 0;      // owner's thread only
 };
 
 SnmpAsyncReader* SnmpAsyncReader::instance()
@@ -296,7 +296,8 @@ void SnmpAsyncReader::publish(const std::shared_ptr<WalkJob>& job, WalkUpdate up
         return;
     job->posted = true;
     SnmpAsyncReader* reader = job->reader;
-    QMetaObject::invokeMethod(reader, [reader, job] { reader->deliver(job, true); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        reader, [reader, job] { reader->deliver(job, true); }, Qt::QueuedConnection);
 }
 
 // Hands the pending rows over, at most MaxRowsPerUpdate at a time. The rest of an ended
@@ -327,7 +328,8 @@ void SnmpAsyncReader::deliver(const std::shared_ptr<WalkJob>& job, bool wasPoste
         job->posted = job->posted || repost;
     }
     if (repost)
-        QMetaObject::invokeMethod(this, [this, job] { deliver(job, true); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, job] { deliver(job, true); }, Qt::QueuedConnection);
     if (update.ended)
         forget(job->id);
     if (job->cancelled || (job->guarded && !job->receiver) || (update.rows.isEmpty() && !update.ended))

@@ -341,9 +341,8 @@ SessionPipeline::~SessionPipeline()
 
 bool SessionPipeline::send(int pduType, const QString& oid, int maxRepetitions)
 {
-    m_sent = m_session &&
-             SnmpUtils::sessionSend(SnmpUtils::singleSessionHandle(m_session), createPdu(pduType, {oid}, maxRepetitions),
-                                    m_request.get());
+    m_sent = m_session && SnmpUtils::sessionSend(SnmpUtils::singleSessionHandle(m_session),
+                                                 createPdu(pduType, {oid}, maxRepetitions), m_request.get());
     return m_sent;
 }
 

@@ -442,7 +442,8 @@ bool sessionSend(void* sessionPointer, netsnmp_pdu* pdu, SentRequest* request)
     if (!pdu)
         return false;
     LibraryLocker lock;
-    request->state.reqid = sessionPointer ? snmp_sess_async_send(sessionPointer, pdu, &onSynchResponse, &request->state) : 0;
+    request->state.reqid =
+        sessionPointer ? snmp_sess_async_send(sessionPointer, pdu, &onSynchResponse, &request->state) : 0;
     if (request->state.reqid == 0) {
         snmp_free_pdu(pdu);
         return false;

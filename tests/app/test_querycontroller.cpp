@@ -98,12 +98,12 @@ private slots:
                     << kind << last << QStringList{last + noResults, last} << v3;
             }
         }
-        QTest::newRow("GetNext of a node after the view") << 2 << pastEnd << QStringList{pastEnd + noResults, pastEnd}
-                                                          << false;
+        QTest::newRow("GetNext of a node after the view")
+            << 2 << pastEnd << QStringList{pastEnd + noResults, pastEnd} << false;
         // A return to the first row ends quietly (a repeat of it is one); other steps back do not.
         QTest::newRow("GetBulk of a repeating column") << 3 << Root + ".5.1" << QStringList{Root + ".5.1.1"} << false;
-        QTest::newRow("GetNext back to the first row") << 2 << Root + ".5.2" << QStringList{back + "1", back + "2"}
-                                                       << false;
+        QTest::newRow("GetNext back to the first row")
+            << 2 << Root + ".5.2" << QStringList{back + "1", back + "2"} << false;
         QTest::newRow("GetNext stepping back")
             << 2 << Root + ".5.3"
             << QStringList{Root + ".5.3.1", Root + ".5.3.2", Root + ".5.3.3", Root + ".5.3.2" + outOfOrder} << false;

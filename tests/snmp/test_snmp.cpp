@@ -405,7 +405,8 @@ private slots:
         QTest::qWait(200);
         runner->cancel(dead);
         bool answered = false;
-        runner->get(target, SnmpdFixture::kOidSysName, 0, [&answered](auto&&...) { answered = true; }, nullptr);
+        runner->get(
+            target, SnmpdFixture::kOidSysName, 0, [&answered](auto&&...) { answered = true; }, nullptr);
         QTRY_VERIFY_WITH_TIMEOUT(answered, 1500);
         QCOMPARE(seen.size(), 3);
     }

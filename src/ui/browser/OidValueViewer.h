@@ -82,7 +82,7 @@ private:
     QElapsedTimer m_lastPaint;
     QTimer* m_releaseTimer = nullptr;
     QVector<Row> m_pendingRows; // rows appended meanwhile, their lines not yet in the document
-    bool m_followEnd = false; // the view was at the end when lines were last appended
+    bool m_followEnd = false;   // the view was at the end when lines were last appended
 };
 
 // Every member is relocatable: the row list grows by moving its memory, not by copying rows.
