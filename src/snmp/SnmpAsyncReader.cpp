@@ -243,7 +243,8 @@ void SnmpAsyncReader::runWalk(const std::shared_ptr<WalkJob>& job)
             stopper = 1 + step.rows;
         }
         bool ended = step.reason != SubtreeWalk::GoesOn;
-        if (options.maxRows > 0 && total + rows >= options.maxRows) {
+        // The row limit cuts a walk that goes on; one that ends by itself at the limit ends as it does.
+        if (options.maxRows > 0 && total + rows >= options.maxRows && (!ended || total + rows > options.maxRows)) {
             rows = options.maxRows - total;
             step.reason = SubtreeWalk::GoesOn;
             ended = true;
