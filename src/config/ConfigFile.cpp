@@ -65,13 +65,77 @@ QByteArray diskBytes(QString text)
     return text.toUtf8().replace("\n", "\r\n");
 }
 
-void refreshBackup(const QString& path)
+// The start of a file that is UTF-16: a byte-order mark of either order, or a zero in every
+// other byte.
+bool looksLikeUtf16(const QByteArray& start)
 {
-    if (!path.endsWith(QLatin1String(".cfg"), Qt::CaseInsensitive))
-        return;
-    const QString backup = path.left(path.size() - 4) + QLatin1String(".bak");
-    QFile::remove(backup);
-    QFile::copy(path, backup); // nothing to copy on the first save
+    if (start.startsWith("\xff\xfe") || start.startsWith("\xfe\xff"))
+        return true;
+    bool evenZero = start.size() >= 2;
+    bool oddZero = evenZero;
+    for (int i = 0; i + 1 < start.size(); i += 2) {
+        evenZero = evenZero && start.at(i) == '\0';
+        oddZero = oddZero && start.at(i + 1) == '\0';
+    }
+    return evenZero || oddZero;
+}
+
+std::function<bool(SaveStep)>& saveStepFilter()
+{
+    static std::function<bool(SaveStep)> filter;
+    return filter;
+}
+
+bool allowed(SaveStep step, QString& reason)
+{
+    const bool yes = !saveStepFilter() || saveStepFilter()(step);
+    if (!yes)
+        reason = QStringLiteral("Refused by the file system");
+    return yes;
+}
+
+// Copies the old file of a ".cfg" path to its ".bak" file, with the file's permissions. The
+// copy is written into the ".bak" file itself, so that it is refreshed also in a folder where
+// no file may be created. True when the old contents are safe: copied, or no old file.
+bool refreshBackup(const QString& path, QString& reason)
+{
+    QFile old(path);
+    if (!old.exists())
+        return true; // nothing to copy on the first save
+    if (!path.endsWith(QLatin1String(".cfg"), Qt::CaseInsensitive)) {
+        reason = QStringLiteral("no backup copy is kept of this file");
+        return false;
+    }
+    QFile backup(path.left(path.size() - 4) + QLatin1String(".bak"));
+    if (!old.open(QIODevice::ReadOnly)) {
+        reason = old.errorString();
+        return false;
+    }
+    const QByteArray bytes = old.readAll();
+    // A read-only copy of our own may still be replaced.
+    if (!backup.open(QIODevice::WriteOnly) &&
+        !(QFile::remove(backup.fileName()) && backup.open(QIODevice::WriteOnly))) {
+        reason = backup.errorString();
+        return false;
+    }
+    backup.setPermissions(old.permissions()); // before the contents: a private file stays private
+    if (backup.write(bytes) != bytes.size() || !backup.flush()) {
+        reason = backup.errorString();
+        return false;
+    }
+    return true;
+}
+
+// Writes bytes into path itself.
+bool writeInPlace(const QString& path, const QByteArray& bytes, QString& reason)
+{
+    if (!allowed(SaveStep::WriteInPlace, reason))
+        return false;
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush())
+        return true;
+    reason = file.errorString();
+    return false;
 }
 
 } // namespace
@@ -89,6 +153,11 @@ bool readConfigFile(const QString& path, EmptyColumnPolicy policy, int columnCou
         return false;
     }
 
+    if (looksLikeUtf16(file.peek(256))) {
+        qCWarning(lcConfig, "cannot read %s: it is UTF-16 text", qUtf8Printable(QDir::toNativeSeparators(path)));
+        contents.notText = true;
+        return false;
+    }
     // A byte-order mark, as some editors put at the start, is not part of the first line.
     if (file.peek(3) == "\xef\xbb\xbf")
         file.skip(3);
@@ -100,7 +169,7 @@ bool readConfigFile(const QString& path, EmptyColumnPolicy policy, int columnCou
         if (bytes.startsWith(';')) {
             if (!skipComments) {
                 ConfigLine line;
-                line.text = QString::fromUtf8(bytes);
+                line.text = QString::fromUtf8(bytes.constData(), bytes.size());
                 contents.nonDataLines.append(line);
             }
             continue;
@@ -114,7 +183,7 @@ bool readConfigFile(const QString& path, EmptyColumnPolicy policy, int columnCou
         }
 
         ConfigLine line;
-        line.text = QString::fromUtf8(bytes);
+        line.text = QString::fromUtf8(bytes.constData(), bytes.size());
         QString values = line.text;
         const int comment = commentStart(values);
         if (comment >= 0) {
@@ -141,10 +210,16 @@ bool readConfigFile(const QString& path, EmptyColumnPolicy policy, int columnCou
     return true;
 }
 
-bool writeConfigFile(const QString& path, const QList<ConfigLine>& lines, EmptyColumnPolicy policy,
-                     const QByteArray& ignoredTail, bool hasIgnore, bool replaceTabs)
+void setSaveStepFilter(std::function<bool(SaveStep)> filter)
 {
-    refreshBackup(path);
+    saveStepFilter() = std::move(filter);
+}
+
+bool writeConfigFile(const QString& path, const QList<ConfigLine>& lines, EmptyColumnPolicy policy,
+                     const QByteArray& ignoredTail, bool hasIgnore, bool replaceTabs, QString* error)
+{
+    QString backupFailure;
+    const bool oldContentsSafe = refreshBackup(path, backupFailure);
 
     QByteArray bytes;
     for (const ConfigLine& line : lines)
@@ -152,15 +227,43 @@ bool writeConfigFile(const QString& path, const QList<ConfigLine>& lines, EmptyC
     if (hasIgnore)
         bytes += diskBytes(QString::fromLatin1(ignoreMarker)) + ignoredTail;
 
-    // The old file stays in place until every byte has reached the temporary file.
+    // The old file stays in place until every byte has reached the temporary file, which takes
+    // its permissions.
+    QString reason;
     QSaveFile file(path);
-    const bool written = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-    if (!written)
+    bool written = false;
+    bool inPlace = false;
+    if (!allowed(SaveStep::CreateTemporary, reason) || !file.open(QIODevice::WriteOnly)) {
+        inPlace = true;
+    } else if (file.write(bytes) != bytes.size()) {
         file.cancelWriting();
-    if (!written || !file.commit()) {
-        qCWarning(lcConfig, "cannot write %s: %s", qUtf8Printable(QDir::toNativeSeparators(path)),
-                  qUtf8Printable(file.errorString()));
-        return false;
+    } else if (!allowed(SaveStep::ReplaceFile, reason)) {
+        file.cancelWriting();
+        inPlace = true;
+    } else {
+        written = file.commit();
+        // A write error is the disk's, which writing in place would meet as well; anything else
+        // is the file that could not be put in the old one's place.
+        inPlace = !written && file.error() != QFileDevice::WriteError;
     }
-    return true;
+    if (reason.isEmpty())
+        reason = file.errorString();
+
+    if (inPlace) {
+        const QString replaceFailure = reason;
+        if (!oldContentsSafe)
+            reason = QStringLiteral("%1; not written in place, for the old file could not be copied: %2")
+                         .arg(replaceFailure, backupFailure);
+        else if (!(written = writeInPlace(path, bytes, reason)))
+            reason = QStringLiteral("%1; writing into the file itself failed, its backup copy keeps the old "
+                                    "contents: %2")
+                         .arg(replaceFailure, reason);
+    }
+    if (!written) {
+        qCWarning(lcConfig, "cannot write %s: %s", qUtf8Printable(QDir::toNativeSeparators(path)),
+                  qUtf8Printable(reason));
+        if (error)
+            *error = reason;
+    }
+    return written;
 }

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // The line conventions shared by the monitoring service's tab-delimited files: ';' comment
 // lines and end-of-line comments (a ';' inside double quotes is text), columns separated by
 // runs of tabs, "/" standing for an empty column, and a "#IGNORE" line after which the rest
@@ -33,17 +35,37 @@ struct ConfigFileContents
     QList<ConfigLine> dataLines;    // file order
     QByteArray ignoredTail;         // every byte after the "#IGNORE" line
     bool hasIgnore = false;
+    // The file is there but is not text this reader understands: UTF-16, by its byte-order
+    // mark or by a zero in every other byte of its start. Nothing was read from it.
+    bool notText = false;
 };
 
 // Reads path. With skipComments, comment lines, blank lines and end-of-line comments are not
-// kept and nothing after "#IGNORE" is taken. False (and empty contents) when the file cannot be
-// opened.
+// kept and nothing after "#IGNORE" is taken. A zero byte is part of its line like any other.
+// False (and empty contents) when the file cannot be opened or is not text (notText).
 bool readConfigFile(const QString& path, EmptyColumnPolicy policy, int columnCount, bool skipComments,
                     ConfigFileContents& contents);
 
+// The steps of a save that the file system may refuse.
+enum class SaveStep
+{
+    CreateTemporary,
+    ReplaceFile,
+    WriteInPlace
+};
+
+// Asked before each step of every save: a false answer makes the step fail as a refusal of
+// the file system would. Tests set it; null, the default, lets every step go ahead.
+void setSaveStepFilter(std::function<bool(SaveStep)> filter);
+
 // Writes lines, then "#IGNORE" and the tail when hasIgnore. A path ending in ".cfg" (any case)
-// first has its ".bak" copy refreshed. The file is replaced atomically: the lines go to a
-// temporary file beside it, which is renamed over it only when everything was written, so a
-// failed save leaves the old file whole. False when the file could not be written.
+// first has its ".bak" copy refreshed; the copy takes the file's permissions. The file is
+// replaced atomically: the lines go to a temporary file beside it, which takes the file's
+// permissions and is renamed over it only when everything was written. When no temporary file
+// can be made in the folder, or the rename is refused (on Windows the service may hold the
+// file open), the lines are written into the file itself, but only once the old file is safe
+// in its copy or there was no old file. False, with the reason in error, when the file could
+// not be written; only a failed write into the file itself can leave it changed, and then its
+// copy holds the old contents.
 bool writeConfigFile(const QString& path, const QList<ConfigLine>& lines, EmptyColumnPolicy policy,
-                     const QByteArray& ignoredTail, bool hasIgnore, bool replaceTabs);
+                     const QByteArray& ignoredTail, bool hasIgnore, bool replaceTabs, QString* error = nullptr);

@@ -31,7 +31,9 @@ QString DeviceList::fileStamp() const
 void DeviceList::load(const QMap<QString, QString>& names)
 {
     m_stamp = fileStamp();
-    m_entries = VelmoraFile(m_path).entries();
+    const VelmoraFile file(m_path);
+    m_entries = file.entries();
+    m_errorText = file.errorText();
     m_unsaved = false;
     m_deviceInfo.clear();
     for (const VelmoraFile::Entry& device : qAsConst(m_entries)) {
@@ -83,7 +85,10 @@ void DeviceList::setDevices(const QList<VelmoraFile::Entry>& entries,
 
 bool DeviceList::save()
 {
-    m_unsaved = !VelmoraFile(m_path).save(m_entries);
+    // A file that could not be read is refused by the save too: it stays as it is on disk.
+    const VelmoraFile file(m_path);
+    m_unsaved = !file.save(m_entries);
+    m_errorText = file.errorText();
     if (!m_unsaved)
         m_stamp = fileStamp();
     return !m_unsaved;

@@ -37,6 +37,10 @@ public:
     // The list in memory is newer than the file: it was edited and not saved since, or the
     // save failed.
     bool isUnsaved() const { return m_unsaved; }
+    // Why the file was found unreadable when last read, or why the last save failed, for the
+    // window to show; empty when neither. A list read from an unreadable file is empty, and
+    // saving never writes over such a file.
+    QString errorText() const { return m_errorText; }
 
     void setInfoRequest(InfoRequest request) { m_infoRequest = std::move(request); }
 
@@ -74,6 +78,7 @@ private:
     QList<VelmoraFile::Entry> m_entries;
     QList<SnmpReader::HostInfoResult> m_deviceInfo;
     bool m_unsaved = false;
+    QString m_errorText;
     QString m_stamp; // the file as last read or written
     InfoRequest m_infoRequest;
 };

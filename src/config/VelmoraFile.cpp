@@ -2,8 +2,11 @@
 
 #include "config/Cipher.h"
 #include "config/ConfigFile.h"
+#include "config/ConfigLog.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QDir>
 #include <QHash>
 
 namespace {
@@ -189,6 +192,33 @@ QByteArray integrityDigest(const QByteArray& randomAndCiphertext)
     return hash.result();
 }
 
+// Whether contents, read from a file that is there, hold nothing this program understands:
+// not text, or lines of which none is a device, a comment or the "#IGNORE" line. Such a file
+// is never saved over.
+bool unreadable(const ConfigFileContents& contents)
+{
+    if (contents.notText)
+        return true;
+    if (contents.hasIgnore)
+        return false;
+    for (const ConfigLine& line : contents.dataLines) {
+        if (line.fields.size() >= minimumColumns)
+            return false;
+    }
+    for (const ConfigLine& line : contents.nonDataLines) {
+        if (!line.text.trimmed().isEmpty())
+            return false;
+    }
+    return !contents.dataLines.isEmpty(); // blank lines alone are an empty list
+}
+
+QString unreadableText(const QString& path)
+{
+    return QCoreApplication::translate(
+               "VelmoraFile", "The device list %1 cannot be read: it is not a text file this program understands.")
+        .arg(QDir::toNativeSeparators(path));
+}
+
 } // namespace
 
 VelmoraFile::VelmoraFile(const QString& path)
@@ -200,7 +230,9 @@ QList<VelmoraFile::Entry> VelmoraFile::entries() const
 {
     QList<Entry> result;
     ConfigFileContents contents;
-    if (!readConfigFile(m_path, EmptyColumnPolicy::AllButLastColumn, columnCount, true, contents))
+    const bool read = readConfigFile(m_path, EmptyColumnPolicy::AllButLastColumn, columnCount, false, contents);
+    m_errorText = unreadable(contents) ? unreadableText(m_path) : QString();
+    if (!read || !m_errorText.isEmpty())
         return result;
     for (const ConfigLine& line : qAsConst(contents.dataLines)) {
         if (line.fields.size() < minimumColumns)
@@ -225,6 +257,11 @@ bool VelmoraFile::save(const QList<Entry>& entries) const
 {
     ConfigFileContents old;
     const bool read = readConfigFile(m_path, EmptyColumnPolicy::AllButLastColumn, columnCount, false, old);
+    m_errorText = unreadable(old) ? unreadableText(m_path) : QString();
+    if (!m_errorText.isEmpty()) {
+        qCWarning(lcConfig, "%s", qUtf8Printable(m_errorText));
+        return false;
+    }
 
     QList<ConfigLine> lines = read && !old.nonDataLines.isEmpty() ? old.nonDataLines : headerLines();
     // Each address keeps the end-of-line comment of its first old device line.
@@ -249,7 +286,13 @@ bool VelmoraFile::save(const QList<Entry>& entries) const
                                   entry.description};
         lines.append(line);
     }
-    return writeConfigFile(m_path, lines, EmptyColumnPolicy::AllButLastColumn, old.ignoredTail, old.hasIgnore, true);
+    QString reason;
+    if (writeConfigFile(m_path, lines, EmptyColumnPolicy::AllButLastColumn, old.ignoredTail, old.hasIgnore, true,
+                        &reason))
+        return true;
+    m_errorText = QCoreApplication::translate("VelmoraFile", "The device list %1 could not be saved: %2")
+                      .arg(QDir::toNativeSeparators(m_path), reason);
+    return false;
 }
 
 QString VelmoraFile::credentialsToText(const SnmpUtils::SnmpParams& params, bool encrypted)

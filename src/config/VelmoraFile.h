@@ -34,12 +34,20 @@ public:
     QString path() const { return m_path; }
 
     // The devices in file order; empty for a missing or unreadable file. Nothing after an
-    // "#IGNORE" line is listed.
+    // "#IGNORE" line is listed. A file that is there but holds no device, no comment line and
+    // no "#IGNORE" line, or that is UTF-16, is not text this program understands: errorText()
+    // then says so.
     QList<Entry> entries() const;
 
-    // Writes entries (see the class comment); false when the file could not be written, in
-    // which case the file on disk is unchanged.
+    // Writes entries (see the class comment); false when the file could not be written, with
+    // errorText() saying why. A file that is not text this program understands is never
+    // written over. The file on disk is unchanged after a failure, except when even writing
+    // into it in place failed; its ".bak" copy then keeps the old contents.
     bool save(const QList<Entry>& entries) const;
+
+    // Why the last entries() found the file unreadable or the last save() failed; empty when
+    // it did not.
+    QString errorText() const { return m_errorText; }
 
     // The credential notation of params, and its reading. encrypted picks the SNMPv3 notation;
     // the other versions have only one. textToCredentials fills params and says which notation
@@ -58,4 +66,5 @@ public:
 
 private:
     QString m_path;
+    mutable QString m_errorText;
 };

@@ -15,6 +15,7 @@ using WriteCase = std::tuple<QStringList, QString, EmptyColumnPolicy, bool, QByt
 using NotationCase = std::tuple<QString, bool, SnmpParams, bool, QString>;
 using SaveCase = std::tuple<QByteArray, int, bool, QByteArray>;
 Q_DECLARE_METATYPE(ReadCase)
+Q_DECLARE_METATYPE(SaveStep)
 Q_DECLARE_METATYPE(WriteCase)
 Q_DECLARE_METATYPE(NotationCase)
 Q_DECLARE_METATYPE(SaveCase)
@@ -26,7 +27,7 @@ QStringList describe(const QList<ConfigLine>& lines)
 {
     QStringList result;
     for (const ConfigLine& line : lines)
-        result.append(line.isData ? line.fields.join('|') + line.comment : line.text);
+        result.append(QString(line.isData ? line.fields.join('|') + line.comment : line.text).replace(QChar(0), "<0>"));
     return result;
 }
 
@@ -69,6 +70,8 @@ private slots:
                         {"a|b; x\n"},
                         {";c\n", "   ;note\n", "\n", " \t\n"},
                         {}};
+        QTest::newRow("zero bytes") << ReadCase{
+            QByteArrayLiteral("a\0b\tc\r\n;x\0y\r\n"), all, {"a<0>b|c"}, {";x<0>y\n"}, {}};
         QTest::newRow("ignore later") << ReadCase{"a\r\n#IGNORE trailing words\nrest", all, {"a"}, {}, "rest"};
     }
 
@@ -125,11 +128,92 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList({"*.bak"}), QStringList{"Upper.bak"});
         QCOMPARE(readBytes(dir.filePath("Upper.bak")), QByteArray("old\r\n"));
 
-        // A name so long that no temporary file can stand beside it: the old file stays whole.
+        // A name so long that no temporary file can stand beside it: written in place after its copy.
         const QString longName = QString(251, 'v') + ".cfg";
         QVERIFY(writeBytes(dir.filePath(longName), "old\r\n"));
-        QVERIFY(!save(longName));
-        QCOMPARE(readBytes(dir.filePath(longName)), QByteArray("old\r\n"));
+        QVERIFY(save(longName));
+        QCOMPARE(readBytes(dir.filePath(longName)), QByteArray(";new\r\n"));
+        QCOMPARE(readBytes(dir.filePath(QString(251, 'v') + ".bak")), QByteArray("old\r\n"));
+    }
+
+    // Steps of the save refused (bit per SaveStep), the backup blocked by a folder in its place.
+    void saveFaults_data()
+    {
+        QTest::addColumn<int>("refused");
+        QTest::addColumn<bool>("backupBlocked");
+        QTest::addColumn<bool>("ok");
+        const int temporary = 1 << int(SaveStep::CreateTemporary), rename = 1 << int(SaveStep::ReplaceFile);
+        QTest::newRow("replaced") << 0 << false << true;
+        QTest::newRow("no temporary file: in place") << temporary << false << true;
+        QTest::newRow("rename refused: in place") << rename << false << true;
+        QTest::newRow("in place refused too") << (rename | 1 << int(SaveStep::WriteInPlace)) << false << false;
+        QTest::newRow("no backup: replaced all the same") << 0 << true << true;
+        QTest::newRow("no backup: never in place") << temporary << true << false;
+    }
+
+    void saveFaults()
+    {
+        QFETCH(int, refused);
+        QFETCH(bool, backupBlocked);
+        QFETCH(bool, ok);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Velmora.cfg");
+        const QByteArray old(";private\r\n1.1.1.1\tG\tpublic\r\n");
+        QVERIFY(writeBytes(path, old) && QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
+        const QFile::Permissions permissions = QFile::permissions(path);
+        QVERIFY(!backupBlocked || QDir().mkpath(dir.filePath("Velmora.bak/in")));
+        setSaveStepFilter([refused](SaveStep step) { return !(refused & 1 << int(step)); });
+        const VelmoraFile file(path);
+        if (!ok)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot write .*Velmora.cfg: .+"));
+        const bool saved = file.save({file.entries().value(0)});
+        setSaveStepFilter(nullptr);
+        QCOMPARE(saved, ok);
+        QCOMPARE(file.errorText().startsWith("The device list"), !ok);
+        QCOMPARE(readBytes(path).endsWith("\t/\t/\t/\t\r\n"), ok);
+        QVERIFY(readBytes(path).startsWith(old.left(10)));
+        QCOMPARE(QFile::permissions(path), permissions);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).join(' '),
+                 backupBlocked ? "Velmora.cfg" : "Velmora.bak Velmora.cfg");
+        if (!backupBlocked) {
+            QCOMPARE(readBytes(dir.filePath("Velmora.bak")), old);
+            QCOMPARE(QFile::permissions(dir.filePath("Velmora.bak")), permissions);
+        }
+    }
+
+    // Files that are no text this program understands are never saved over.
+    void unreadable_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("understood");
+        const QString text("1.1.1.1\tG\tpublic\r\n");
+        const QByteArray utf16(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+        QTest::newRow("UTF-16 with its mark") << QByteArray("\xff\xfe" + utf16) << false;
+        QTest::newRow("UTF-16 without, other order") << QByteArray(utf16).prepend('\0').chopped(1) << false;
+        QTest::newRow("no device, comment or ignore") << QByteArray("words\r\n1.1.1.1\tG\r\n") << false;
+        QTest::newRow("blank lines") << QByteArray(" \r\n\r\n") << true;
+        QTest::newRow("a comment") << QByteArray("  ;c\r\n") << true;
+        QTest::newRow("zero byte in a device") << QByteArrayLiteral("1.1.1.1\tG\tp\0\r\n") << true;
+    }
+
+    void unreadable()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, understood);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Velmora.cfg");
+        QVERIFY(writeBytes(path, bytes));
+        const VelmoraFile file(path);
+        QCOMPARE(file.entries().size(), int(bytes.contains('p') && understood));
+        const QString refusal = QString("The device list %1 cannot be read: it is not a text file this program "
+                                        "understands.")
+                                    .arg(QDir::toNativeSeparators(path));
+        QCOMPARE(file.errorText(), understood ? QString() : refusal);
+        if (!understood)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot be read"));
+        QCOMPARE(file.save({{"9.9.9.9", "G", "public", {}, {}, {}, {}, credentials(2, "public"), false}}), understood);
+        QCOMPARE(file.errorText(), understood ? QString() : refusal);
+        QCOMPARE(readBytes(path) == bytes, !understood);
     }
 
     // Written again: empty for the encrypted notation, which differs on every writing.
@@ -223,6 +307,9 @@ private slots:
                         ";head\r\n;between\r\n\r\n1.1.1.1\tG\t&v2c(\"public\")\t/\t/\t/\t ;first\r\n"
                         "1.1.1.1\tG\t&v2c(\"public\")\t/\t/\t/\t ;first\r\n2.2.2.2\tG\t&v1(\"x;y\")\t/\t/\t/\t\r\n"
                         "#IGNORE\r\ntail\tbytes\n\xff"};
+        QTest::newRow("zero bytes kept") << SaveCase{
+            QByteArrayLiteral(";a\0b\r\n1.1.1.1\tG\tpublic\t/\t/\t/\td\0e\r\n"), 1, false,
+            QByteArrayLiteral(";a\0b\r\n1.1.1.1\tG\t&v2c(\"public\")\t/\t/\t/\td\0e\r\n")};
         QTest::newRow("ignore first") << SaveCase{"#IGNORE\r\n1.1.1.1\tG\tpublic\r\n", 0, true,
                                                   "#IGNORE\r\n1.1.1.1\tG\tpublic\r\n"};
     }

@@ -89,6 +89,7 @@ private slots:
         QVERIFY(list.isUnsaved());
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot write .*blocked.cfg: "));
         QVERIFY(!list.save() && list.isUnsaved());
+        QVERIFY(list.errorText().startsWith("The device list ") && list.errorText().contains("could not be saved"));
 
         // The unsaved list wins over a file that turned up meanwhile, and the next save writes it.
         QVERIFY(QDir(path).removeRecursively());
@@ -97,6 +98,21 @@ private slots:
         QVERIFY(list.save() && !list.isUnsaved() && !list.changedOnDisk());
         QCOMPARE(VelmoraFile(path).entries().size(), 1);
         QCOMPARE(VelmoraFile(path).entries().value(0).ipAddress, "10.0.0.9");
+        QCOMPARE(list.errorText(), QString());
+    }
+
+    void unreadableFileIsNotSavedOver()
+    {
+        const QString path = m_dir.filePath("utf16.cfg");
+        const QByteArray bytes("\xff\xfe;\0c\0");
+        QVERIFY(writeBytes(path, bytes));
+        DeviceList list(path);
+        list.load({});
+        QVERIFY(list.entries().isEmpty() && list.errorText().contains("cannot be read"));
+        list.setDevices({Entry{"10.0.0.9", "G", "public", {}, {}, {}, {}, {2, "public", {}, 0, {}, 0, {}}, false}},
+                        {info("10.0.0.9", "")});
+        QVERIFY(!list.save() && list.isUnsaved() && list.errorText().contains("cannot be read"));
+        QCOMPARE(readBytes(path), bytes);
     }
 };
 
