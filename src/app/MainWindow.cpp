@@ -241,7 +241,13 @@ void MainWindow::onPostponedInitialization()
         m_browser->selectIndex(m_treeModel.indexFromOid(current));
     m_initialized = true;
 
-    if (m_deviceList->entries().isEmpty()) {
+    // A device list that cannot be read is not offered for editing: a save would refuse it.
+    if (!m_deviceList->errorText().isEmpty()) {
+        QTimer::singleShot(100, this, [this] {
+            UserPrompts::instance().warning(this, AppInfo::title(), m_deviceList->errorText(), QMessageBox::Ok,
+                                            QMessageBox::Ok);
+        });
+    } else if (m_deviceList->entries().isEmpty()) {
         QTimer::singleShot(100, this, [this] {
             UserPrompts::instance().information(
                 this, AppInfo::title(),
@@ -396,11 +402,13 @@ void MainWindow::onEditDevices()
     // program runs, and the next close of the editor tries again.
     if (!m_deviceList->isUnsaved() || m_deviceList->save())
         return;
-    UserPrompts::instance().warning(
-        this, tr("Device List Not Saved"),
-        tr("The device list could not be saved to %1.\nYour changes are kept while %2 runs and are saved "
-           "again when you next close the device list.")
-            .arg(QDir::toNativeSeparators(m_deviceList->path()), AppInfo::title()));
+    QString text = tr("The device list could not be saved to %1.\nYour changes are kept while %2 runs and are saved "
+                      "again when you next close the device list.")
+                       .arg(QDir::toNativeSeparators(m_deviceList->path()), AppInfo::title());
+    // The reason, when known: a file that cannot be read, or the file system's refusal.
+    if (!m_deviceList->errorText().isEmpty())
+        text += QStringLiteral("\n\n") + m_deviceList->errorText();
+    UserPrompts::instance().warning(this, tr("Device List Not Saved"), text);
 }
 
 void MainWindow::onGetValue()

@@ -58,8 +58,8 @@ public:
     bool reloadIfChanged(const QMap<QString, QString>& names);
     // Takes an edited list, its records row for row; it is unsaved until save() succeeds.
     void setDevices(const QList<VelmoraFile::Entry>& entries, const QList<SnmpReader::HostInfoResult>& deviceInfo);
-    // Writes the file. False when it could not be written; the list then stays unsaved, and
-    // the file on disk is unchanged.
+    // Writes the file. False when it could not be written, errorText() saying why; the list
+    // then stays unsaved, and the file on disk is as VelmoraFile::save leaves it.
     bool save();
 
 signals:

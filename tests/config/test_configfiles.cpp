@@ -111,7 +111,7 @@ private slots:
         QCOMPARE(readBytes(path), QByteArray(";head\r\n" + line + "#IGNORE\r\n" + tail));
     }
 
-    void backupAndFailedSave()
+    void backupAndInPlaceSave()
     {
         // Only a ".cfg" file, in any letter case, gets a backup, and only of a file that was there.
         QTemporaryDir dir;
@@ -141,7 +141,7 @@ private slots:
     {
         QTest::addColumn<int>("refused");
         QTest::addColumn<bool>("backupBlocked");
-        QTest::addColumn<bool>("ok");
+        QTest::addColumn<bool>("ok"); // saved, else the old file left whole
         const int temporary = 1 << int(SaveStep::CreateTemporary), rename = 1 << int(SaveStep::ReplaceFile);
         QTest::newRow("replaced") << 0 << false << true;
         QTest::newRow("no temporary file: in place") << temporary << false << true;
@@ -193,7 +193,6 @@ private slots:
         QTest::newRow("no device, comment or ignore") << QByteArray("words\r\n1.1.1.1\tG\r\n") << false;
         QTest::newRow("blank lines") << QByteArray(" \r\n\r\n") << true;
         QTest::newRow("a comment") << QByteArray("  ;c\r\n") << true;
-        QTest::newRow("zero byte in a device") << QByteArrayLiteral("1.1.1.1\tG\tp\0\r\n") << true;
     }
 
     void unreadable()
@@ -204,7 +203,7 @@ private slots:
         const QString path = dir.filePath("Velmora.cfg");
         QVERIFY(writeBytes(path, bytes));
         const VelmoraFile file(path);
-        QCOMPARE(file.entries().size(), int(bytes.contains('p') && understood));
+        QVERIFY(file.entries().isEmpty());
         const QString refusal = QString("The device list %1 cannot be read: it is not a text file this program "
                                         "understands.")
                                     .arg(QDir::toNativeSeparators(path));
