@@ -178,19 +178,18 @@ private slots:
     void twoDatabases()
     {
         // Each database has a connection of its own: destroying one leaves the other working.
-        const QString first = m_mib.dir.filePath("first.db"), second = m_mib.dir.filePath("second.db");
-        QVERIFY(MibTestDb::create(first, MibTestDb::sampleNodes()) &&
-                MibTestDb::create(second, MibTestDb::parse("1 - iso 1; 2 1 org 3"), {}, {}, 1, 20250505));
         auto one = std::make_unique<MibDatabase>();
         MibDatabase two;
-        one->setFileName(first);
-        two.setFileName(second);
-        QVERIFY(one->open(true) == MibDatabase::Usable && two.open(true) == MibDatabase::Usable);
-        QCOMPARE(one->loadNodes().size() * 10 + two.loadNodes().size(), 202);
+        for (MibDatabase* db : {one.get(), &two}) {
+            db->setFileName(m_mib.dir.filePath(db == &two ? "two.db" : "one.db"));
+            QVERIFY(
+                MibTestDb::create(db->fileName(), MibTestDb::parse(db == &two ? "1 - iso 1" : "1 - iso 1; 2 1 org 3")));
+            QCOMPARE(db->open(true), int(MibDatabase::Usable));
+        }
+        QCOMPARE(one->loadNodes().size() * 10 + two.loadNodes().size(), 21);
         one.reset();
         int version[3] = {};
-        QVERIFY(two.isOpen() && two.readVersion(&version[0], &version[1], &version[2]) && version[1] == 20250505);
-        QCOMPARE(two.loadNodes().size(), 2);
+        QVERIFY(two.readVersion(&version[0], &version[1], &version[2]) && two.loadNodes().size() == 1);
     }
 
     void structure()
