@@ -3,9 +3,10 @@
 #include "mib/MibLog.h"
 
 #include <QDateTime>
+#include <QAtomicInt>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -24,15 +25,34 @@ const char* const readOnlyOption = "QSQLITE_OPEN_READONLY";
 // value is garbage and leaves the date invalid.
 constexpr qint64 maxEpochSeconds = Q_INT64_C(100000000000000);
 
-sqlite3* nativeHandle(const QSqlDatabase& db)
+QString nextConnectionName()
 {
-    if (!db.isOpen() || !db.driver())
-        return nullptr;
-    const QVariant handle = db.driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3* const*>(handle.constData());
+    static QAtomicInt counter;
+    return QStringLiteral("tessaro-mib-%1").arg(counter.fetchAndAddRelaxed(1) + 1);
 }
+
+// A read-only handle of the SQLite library this program links, for the bulk load. Qt's
+// driver may bring a SQLite of its own, whose handle must never reach this library.
+class ReadOnlyFile final
+{
+public:
+    explicit ReadOnlyFile(const QString& fileName)
+    {
+        if (sqlite3_open_v2(QFile::encodeName(fileName).constData(), &m_db, SQLITE_OPEN_READONLY, nullptr) !=
+            SQLITE_OK) {
+            qCWarning(lcMib) << "cannot read the MIB database" << fileName << sqlite3_errmsg(m_db);
+            sqlite3_close(m_db);
+            m_db = nullptr;
+        }
+    }
+    ~ReadOnlyFile() { sqlite3_close(m_db); }
+    Q_DISABLE_COPY_MOVE(ReadOnlyFile)
+
+    sqlite3* handle() const { return m_db; }
+
+private:
+    sqlite3* m_db = nullptr;
+};
 
 // A prepared statement that finalizes itself.
 class Statement final
@@ -115,7 +135,8 @@ template <typename Value> QVector<Value> rowsFor(const RowsById<Value>& rows, qi
 } // namespace
 
 MibDatabase::MibDatabase()
-    : m_db(QSqlDatabase::addDatabase(QStringLiteral("QSQLITE")))
+    : m_connection(nextConnectionName())
+    , m_db(QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection))
 {
 }
 
@@ -123,7 +144,7 @@ MibDatabase::~MibDatabase()
 {
     m_db.close();
     m_db = QSqlDatabase();
-    QSqlDatabase::removeDatabase(QLatin1String(QSqlDatabase::defaultConnection));
+    QSqlDatabase::removeDatabase(m_connection);
 }
 
 void MibDatabase::setFileName(const QString& fileName)
@@ -238,12 +259,15 @@ void MibDatabase::writeVersion(int format, int major, int minor)
 QVector<OidPtr> MibDatabase::loadNodes() const
 {
     QVector<OidPtr> nodes;
-    sqlite3* db = nativeHandle(m_db);
+    if (!m_db.isOpen())
+        return nodes;
+    // The whole table is read in one pass through SQLite's own interface: the generic SQL
+    // layer costs a variant per column, which dominates the load of a large database.
+    const ReadOnlyFile file(m_db.databaseName());
+    sqlite3* db = file.handle();
     if (!db)
         return nodes;
 
-    // The whole table is read in one pass through SQLite's own interface: the generic SQL
-    // layer costs a variant per column, which dominates the load of a large database.
     StringPool modules;
     Statement query(db, "SELECT id, name, number, access, type, module, filename, last_updated, description, "
                         "parent_id FROM node");
@@ -266,10 +290,10 @@ QVector<OidPtr> MibDatabase::loadNodes() const
 
     const auto enums =
         loadRowsById<Oid::EnumValue>(db, "SELECT node_id, label, value FROM enum", [](const Statement& q) {
-            return Oid::EnumValue{q.text(1), q.int32(2)};
+            return Oid::EnumValue{q.text(1), q.int64(2)};
         });
     const auto ranges = loadRowsById<Oid::Range>(db, "SELECT node_id, low, high FROM range", [](const Statement& q) {
-        return Oid::Range{q.int32(1), q.int32(2)};
+        return Oid::Range{q.int64(1), q.int64(2)};
     });
     if (enums.empty() && ranges.empty())
         return nodes;
@@ -281,6 +305,8 @@ QVector<OidPtr> MibDatabase::loadNodes() const
         }
         if (!ranges.empty()) {
             oid->ranges = rowsFor(ranges, oid->id);
+            for (Oid::Range& range : oid->ranges)
+                range = Oid::widenedRange(oid->type, range.low, range.high);
             std::sort(oid->ranges.begin(), oid->ranges.end(),
                       [](const Oid::Range& a, const Oid::Range& b) { return a.low < b.low; });
         }

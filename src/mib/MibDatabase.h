@@ -9,7 +9,7 @@
 
 // The SQLite connection to MIB.db: checks a file before use, opens it (creating the
 // schema in an empty file), reads and writes the version row and loads every node.
-// The connection is Qt's default one, so one MibDatabase exists at a time.
+// Every MibDatabase has a connection of its own, named uniquely and removed with it.
 class MibDatabase final
 {
 public:
@@ -53,6 +53,7 @@ public:
     static int todayVersion();
 
 private:
+    QString m_connection;
     QSqlDatabase m_db;
     QString m_fileName;
 };

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <limits>
 #include <type_traits>
 
 namespace {
@@ -68,6 +69,16 @@ Oid::Type Oid::typeFromCode(qint64 code)
 Oid::Access Oid::accessFromCode(qint64 code)
 {
     return lookup(accessNames, code) ? static_cast<Access>(code) : Unknown;
+}
+
+Oid::Range Oid::widenedRange(int type, qint64 low, qint64 high)
+{
+    const auto unsigned32 = [](qint64 bound) {
+        return bound < 0 && bound >= std::numeric_limits<qint32>::min() ? bound + (Q_INT64_C(1) << 32) : bound;
+    };
+    if (type != Integer && type != Integer32 && type != Other)
+        return {unsigned32(low), unsigned32(high)};
+    return {low, low > high ? unsigned32(high) : high};
 }
 
 QString Oid::typeName(int type)

@@ -58,13 +58,15 @@ struct Oid final : std::enable_shared_from_this<Oid>
     struct EnumValue
     {
         QString label;
-        qint32 value = 0;
+        qint64 value = 0;
     };
 
+    // Bounds as the module wrote them: 0..4294967295 for an Unsigned32, negative ones for
+    // a signed type.
     struct Range
     {
-        qint32 low = 0;
-        qint32 high = 0;
+        qint64 low = 0;
+        qint64 high = 0;
     };
 
     qint64 id = 0;
@@ -87,6 +89,12 @@ struct Oid final : std::enable_shared_from_this<Oid>
     static Type typeFromCode(qint64 code);
     // A stored access code as loaded: the code itself when it is in the table, else Unknown.
     static Access accessFromCode(qint64 code);
+
+    // A range of a node of this type whose bounds may have been cut to 32 bits (net-snmp's
+    // parser keeps them so, and older databases stored them so): a negative bound of an
+    // unsigned type, and the upper bound of a descending range, are taken as unsigned.
+    // Bounds that are already whole stay as they are.
+    static Range widenedRange(int type, qint64 low, qint64 high);
 
     static QString typeName(int type);     // "Unknown" for a value outside the table
     static QString accessName(int access); // "unknown" for a value outside the table

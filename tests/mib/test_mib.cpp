@@ -138,8 +138,13 @@ private slots:
         nodes[9].access = 48;
         const QVector<MibTestDb::Enum> enums = {{8, "five", 5},  {8, "one", 1},  {9, "minus", -3},
                                                 {8, "three", 3}, {9, "zero", 0}, {999, "orphan", 1}};
-        QVERIFY(MibTestDb::create(m_mib.dir.filePath("fields.db"), nodes, enums,
-                                  {{10, 100, 200}, {10, -50, 10}, {10, 20, 30}}));
+        nodes[12].type = 15; // Unsigned32
+        // Older builds stored 4294967295 as -1: bounds no unsigned or ascending range can have.
+        const QVector<MibTestDb::Range> ranges = {{10, 100, 200},      {10, -50, 10},           {10, 20, 30},
+                                                  {12, 0, 4294967295}, {12, -2147483648LL, -1}, {13, 0, -1},
+                                                  {15, 1, -1}};
+        QVERIFY(MibTestDb::create(m_mib.dir.filePath("fields.db"), nodes,
+                                  enums + QVector<MibTestDb::Enum>{{12, "big", 4294967296}}, ranges));
         MibDatabase db;
         db.setFileName(m_mib.dir.filePath("fields.db"));
         QCOMPARE(db.open(true), int(MibDatabase::Usable));
@@ -166,6 +171,25 @@ private slots:
         QCOMPARE(rows.at(7), QStringLiteral("8: sysDescr 7 1 2 18 SAMPLE-MIB sample.mib  one=1 three=3 five=5"));
         QCOMPARE(rows.at(8), QStringLiteral("9: sysObjectID 7 2 0 0 SAMPLE-MIB   minus=-3 zero=0"));
         QCOMPARE(rows.at(9), QStringLiteral("10: sysName 7 5 0 48 SAMPLE-MIB   -50..10 20..30 100..200"));
+        QCOMPARE(rows.at(11).section("  ", 1) + rows.at(12).section("  ", 1) + rows.at(14).section("  ", 1),
+                 QStringLiteral(" big=4294967296 -2147483648..-1 0..4294967295 0..4294967295 1..4294967295"));
+    }
+
+    void twoDatabases()
+    {
+        // Each database has a connection of its own: destroying one leaves the other working.
+        auto one = std::make_unique<MibDatabase>();
+        MibDatabase two;
+        for (MibDatabase* db : {one.get(), &two}) {
+            db->setFileName(m_mib.dir.filePath(db == &two ? "two.db" : "one.db"));
+            QVERIFY(
+                MibTestDb::create(db->fileName(), MibTestDb::parse(db == &two ? "1 - iso 1" : "1 - iso 1; 2 1 org 3")));
+            QCOMPARE(db->open(true), int(MibDatabase::Usable));
+        }
+        QCOMPARE(one->loadNodes().size() * 10 + two.loadNodes().size(), 21);
+        one.reset();
+        int version[3] = {};
+        QVERIFY(two.readVersion(&version[0], &version[1], &version[2]) && two.loadNodes().size() == 1);
     }
 
     void structure()

@@ -2,6 +2,7 @@
 // program loads it.
 
 #include "mib/MibDatabase.h"
+#include "mib/OidDescription.h"
 #include "mib/TreeModel.h"
 #include "TestFiles.h"
 
@@ -153,6 +154,8 @@ private slots:
                  "~.1.1.1.3|testLevel|Integer32|create|TEST-MIB|Level.|-5..5 10..20",
                  "~.1.1.1.4|testName|Octet string|read-only|TEST-MIB|Name.|0..32",
                  "~.1.2|testCounter|Counter64|read-only|TEST-MIB|Count.|",
+                 "~.1.3|testSerial|Unsigned32|read-only|TEST-MIB|Serial.|0..4294967295",
+                 "~.1.4|testOffset|Integer32|read-only|TEST-MIB|Offset.|-2147483648..-1 1..100",
                  "~.2.1|testEvent|Notify type|unknown|TEST-MIB|Event.|",
                  "~.3|testExtra|Other|unknown|TEST-UNKNOWN-MIB||", // its other import is missing
                  // SNMPv2-MIB, not RFC1213-MIB, defines the system group; IP-MIB wins over both for
@@ -188,6 +191,10 @@ private slots:
         const QStringList actual{expected.at(0), node->name,  Oid::typeName(node->type), Oid::accessName(node->access),
                                  node->module,   description, values.join(' ')};
         QCOMPARE(actual, expected);
+        // The description shows the ranges with the bounds the module wrote.
+        QString ranges = values.filter("..").join(", ").replace("..", "-");
+        QVERIFY2(sample || node->ranges.isEmpty() || OidDescription::html(*node).contains("<br>Range: " + ranges + "<"),
+                 qPrintable(OidDescription::html(*node)));
         // Every node of a module names its file and carries its module's date.
         const QHash<QString, QString> files{
             {"TEST-SMI", "z-smi.txt"}, {"TEST-MIB", "a-test.txt"}, {"TEST-UNKNOWN-MIB", "m-unknown.txt"}};
@@ -202,8 +209,8 @@ private slots:
         QCOMPARE(versionOf(m_dir.filePath("fixture.db")), QString("1.0"));
         // Only the iso tree is kept; ids number its nodes in pre-order, children by ascending number.
         int all = 0;
-        QCOMPARE(treeOf(m_dir.filePath("fixture.db"), &all).size(), 18);
-        QCOMPARE(all, 18);
+        QCOMPARE(treeOf(m_dir.filePath("fixture.db"), &all).size(), 20);
+        QCOMPARE(all, 20);
         for (int i = 0; i < m_fixture.size(); ++i)
             QVERIFY2(m_fixture.at(i).second->id == i + 1, qPrintable(m_fixture.at(i).first));
         // The module importing from a module nobody has is reported, and still contributes.

@@ -20,7 +20,7 @@ struct LoadedMib
     bool load(const QVector<MibTestDb::Node>& nodes = MibTestDb::sampleNodes(), bool loose = false)
     {
         model.reset();
-        db.reset(); // one default connection at a time
+        db.reset();
         db = std::make_unique<MibDatabase>();
         db->setFileName(dir.filePath(QStringLiteral("mib%1.db").arg(++files)));
         const QString looseTable = QStringLiteral("CREATE TABLE node (id, name, number, access, type, module, "

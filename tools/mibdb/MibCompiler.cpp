@@ -3,6 +3,8 @@
 #include "DescriptionScanner.h"
 #include "LastUpdatedScanner.h"
 
+#include "mib/Oid.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -382,8 +384,10 @@ void MibCompiler::collectTree()
             moduleIndex >= 0 ? wholeDescription(node, m_modules.at(moduleIndex)) : textFromMib(node->description);
         for (const enum_list* value = node->enums; value; value = value->next)
             record.enums.append({textFromMib(value->label), value->value});
-        for (const range_list* range = node->ranges; range; range = range->next)
-            record.ranges.append({range->low, range->high});
+        for (const range_list* range = node->ranges; range; range = range->next) {
+            const Oid::Range bounds = Oid::widenedRange(node->type, range->low, range->high);
+            record.ranges.append({bounds.low, bounds.high});
+        }
         const int index = m_nodes.size();
         m_nodes.append(record);
 

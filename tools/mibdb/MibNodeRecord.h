@@ -10,13 +10,13 @@ struct MibNodeRecord
     struct EnumValue
     {
         QString label;
-        int value = 0;
+        qint64 value = 0;
     };
 
     struct Range
     {
-        int low = 0;
-        int high = 0;
+        qint64 low = 0;
+        qint64 high = 0;
     };
 
     int parentIndex = -1; // index into the same list; -1 for the root
