@@ -8,6 +8,12 @@ void TreeView::scrollTo(const QModelIndex& index, ScrollHint hint)
         QTreeView::scrollTo(index, hint);
         return;
     }
+    // The node is measured where it will be: its collapsed parents are opened first (the base
+    // class would open them only after the measuring).
+    for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent()) {
+        if (!isExpanded(parent))
+            expand(parent);
+    }
     QScrollBar* bar = horizontalScrollBar();
     const int h = bar->value();
     const QRect rect = visualRect(index);
