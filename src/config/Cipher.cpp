@@ -33,6 +33,12 @@ const unsigned char* bytes(const QByteArray& data)
     return reinterpret_cast<const unsigned char*>(data.constData());
 }
 
+std::function<QByteArray(int)>& randomSource()
+{
+    static std::function<QByteArray(int)> source;
+    return source;
+}
+
 } // namespace
 
 Cipher::Cipher(const QByteArray& key, Padding padding)
@@ -73,10 +79,17 @@ std::optional<QByteArray> Cipher::run(bool encrypting, const QByteArray& iv, con
 
 QByteArray Cipher::randomBytes(int count)
 {
+    if (randomSource())
+        return randomSource()(count);
     QByteArray random(count, '\0');
     if (RAND_bytes(reinterpret_cast<unsigned char*>(random.data()), count) != 1)
         return {};
     return random;
+}
+
+void Cipher::setRandomSource(std::function<QByteArray(int)> source)
+{
+    randomSource() = std::move(source);
 }
 
 bool Cipher::equalSecrets(const QByteArray& a, const QByteArray& b)

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 
+#include <functional>
 #include <optional>
 
 // AES in CBC mode through OpenSSL's EVP interface, for the secrets the program and the
@@ -27,6 +28,9 @@ public:
 
     // count bytes from OpenSSL's generator; empty when it fails.
     static QByteArray randomBytes(int count);
+    // While set, randomBytes answers source(count) instead: tests fix the bytes a value is
+    // encrypted with to check its exact text. Null, the default, is OpenSSL's generator.
+    static void setRandomSource(std::function<QByteArray(int)> source);
     // Compares in time independent of the contents, for digests and other secrets.
     static bool equalSecrets(const QByteArray& a, const QByteArray& b);
 

@@ -16,6 +16,7 @@ const unsigned char InitVector[16] = {0x3c, 0x91, 0x5e, 0x0a, 0xd7, 0x42, 0x6b, 
                                       0x19, 0xa5, 0x73, 0x2f, 0xc0, 0x8d, 0x56, 0xb4};
 constexpr int BlockSize = Cipher::BlockSize;
 constexpr int Utf8Mib = 106;
+constexpr int Windows1252Mib = 2252;
 static_assert(sizeof(KeySuffix) == 37, "the key suffix has 36 hexadecimal digits");
 
 const QString SubCustomerNumber = QStringLiteral("SubCustomerNumber");
@@ -31,15 +32,6 @@ QByteArray runCipher(const QByteArray& input, const QString& keyText, bool encry
     const Cipher cipher(cipherKey(keyText), Cipher::Padding::None);
     const QByteArray iv(reinterpret_cast<const char*>(InitVector), sizeof(InitVector));
     return (encrypting ? cipher.encrypt(iv, input) : cipher.decrypt(iv, input)).value_or(QByteArray());
-}
-
-bool isZeroTail(const QByteArray& bytes, int from)
-{
-    for (int i = from; i < bytes.size(); ++i) {
-        if (bytes.at(i) != '\0')
-            return false;
-    }
-    return true;
 }
 
 bool isHexText(const QString& text)
@@ -106,14 +98,17 @@ bool writeInt(const QString& name, int value)
     return storeValue(name, value);
 }
 
-QString readEncryptedString(const QString& name)
+EncryptedValue readEncryptedValue(const QString& name)
 {
-    return decrypt(readString(name), keyText());
+    EncryptedValue value;
+    value.stored = readString(name);
+    value.text = value.stored.isEmpty() ? QString() : tryDecrypt(value.stored, keyText());
+    return value;
 }
 
-bool writeEncryptedString(const QString& name, const QString& text)
+bool writeEncryptedValue(const QString& name, const EncryptedValue& value)
 {
-    return writeString(name, encrypt(text, keyText()));
+    return !value.changed || writeString(name, encrypt(value.text.value_or(QString()), keyText()));
 }
 
 QString encrypt(const QString& text, const QString& keyText)
@@ -127,27 +122,30 @@ QString encrypt(const QString& text, const QString& keyText)
 
 QString decrypt(const QString& hexText, const QString& keyText)
 {
+    return tryDecrypt(hexText, keyText).value_or(QString());
+}
+
+std::optional<QString> tryDecrypt(const QString& hexText, const QString& keyText)
+{
     // QByteArray::fromHex skips whatever is not a digit; a damaged value must not decode.
     if (hexText.isEmpty() || !isHexText(hexText))
-        return {};
+        return std::nullopt;
     const QByteArray cipher = QByteArray::fromHex(hexText.toLatin1());
     if (cipher.size() % BlockSize != 0)
-        return {};
+        return std::nullopt;
     QByteArray plain = runCipher(cipher, keyText, false);
-    const int zero = plain.indexOf('\0');
-    if (zero >= 0) {
-        // The writer pads with fewer than a block of zeros and nothing after them; anything
-        // else is a value decrypted with the wrong key or a damaged one.
-        if (plain.size() - zero >= BlockSize || !isZeroTail(plain, zero))
-            return {};
-        plain.truncate(zero);
-    }
-    if (!plain.startsWith('#'))
-        return {};
-    // Garbage from a wrong key is rarely valid UTF-8; a text written here always is.
+    int end = plain.size();
+    while (end > 0 && plain.at(end - 1) == '\0')
+        --end;
+    plain.truncate(end);
+    // A zero byte before the zero tail, or no "#" mark, is a wrong key or a damaged value.
+    if (!plain.startsWith('#') || plain.contains('\0'))
+        return std::nullopt;
     QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
     const QString text = QTextCodec::codecForMib(Utf8Mib)->toUnicode(plain.constData() + 1, plain.size() - 1, &state);
-    return state.invalidChars == 0 && state.remainingChars == 0 ? text : QString();
+    if (state.invalidChars == 0 && state.remainingChars == 0)
+        return text;
+    return QTextCodec::codecForMib(Windows1252Mib)->toUnicode(plain.mid(1));
 }
 
 } // namespace ServiceRegistry
