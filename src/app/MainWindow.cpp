@@ -247,6 +247,13 @@ void MainWindow::onPostponedInitialization()
             UserPrompts::instance().warning(this, AppInfo::title(), m_deviceList->errorText(), QMessageBox::Ok,
                                             QMessageBox::Ok);
         });
+    } else if (const QStringList unread = m_deviceList->unreadCredentials(); !unread.isEmpty()) {
+        QTimer::singleShot(100, this, [this, unread] {
+            UserPrompts::instance().warning(this, AppInfo::title(),
+                                            tr("The SNMP credentials of these devices could not be read and are kept "
+                                               "as they are in the file: %1")
+                                                .arg(unread.join(QStringLiteral(", "))));
+        });
     } else if (m_deviceList->entries().isEmpty()) {
         QTimer::singleShot(100, this, [this] {
             UserPrompts::instance().information(

@@ -44,6 +44,16 @@ void DeviceList::load(const QMap<QString, QString>& names)
     }
 }
 
+QStringList DeviceList::unreadCredentials() const
+{
+    QStringList addresses;
+    for (const VelmoraFile::Entry& device : m_entries) {
+        if (device.credentialsUnread)
+            addresses.append(device.ipAddress);
+    }
+    return addresses;
+}
+
 void DeviceList::requestDeviceInfo()
 {
     for (const VelmoraFile::Entry& device : qAsConst(m_entries))

@@ -7,6 +7,7 @@
 #include <QMap>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -41,6 +42,10 @@ public:
     // window to show; empty when neither. A list read from an unreadable file is empty, and
     // saving never writes over such a file.
     QString errorText() const { return m_errorText; }
+
+    // The addresses of the devices whose credentials could not be read, in file order; their
+    // credential text is kept as the file holds it.
+    QStringList unreadCredentials() const;
 
     void setInfoRequest(InfoRequest request) { m_infoRequest = std::move(request); }
 

@@ -198,6 +198,8 @@ void DeviceEditDialog::setEntry(const VelmoraFile::Entry& entry)
     m_ip->setText(entry.ipAddress);
     showCredentials(entry.credentials);
     m_description->setText(entry.description);
+    m_snmpChanged = false;
+    updateForm();
 }
 
 void DeviceEditDialog::setEntries(const QList<VelmoraFile::Entry>& entries)
@@ -258,13 +260,22 @@ VelmoraFile::Entry DeviceEditDialog::entry() const
     entry.credentials = credentials();
     entry.encrypted = entry.credentials.version == 3;
     // Unchanged credentials keep their text: the encrypted notation differs on every writing.
-    if (!keepsCredentials())
+    if (!keepsCredentials()) {
         entry.securityText = VelmoraFile::credentialsToText(entry.credentials, entry.encrypted);
+        entry.credentialsUnread = false;
+    }
     return entry;
+}
+
+bool DeviceEditDialog::keepsUnreadCredentials() const
+{
+    return m_mode == ChangeDevice && m_entry.credentialsUnread && !m_snmpChanged;
 }
 
 bool DeviceEditDialog::keepsCredentials() const
 {
+    if (keepsUnreadCredentials())
+        return true;
     // The notation counts as well: SNMPv3 credentials read in plain text are written encrypted
     // once the device has been through the form.
     return m_mode == ChangeDevice && credentials() == m_entry.credentials &&
@@ -291,7 +302,8 @@ void DeviceEditDialog::updateForm()
 
     // Changing several devices checks only what the user edited, and never the address.
     const bool several = m_mode == ChangeSeveralDevices;
-    const bool checkCredentials = !several || m_snmpChanged;
+    // Credentials the file held but that could not be read stay as they are until edited.
+    const bool checkCredentials = (!several || m_snmpChanged) && !keepsUnreadCredentials();
     m_groupValid = (several && !m_groupChanged) || !m_group->currentText().trimmed().isEmpty();
     m_ipValid = several || isIpAddressWithPort(m_ip->text().trimmed());
     const bool communityValid = !checkCredentials || v3 || (version > 0 && !m_community->text().isEmpty());

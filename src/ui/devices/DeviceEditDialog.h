@@ -75,6 +75,8 @@ private:
     SnmpUtils::SnmpParams credentials() const;
     // Changing one device: the form holds its credentials, in its notation, as they were.
     bool keepsCredentials() const;
+    // Changing one device whose credentials could not be read: the user left them alone.
+    bool keepsUnreadCredentials() const;
     QString knownDeviceMessage(const QString& ip) const;
     void onOk();
     void verify(const QString& ip);

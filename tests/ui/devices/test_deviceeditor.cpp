@@ -132,6 +132,11 @@ private slots:
         QTest::newRow("plain SNMPv3") << NotationCase{change, plainV3, {}, {}};
         QTest::newRow("changed") << NotationCase{change, bare, "private", "&v2c(\"private\")"};
         QTest::newRow("added") << NotationCase{DeviceEditDialog::AddDevice, bare, {}, "&v2c(\"public\")"};
+        Entry unread = bare;
+        unread.securityText = "&v3#(UserName:\"AAAA\")";
+        unread.credentials = {};
+        unread.credentialsUnread = true;
+        QTest::newRow("unread, kept") << NotationCase{change, unread, {}, unread.securityText};
     }
 
     void notation()
@@ -145,6 +150,7 @@ private slots:
         const Entry result = dialog.entry();
         QCOMPARE(result.credentials, community.isEmpty() ? old.credentials : v2c(community));
         QCOMPARE(result.encrypted, result.credentials.version == 3);
+        QCOMPARE(result.credentialsUnread, old.credentialsUnread);
         // A new device takes no support contract from the one it was copied from.
         QCOMPARE(result.contractNumber, mode == DeviceEditDialog::ChangeDevice ? old.contractNumber : QString());
         if (written == old.securityText) {
