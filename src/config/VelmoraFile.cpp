@@ -306,7 +306,7 @@ bool VelmoraFile::save(const QList<Entry>& entries) const
         lines.append(line);
     }
     QString reason;
-    if (writeConfigFile(m_path, lines, EmptyColumnPolicy::AllButLastColumn, old.ignoredTail, old.hasIgnore, true,
+    if (writeConfigFile(m_path, lines, EmptyColumnPolicy::AllButLastColumn, old.ignoredTail, old.hasIgnore, false,
                         &reason))
         return true;
     m_errorText = QCoreApplication::translate("VelmoraFile", "The device list %1 could not be saved: %2")

@@ -111,6 +111,29 @@ private slots:
         QCOMPARE(readBytes(path), QByteArray(";head\r\n" + line + "#IGNORE\r\n" + tail));
     }
 
+    // A tab or line break inside a value would split it: the save is refused and nothing written.
+    void writeRefused_data()
+    {
+        QTest::addColumn<QString>("value");
+        for (const char* value : {"a\nb", "a\rb", "a\tb", "a\vb"})
+            QTest::newRow(value) << QString(value);
+    }
+
+    void writeRefused()
+    {
+        QFETCH(QString, value);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("refused.cfg");
+        QVERIFY(writeBytes(path, "old\r\n"));
+        QString error;
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot write .*refused.cfg: the value"));
+        QVERIFY(!writeConfigFile(path, {{{}, {}, true, {"1.1.1.1", value}}}, never, {}, false, false, &error));
+        QVERIFY(error.startsWith("the value \"a") &&
+                error.endsWith("b\" holds a tab or line break, which the file cannot hold"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"refused.cfg"});
+        QCOMPARE(readBytes(path), QByteArray("old\r\n"));
+    }
+
     void backupAndInPlaceSave()
     {
         // Only a ".cfg" file, in any letter case, gets a backup, and only of a file that was there.

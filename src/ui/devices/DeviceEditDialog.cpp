@@ -54,6 +54,20 @@ template <typename Get> QString shared(const QList<VelmoraFile::Entry>& entries,
     return first;
 }
 
+// Why text cannot be saved in its field, or nothing. No field may hold a control character (a
+// line break would start a new line in the device list); forbidden lists the characters that
+// would end the field's column or shift the file's quoting.
+QString unsavable(const QString& text, const QString& forbidden)
+{
+    for (const QChar c : text) {
+        if (c.category() == QChar::Other_Control)
+            return DeviceEditDialog::tr("Line breaks, tabs and other control characters cannot be saved.");
+        if (forbidden.contains(c))
+            return DeviceEditDialog::tr("The character %1 cannot be saved in this field.").arg(c);
+    }
+    return QString();
+}
+
 // A known device's name as the warnings put it before the next word, or nothing.
 QString nameForMessage(const DeviceEditDialog::KnownDevice& device)
 {
@@ -131,7 +145,15 @@ void DeviceEditDialog::buildForm(const QStringList& groups)
         label->setTextFormat(validated ? Qt::RichText : Qt::PlainText);
         label->setBuddy(field);
         grid->addWidget(label, row, 0);
-        grid->addWidget(field, row++, 1);
+        grid->addWidget(field, row, 1);
+        // Where the field says why its text cannot be saved.
+        auto* problem = new QLabel(this);
+        problem->setObjectName(field->objectName() + QLatin1String("Problem"));
+        problem->setStyleSheet(QStringLiteral("color: red;"));
+        problem->setWordWrap(true);
+        problem->hide();
+        grid->addWidget(problem, row++, 2);
+        m_problems.insert(field, problem);
         return label;
     };
     auto* versions = new QWidget(this);
@@ -179,7 +201,10 @@ void DeviceEditDialog::buildForm(const QStringList& groups)
         connect(edit, &QLineEdit::textChanged, this, snmpEdited);
     for (QComboBox* box : {m_authProtocol, m_privProtocol})
         connect(box, qOverload<int>(&QComboBox::currentIndexChanged), this, snmpEdited);
-    connect(m_description, &QLineEdit::textChanged, this, [this] { m_descriptionChanged = true; });
+    connect(m_description, &QLineEdit::textChanged, this, [this] {
+        m_descriptionChanged = true;
+        updateForm();
+    });
     connect(m_ok, &QPushButton::clicked, this, &DeviceEditDialog::onOk);
     connect(m_cancel, &QPushButton::clicked, this, &DeviceEditDialog::reject);
 }
@@ -312,7 +337,24 @@ void DeviceEditDialog::updateForm()
     // would only report that it does not answer.
     const bool authPasswordValid = !checkCredentials || !auth || m_authPassword->text().size() >= MinimumPassPhrase;
     const bool privPasswordValid = !checkCredentials || !priv || m_privPassword->text().size() >= MinimumPassPhrase;
-    m_credentialsValid = communityValid && userNameValid && authPasswordValid && privPasswordValid;
+    // Text the device list cannot hold; changing several devices checks only what is applied.
+    const auto savable = [this](QWidget* field, const QString& text, const char* forbidden, bool used) {
+        const QString problem = used ? unsavable(text, QLatin1String(forbidden)) : QString();
+        QLabel* label = m_problems.value(field);
+        label->setText(problem);
+        label->setVisible(!problem.isEmpty());
+        return problem.isEmpty();
+    };
+    m_groupValid = savable(m_group, m_group->currentText(), ";\"", !several || m_groupChanged) && m_groupValid;
+    m_ipValid = savable(m_ip, m_ip->text(), "", !several) && m_ipValid;
+    const bool descriptionValid =
+        savable(m_description, m_description->text(), ";\"", !several || m_descriptionChanged);
+    const bool secretsValid = savable(m_community, m_community->text(), "\"", checkCredentials && !v3) &
+                              savable(m_userName, m_userName->text(), "\"", checkCredentials && v3) &
+                              savable(m_authPassword, m_authPassword->text(), "\"", checkCredentials && auth) &
+                              savable(m_privPassword, m_privPassword->text(), "\"", checkCredentials && priv);
+    m_credentialsValid =
+        communityValid && userNameValid && authPasswordValid && privPasswordValid && secretsValid && descriptionValid;
 
     markField(m_groupLabel, tr("Group:"), m_group, m_groupValid);
     markField(m_ipLabel, tr("IP address:"), m_ip, m_ipValid);

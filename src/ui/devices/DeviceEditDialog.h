@@ -4,6 +4,7 @@
 #include "config/VelmoraFile.h"
 
 #include <QDialog>
+#include <QHash>
 #include <QMessageBox>
 #include <QList>
 #include <QSet>
@@ -123,4 +124,5 @@ private:
     QPushButton* m_ok = nullptr;
     QPushButton* m_cancel = nullptr;
     LoadingPopupDialog* m_popup = nullptr;
+    QHash<QWidget*, QLabel*> m_problems; // by field: why its text cannot be saved
 };

@@ -116,6 +116,52 @@ private slots:
         QCOMPARE(marked, invalid);
     }
 
+    // Text the device list cannot hold is refused next to its field.
+    void unsavableText_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("problem"); // the character refused, "c" for a control character
+        const QList<QStringList> rows{{"groupCombo", "a;b", ";"},
+                                      {"groupCombo", "a\tb", "c"},
+                                      {"ipAddressEdit", "1.2.3.4\r", "c"},
+                                      {"communityEdit", "pub\"lic", "\""},
+                                      {"communityEdit", "a;b", ""},
+                                      {"userNameEdit", "u\"", "\""},
+                                      {"authPasswordEdit", "authpass\"", "\""},
+                                      {"privPasswordEdit", "privpass\x7f", "c"},
+                                      {"descriptionEdit", "one\ntwo", "c"},
+                                      {"descriptionEdit", "<a href=\"x\">", "\""},
+                                      {"descriptionEdit", "a;b", ";"},
+                                      {"descriptionEdit", "Rack <b>3</b>", ""}};
+        for (const QStringList& row : rows) {
+            const QString problem = row.at(2) == "c" ? "Line breaks, tabs and other control characters cannot be saved."
+                                    : row.at(2).isEmpty()
+                                        ? QString()
+                                        : "The character " + row.at(2) + " cannot be saved in this field.";
+            QTest::newRow(qPrintable(row.at(0) + ' ' + row.at(1))) << row.at(0) << row.at(1) << problem;
+        }
+    }
+
+    void unsavableText()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, text);
+        QFETCH(QString, problem);
+        DeviceEditDialog dialog(DeviceEditDialog::AddDevice, {"Default"}, {});
+        field(&dialog, "ipAddressEdit")->setText("1.2.3.4");
+        if (name != "communityEdit")
+            setCredentials(&dialog, v3("u", SnmpUtils::AuthSHA1, "authpass", SnmpUtils::PrivAES, "privpass"));
+        if (auto* group = dialog.findChild<QComboBox*>(name))
+            group->setCurrentText(text);
+        else
+            field(&dialog, qPrintable(name))->setText(text);
+        QLabel* label = dialog.findChild<QLabel*>(name + "Problem");
+        QCOMPARE(label->text(), problem);
+        QCOMPARE(label->isVisibleTo(&dialog), !problem.isEmpty());
+        QCOMPARE(buttonWithText(&dialog, "OK")->isEnabled(), problem.isEmpty());
+    }
+
     // The text a changed entry is saved with: unchanged credentials keep theirs, as the
     // encrypted notation differs on every writing; SNMPv3 is written encrypted once edited.
     void notation_data()
