@@ -75,6 +75,14 @@ private slots:
         QCOMPARE(names(list), (QStringList{"sw-1", "sw-2", "sw-1", "named-too"}));
         QCOMPARE(m_asked, QStringList{"10.0.0.3"});
         QVERIFY(!list.changedOnDisk() && !list.reloadIfChanged({}));
+
+        // A name that arrives while the editor is open wins over the editor's older copy, by address.
+        const quint64 opened = list.infoStamp();
+        list.onHostResolved(info("10.0.0.2", "renamed"), list.requestId());
+        QList<Entry> edited = list.entries();
+        edited.move(1, 0);
+        list.setDevices(edited, {info("10.0.0.2", "sw-2"), info("10.0.0.1", "edited"), {}, {}}, opened);
+        QCOMPARE(names(list), (QStringList{"renamed", "edited", "", ""}));
     }
 
     void failedSaveIsKeptAndRetried()

@@ -68,10 +68,11 @@ QString unsavable(const QString& text, const QString& forbidden)
     return QString();
 }
 
-// A known device's name as the warnings put it before the next word, or nothing.
+// A known device's name as the rich-text warnings put it before the next word, or nothing. The
+// device reports its name: it is text, never markup.
 QString nameForMessage(const DeviceEditDialog::KnownDevice& device)
 {
-    return device.sysName.isEmpty() ? QString() : device.sysName + QLatin1Char(' ');
+    return device.sysName.isEmpty() ? QString() : device.sysName.toHtmlEscaped() + QLatin1Char(' ');
 }
 
 } // namespace
@@ -371,12 +372,13 @@ QString DeviceEditDialog::knownDeviceMessage(const QString& ip) const
         const QString name = nameForMessage(device);
         if (device.ipAddress == ip)
             return tr("A device <b>%1</b>with the same IP address <b>%2</b> is already being monitored.<br>\n")
-                .arg(name, device.ipAddress);
+                .arg(name, device.ipAddress.toHtmlEscaped());
         if (device.ipAddresses.contains(ip)) {
             const int count = device.ipAddresses.size();
             return tr("A device <b>%1</b>with the IP address <b>%2</b> is already being monitored.\nIt has %3 IP %4, "
                       "one of which is the same as the IP address <b>%5</b> of the device you want to save.<br>\n")
-                .arg(name, device.ipAddress, QString::number(count), count > 1 ? tr("addresses") : tr("address"), ip);
+                .arg(name, device.ipAddress.toHtmlEscaped(), QString::number(count),
+                     count > 1 ? tr("addresses") : tr("address"), ip.toHtmlEscaped());
         }
     }
     return QString();
@@ -464,7 +466,7 @@ void DeviceEditDialog::onHostResolved(const SnmpReader::HostInfoResult& result, 
             if (askToAddAnyway(
                     tr("Duplicate Device Found"),
                     tr("A duplicate device <b>%1</b>with the IP address <b>%2</b> is already being monitored.<br>\n")
-                        .arg(nameForMessage(device), device.ipAddress),
+                        .arg(nameForMessage(device), device.ipAddress.toHtmlEscaped()),
                     QMessageBox::No))
                 accept();
             return;

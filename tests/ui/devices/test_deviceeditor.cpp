@@ -250,7 +250,7 @@ private slots:
         ScriptedPrompts prompts;
         DeviceTableWidget table;
         table.setData({entry("10.9.9.9"), entry(m_agent.address())},
-                      {info("10.9.9.9", "core", {"10.0.0.1", "10.0.0.2"}), info(m_agent.address(), "")});
+                      {info("10.9.9.9", "<i>core&", {"10.0.0.1", "10.0.0.2"}), info(m_agent.address(), "")});
         QSignalSpy infoChanged(&table, &DeviceTableWidget::DeviceInfoChanged);
         whenModal<DeviceEditDialog>([&](DeviceEditDialog* dialog) {
             field(dialog, "ipAddressEdit")->setText("10.0.0.1");
@@ -262,12 +262,14 @@ private slots:
         });
         table.action(CrudTableWidget::AddAction)->trigger();
         QCOMPARE(prompts.asked.size(), 2);
-        QVERIFY(prompts.asked.at(0).text.startsWith("A device <b>core </b>with the IP address <b>10.9.9.9</b> is "
-                                                    "already being monitored.\nIt has 2 IP addresses, one of which "
-                                                    "is the same as the IP address <b>10.0.0.1</b> of the device"));
+        QVERIFY(prompts.asked.at(0).text.startsWith(
+            "A device <b>&lt;i&gt;core&amp; </b>with the IP address <b>10.9.9.9</b> is "
+            "already being monitored.\nIt has 2 IP addresses, one of which "
+            "is the same as the IP address <b>10.0.0.1</b> of the device"));
         QCOMPARE(prompts.asked.at(1).text, "A device <b></b>with the same IP address <b>" + m_agent.address() +
                                                "</b> is already being monitored.<br>\n" + kAskAgain);
-        QCOMPARE(column(table, DeviceTableWidget::NameColumn), (QStringList{"core", "fixture-agent", "fixture-agent"}));
+        QCOMPARE(column(table, DeviceTableWidget::NameColumn),
+                 (QStringList{"<i>core&", "fixture-agent", "fixture-agent"}));
         QCOMPARE(infoChanged.size(), 2);
         QVERIFY(!table.isDuplicate(0) && table.isDuplicate(1) && table.isDuplicate(2));
     }
