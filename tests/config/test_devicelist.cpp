@@ -116,17 +116,15 @@ private slots:
         const QByteArray kept(
             ";devices\r\n10.0.0.2\tB\t&v3#(UserName:\"AAAA\", AuthType:SHA1, AuthPass:\"x y\")\t/\t/\t/\t"
             "k ;note\r\n10.0.0.3\tC\t&v3(UserName:\"u\", Context:\"c\")\t1-2-2027\tN1\t555\td\r\n");
-        const QString path = m_dir.filePath("unread.cfg");
-        QVERIFY(writeBytes(path, kept + "10.0.0.1\tA\t&v2c(\"public\")\t/\t/\t/\t\r\n"));
-        DeviceList list(path);
+        DeviceList list(m_dir.filePath("unread.cfg"));
+        QVERIFY(writeBytes(list.path(), kept + "10.0.0.1\tA\t&v2c(\"public\")\t/\t/\t/\t\r\n"));
         list.load({});
         QCOMPARE(list.unreadCredentials(), (QStringList{"10.0.0.2", "10.0.0.3"}));
-        QCOMPARE(list.entries().at(0).credentials.version, 0);
         QList<Entry> edited = list.entries();
         edited[2].group = "Z";
         list.setDevices(edited, list.deviceInfo());
         QVERIFY(list.save());
-        QCOMPARE(readBytes(path), kept + "10.0.0.1\tZ\t&v2c(\"public\")\t/\t/\t/\t\r\n");
+        QCOMPARE(readBytes(list.path()), kept + "10.0.0.1\tZ\t&v2c(\"public\")\t/\t/\t/\t\r\n");
         list.load({});
         QCOMPARE(list.unreadCredentials(), (QStringList{"10.0.0.2", "10.0.0.3"}));
     }

