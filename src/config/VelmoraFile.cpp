@@ -128,7 +128,8 @@ QString enclosed(const QString& text, int prefixLength, int suffixLength)
 }
 
 // Reads the SNMPv3 body: "Key:value" pieces separated by commas, a quoted value losing its
-// quotes. False when a piece has no colon or a key is not one of the notation's.
+// quotes. False when a piece has no colon, a key is not one of the notation's or a quote is
+// not closed.
 bool readKeyValues(const QString& body, QHash<QString, QString>& values)
 {
     static const QStringList keys{QStringLiteral("UserName"), QStringLiteral("AuthType"), QStringLiteral("AuthPass"),
@@ -139,8 +140,11 @@ bool readKeyValues(const QString& body, QHash<QString, QString>& values)
         if (colon < 0 || !keys.contains(piece.left(colon).trimmed()))
             return false;
         QString value = piece.mid(colon + 1).trimmed();
-        if (value.startsWith(QLatin1Char('"')))
+        if (value.startsWith(QLatin1Char('"'))) {
+            if (value.size() < 2 || !value.endsWith(QLatin1Char('"')))
+                return false; // a quote not closed
             value = enclosed(value, 1, 1);
+        }
         values.insert(piece.left(colon).trimmed(), value);
     }
     return true;
@@ -347,12 +351,18 @@ bool VelmoraFile::textToCredentials(const QString& text, SnmpUtils::SnmpParams& 
 {
     params = SnmpUtils::SnmpParams();
     encrypted = false;
+    // A community cut short, without its closing quote and parenthesis, would lose characters.
+    const bool closed = text.endsWith(QLatin1String("\")"));
     if (text.startsWith(QLatin1String("&v1(\""))) {
+        if (!closed || text.size() < 7)
+            return false;
         params.version = 1;
         params.community = enclosed(text, 5, 2);
         return true;
     }
     if (text.startsWith(QLatin1String("&v2c(\""))) {
+        if (!closed || text.size() < 8)
+            return false;
         params.version = 2;
         params.community = enclosed(text, 6, 2);
         return true;
@@ -368,7 +378,7 @@ bool VelmoraFile::textToCredentials(const QString& text, SnmpUtils::SnmpParams& 
     }
 
     QHash<QString, QString> values;
-    if (!readKeyValues(enclosed(text, encryptedText ? 5 : 4, 1), values) ||
+    if (!text.endsWith(QLatin1Char(')')) || !readKeyValues(enclosed(text, encryptedText ? 5 : 4, 1), values) ||
         !values.contains(QStringLiteral("UserName")))
         return false;
     SnmpUtils::SnmpParams read;

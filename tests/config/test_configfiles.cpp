@@ -258,6 +258,9 @@ private slots:
             {"trailing comma", "&v3#(UserName:\"u\",)"},
             {"no user", "&v3(AuthType:MD5, AuthPass:\"p\")"},
             {"unknown key", "&v3(UserName:\"u\", Colour:red)"},
+            {"community not closed", "&v2c(\"ab"},
+            {"v3 not closed", "&v3(UserName:u"},
+            {"quote not closed", "&v3(UserName:\"u)"},
             {"does not decrypt", "&v3#(UserName:\"AAAA\")"},
             {"blank inside Base64", "&v3#(UserName:\"3nfJycm1p7DAIB4LOcicvHEpKmtApE43AjUnEdCY1dA UYk4=\")"}};
         for (const auto& [name, text] : refused)
