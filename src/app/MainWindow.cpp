@@ -247,6 +247,13 @@ void MainWindow::onPostponedInitialization()
             UserPrompts::instance().warning(this, AppInfo::title(), m_deviceList->errorText(), QMessageBox::Ok,
                                             QMessageBox::Ok);
         });
+    } else if (const QStringList unread = m_deviceList->unreadCredentials(); !unread.isEmpty()) {
+        QTimer::singleShot(100, this, [this, unread] {
+            UserPrompts::instance().warning(this, AppInfo::title(),
+                                            tr("The SNMP credentials of these devices could not be read and are kept "
+                                               "as they are in the file: %1")
+                                                .arg(unread.join(QStringLiteral(", "))));
+        });
     } else if (m_deviceList->entries().isEmpty()) {
         QTimer::singleShot(100, this, [this] {
             UserPrompts::instance().information(
@@ -390,12 +397,14 @@ void MainWindow::onEditDevices()
     const DialogGeometry geometry(m_context.settings);
     geometry.restore(&dialog, dialog.objectName());
     dialog.setData(m_deviceList->entries(), m_deviceList->deviceInfo());
+    // Device information keeps arriving while the editor is open; it wins over the editor's copy.
+    const quint64 opened = m_deviceList->infoStamp();
     dialog.exec();
     geometry.save(&dialog, dialog.objectName());
 
     if (dialog.isModified()) {
         const VelmoraFile::Entry previous = currentDevice();
-        m_deviceList->setDevices(dialog.entries(), dialog.deviceInfo());
+        m_deviceList->setDevices(dialog.entries(), dialog.deviceInfo(), opened);
         refillDeviceBox(previous);
     }
     // A list that could not be written stays in memory; nothing typed is lost while the

@@ -57,6 +57,24 @@ QString dataLineText(const ConfigLine& line, EmptyColumnPolicy policy, bool repl
     return text;
 }
 
+// The first value of a data line that would not read back as written: a tab or line break in it
+// would split its column or its line. A tab counts only where tabs are not replaced.
+const QString* splittingValue(const QList<ConfigLine>& lines, bool replaceTabs)
+{
+    for (const ConfigLine& line : lines) {
+        if (!line.isData)
+            continue;
+        for (const QString& field : line.fields) {
+            for (const QChar c : field.trimmed()) {
+                if ((c == QLatin1Char('\t') && !replaceTabs) || c == QLatin1Char('\n') || c == QLatin1Char('\r') ||
+                    c == QLatin1Char('\v') || c == QLatin1Char('\f'))
+                    return &field;
+            }
+        }
+    }
+    return nullptr;
+}
+
 // text as it goes to disk: UTF-8, with a line end if it has none, and every LF as CR LF.
 QByteArray diskBytes(QString text)
 {
@@ -218,6 +236,19 @@ void setSaveStepFilter(std::function<bool(SaveStep)> filter)
 bool writeConfigFile(const QString& path, const QList<ConfigLine>& lines, EmptyColumnPolicy policy,
                      const QByteArray& ignoredTail, bool hasIgnore, bool replaceTabs, QString* error)
 {
+    // Refused before anything is touched: the file and its copy stay as they are.
+    if (const QString* value = splittingValue(lines, replaceTabs)) {
+        const QString reason = QStringLiteral("the value \"%1\" holds a tab or line break, which the file cannot hold")
+                                   .arg(QString(*value)
+                                            .replace(QLatin1Char('\n'), QLatin1String("\\n"))
+                                            .replace(QLatin1Char('\r'), QLatin1String("\\r"))
+                                            .replace(QLatin1Char('\t'), QLatin1String("\\t")));
+        qCWarning(lcConfig, "cannot write %s: %s", qUtf8Printable(QDir::toNativeSeparators(path)),
+                  qUtf8Printable(reason));
+        if (error)
+            *error = reason;
+        return false;
+    }
     QString backupFailure;
     const bool oldContentsSafe = refreshBackup(path, backupFailure);
 

@@ -66,6 +66,8 @@ void setSaveStepFilter(std::function<bool(SaveStep)> filter);
 // file open), the lines are written into the file itself, but only once the old file is safe
 // in its copy or there was no old file. False, with the reason in error, when the file could
 // not be written; only a failed write into the file itself can leave it changed, and then its
-// copy holds the old contents.
+// copy holds the old contents. A data line value holding a line break, or a tab unless
+// replaceTabs, would not read back as written: such lines are refused before anything is
+// written.
 bool writeConfigFile(const QString& path, const QList<ConfigLine>& lines, EmptyColumnPolicy policy,
                      const QByteArray& ignoredTail, bool hasIgnore, bool replaceTabs, QString* error = nullptr);

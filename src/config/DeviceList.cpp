@@ -44,6 +44,16 @@ void DeviceList::load(const QMap<QString, QString>& names)
     }
 }
 
+QStringList DeviceList::unreadCredentials() const
+{
+    QStringList addresses;
+    for (const VelmoraFile::Entry& device : m_entries) {
+        if (device.credentialsUnread)
+            addresses.append(device.ipAddress);
+    }
+    return addresses;
+}
+
 void DeviceList::requestDeviceInfo()
 {
     for (const VelmoraFile::Entry& device : qAsConst(m_entries))
@@ -76,10 +86,21 @@ bool DeviceList::reloadIfChanged(const QMap<QString, QString>& names)
 }
 
 void DeviceList::setDevices(const QList<VelmoraFile::Entry>& entries,
-                            const QList<SnmpReader::HostInfoResult>& deviceInfo)
+                            const QList<SnmpReader::HostInfoResult>& deviceInfo, quint64 heardSince)
 {
+    QHash<QString, SnmpReader::HostInfoResult> newer;
+    for (int i = 0; i < m_entries.size(); ++i) {
+        const QString& address = m_entries.at(i).ipAddress;
+        if (m_heardAt.value(address) > heardSince)
+            newer.insert(address, m_deviceInfo.at(i));
+    }
     m_entries = entries;
     m_deviceInfo = deviceInfo;
+    for (int i = 0; i < m_entries.size() && i < m_deviceInfo.size(); ++i) {
+        const auto found = newer.constFind(m_entries.at(i).ipAddress);
+        if (found != newer.constEnd())
+            m_deviceInfo[i] = *found;
+    }
     m_unsaved = true;
 }
 
@@ -98,6 +119,7 @@ void DeviceList::onHostResolved(const SnmpReader::HostInfoResult& result, int re
 {
     if (requestId != m_requestId && !result.ok)
         return;
+    m_heardAt.insert(result.ip, ++m_heard);
     for (int i = 0; i < m_entries.size(); ++i) {
         if (m_entries.at(i).ipAddress != result.ip)
             continue;

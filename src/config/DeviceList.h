@@ -3,12 +3,15 @@
 #include "config/VelmoraFile.h"
 #include "snmp/SnmpReader.h"
 
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
+#include <limits>
 
 // The one owner of the device list in memory: the entries of Velmora.cfg and one
 // device-information record each, row for row. It reads the file, notices when someone else
@@ -42,6 +45,10 @@ public:
     // saving never writes over such a file.
     QString errorText() const { return m_errorText; }
 
+    // The addresses of the devices whose credentials could not be read, in file order; their
+    // credential text is kept as the file holds it.
+    QStringList unreadCredentials() const;
+
     void setInfoRequest(InfoRequest request) { m_infoRequest = std::move(request); }
 
     // Reads the file; each record starts with the name names gives for its address (the
@@ -56,8 +63,13 @@ public:
     // that an edit starts from what the file holds. Devices already known keep their
     // information; new ones are asked. True when the list was read again.
     bool reloadIfChanged(const QMap<QString, QString>& names);
-    // Takes an edited list, its records row for row; it is unsaved until save() succeeds.
-    void setDevices(const QList<VelmoraFile::Entry>& entries, const QList<SnmpReader::HostInfoResult>& deviceInfo);
+    // Counts the device information results merged so far; an editor takes it when it opens.
+    quint64 infoStamp() const { return m_heard; }
+    // Takes an edited list, its records row for row; it is unsaved until save() succeeds. A
+    // device whose information arrived after heardSince (an infoStamp()) keeps the newer record
+    // of its address rather than the editor's copy.
+    void setDevices(const QList<VelmoraFile::Entry>& entries, const QList<SnmpReader::HostInfoResult>& deviceInfo,
+                    quint64 heardSince = std::numeric_limits<quint64>::max());
     // Writes the file. False when it could not be written, errorText() saying why; the list
     // then stays unsaved, and the file on disk is as VelmoraFile::save leaves it.
     bool save();
@@ -81,4 +93,6 @@ private:
     QString m_errorText;
     QString m_stamp; // the file as last read or written
     InfoRequest m_infoRequest;
+    quint64 m_heard = 0;
+    QHash<QString, quint64> m_heardAt; // by address: the count when its last result was merged
 };

@@ -128,24 +128,31 @@ QString enclosed(const QString& text, int prefixLength, int suffixLength)
 }
 
 // Reads the SNMPv3 body: "Key:value" pieces separated by commas, a quoted value losing its
-// quotes. False when a piece has no colon.
+// quotes. False when a piece has no colon, a key is not one of the notation's or a quote is
+// not closed.
 bool readKeyValues(const QString& body, QHash<QString, QString>& values)
 {
+    static const QStringList keys{QStringLiteral("UserName"), QStringLiteral("AuthType"), QStringLiteral("AuthPass"),
+                                  QStringLiteral("PrivType"), QStringLiteral("PrivPass")};
     const QStringList pieces = body.split(QLatin1Char(','));
     for (const QString& piece : pieces) {
         const int colon = piece.indexOf(QLatin1Char(':'));
-        if (colon < 0)
+        if (colon < 0 || !keys.contains(piece.left(colon).trimmed()))
             return false;
         QString value = piece.mid(colon + 1).trimmed();
-        if (value.startsWith(QLatin1Char('"')))
+        if (value.startsWith(QLatin1Char('"'))) {
+            if (value.size() < 2 || !value.endsWith(QLatin1Char('"')))
+                return false; // a quote not closed
             value = enclosed(value, 1, 1);
+        }
         values.insert(piece.left(colon).trimmed(), value);
     }
     return true;
 }
 
 // Reads one protocol of an SNMPv3 body: used only when both its Type and its Pass keys are
-// there. False for a Type word that is not in words, with or without its Pass key.
+// there. False for a Type word that is not in words, with or without its Pass key, and for an
+// encrypted Pass that does not decrypt.
 bool readProtocol(const QHash<QString, QString>& values, const QStringList& words, const QString& kind, bool encrypted,
                   qint32& code, QString& password)
 {
@@ -158,11 +165,11 @@ bool readProtocol(const QHash<QString, QString>& values, const QStringList& word
         return false;
     if (!values.contains(passKey))
         return true;
+    const std::optional<QString> pass =
+        encrypted ? VelmoraFile::decryptedSecret(values.value(passKey)) : values.value(passKey);
     code = read;
-    password = values.value(passKey);
-    if (encrypted)
-        password = VelmoraFile::decryptSecret(password);
-    return true;
+    password = pass.value_or(QString());
+    return pass.has_value();
 }
 
 // The program's fixed AES-256 key for the encrypted notation, and the salt that ends the
@@ -190,6 +197,12 @@ QByteArray integrityDigest(const QByteArray& randomAndCiphertext)
     hash.addData(randomAndCiphertext);
     hash.addData(integritySalt, sizeof(integritySalt) - 1);
     return hash.result();
+}
+
+std::function<QByteArray(int)>& randomSource()
+{
+    static std::function<QByteArray(int)> source = &Cipher::randomBytes;
+    return source;
 }
 
 // Whether contents, read from a file that is there, hold nothing this program understands:
@@ -242,7 +255,9 @@ QList<VelmoraFile::Entry> VelmoraFile::entries() const
         entry.ipAddress = column(0);
         entry.group = normalizedGroup(column(1));
         entry.securityText = column(2);
-        textToCredentials(entry.securityText, entry.credentials, entry.encrypted);
+        // An empty column holds no credentials: nothing is lost writing it empty again.
+        entry.credentialsUnread =
+            !textToCredentials(entry.securityText, entry.credentials, entry.encrypted) && !entry.securityText.isEmpty();
         entry.contractDate = column(3) == QLatin1String("N") ? QString() : column(3);
         entry.contractDate.replace(QLatin1Char('/'), QLatin1Char('-'));
         entry.contractNumber = column(4);
@@ -276,18 +291,26 @@ bool VelmoraFile::save(const QList<Entry>& entries) const
         line.isData = true;
         line.comment = comments.value(entry.ipAddress);
         // Credentials the file held but that could not be read go back as they were.
-        const bool unread = entry.credentials.version == 0 && !entry.securityText.isEmpty();
-        line.fields = QStringList{entry.ipAddress,
-                                  entry.group,
-                                  unread ? entry.securityText : credentialsToText(entry.credentials, entry.encrypted),
-                                  entry.contractDate,
-                                  entry.contractNumber,
-                                  entry.contractTelephone,
-                                  entry.description};
+        bool encrypted = true;
+        const QString security = entry.credentialsUnread
+                                     ? entry.securityText
+                                     : credentialsToText(entry.credentials, entry.encrypted, &encrypted);
+        if (!encrypted) {
+            m_errorText = QCoreApplication::translate("VelmoraFile", "The device list %1 could not be saved: %2")
+                              .arg(QDir::toNativeSeparators(m_path),
+                                   QCoreApplication::translate("VelmoraFile",
+                                                               "the SNMPv3 credentials of %1 could not be encrypted")
+                                       .arg(entry.ipAddress));
+            qCWarning(lcConfig, "%s", qUtf8Printable(m_errorText));
+            return false;
+        }
+        line.fields =
+            QStringList{entry.ipAddress,         entry.group,      security, entry.contractDate, entry.contractNumber,
+                        entry.contractTelephone, entry.description};
         lines.append(line);
     }
     QString reason;
-    if (writeConfigFile(m_path, lines, EmptyColumnPolicy::AllButLastColumn, old.ignoredTail, old.hasIgnore, true,
+    if (writeConfigFile(m_path, lines, EmptyColumnPolicy::AllButLastColumn, old.ignoredTail, old.hasIgnore, false,
                         &reason))
         return true;
     m_errorText = QCoreApplication::translate("VelmoraFile", "The device list %1 could not be saved: %2")
@@ -295,15 +318,24 @@ bool VelmoraFile::save(const QList<Entry>& entries) const
     return false;
 }
 
-QString VelmoraFile::credentialsToText(const SnmpUtils::SnmpParams& params, bool encrypted)
+QString VelmoraFile::credentialsToText(const SnmpUtils::SnmpParams& params, bool encrypted, bool* ok)
 {
+    if (ok)
+        *ok = true;
     switch (params.version) {
     case 1:
         return QStringLiteral("&v1(\"") + params.community + QStringLiteral("\")");
     case 2:
         return QStringLiteral("&v2c(\"") + params.community + QStringLiteral("\")");
     case 3: {
-        const auto secret = [encrypted](const QString& value) { return encrypted ? encryptSecret(value) : value; };
+        const auto secret = [encrypted, ok](const QString& value) {
+            if (!encrypted)
+                return value;
+            const std::optional<QString> text = encryptedSecret(value);
+            if (!text && ok)
+                *ok = false;
+            return text.value_or(QString());
+        };
         const QString prefix = encrypted ? QStringLiteral("&v3#(") : QStringLiteral("&v3(");
         return QStringLiteral("%1UserName:\"%2\"").arg(prefix, secret(params.userName)) +
                protocolPart(authWords(), QStringLiteral("Auth"), params.authProtocol, secret(params.authPassword)) +
@@ -319,12 +351,18 @@ bool VelmoraFile::textToCredentials(const QString& text, SnmpUtils::SnmpParams& 
 {
     params = SnmpUtils::SnmpParams();
     encrypted = false;
+    // A community cut short, without its closing quote and parenthesis, would lose characters.
+    const bool closed = text.endsWith(QLatin1String("\")"));
     if (text.startsWith(QLatin1String("&v1(\""))) {
+        if (!closed || text.size() < 7)
+            return false;
         params.version = 1;
         params.community = enclosed(text, 5, 2);
         return true;
     }
     if (text.startsWith(QLatin1String("&v2c(\""))) {
+        if (!closed || text.size() < 8)
+            return false;
         params.version = 2;
         params.community = enclosed(text, 6, 2);
         return true;
@@ -340,14 +378,16 @@ bool VelmoraFile::textToCredentials(const QString& text, SnmpUtils::SnmpParams& 
     }
 
     QHash<QString, QString> values;
-    if (!readKeyValues(enclosed(text, encryptedText ? 5 : 4, 1), values) ||
+    if (!text.endsWith(QLatin1Char(')')) || !readKeyValues(enclosed(text, encryptedText ? 5 : 4, 1), values) ||
         !values.contains(QStringLiteral("UserName")))
         return false;
     SnmpUtils::SnmpParams read;
     read.version = 3;
-    read.userName = values.value(QStringLiteral("UserName"));
-    if (encryptedText)
-        read.userName = decryptSecret(read.userName);
+    const std::optional<QString> userName = encryptedText ? decryptedSecret(values.value(QStringLiteral("UserName")))
+                                                          : values.value(QStringLiteral("UserName"));
+    if (!userName)
+        return false;
+    read.userName = *userName;
     if (!readProtocol(values, authWords(), QStringLiteral("Auth"), encryptedText, read.authProtocol,
                       read.authPassword) ||
         !readProtocol(values, privWords(), QStringLiteral("Priv"), encryptedText, read.privProtocol, read.privPassword))
@@ -357,32 +397,39 @@ bool VelmoraFile::textToCredentials(const QString& text, SnmpUtils::SnmpParams& 
     return true;
 }
 
-QString VelmoraFile::encryptSecret(const QString& plain)
+std::optional<QString> VelmoraFile::encryptedSecret(const QString& plain)
 {
-    const QByteArray random = Cipher::randomBytes(randomSize);
-    if (random.isEmpty())
-        return QString();
+    const QByteArray random = randomSource()(randomSize);
+    if (random.size() != randomSize)
+        return std::nullopt;
     const std::optional<QByteArray> ciphertext = secretCipher().encrypt(random.left(ivSize), plain.toUtf8());
     if (!ciphertext)
-        return QString();
+        return std::nullopt;
     const QByteArray digested = random + *ciphertext;
     const QByteArray blob = integrityDigest(digested) + digested;
     return QString::fromLatin1(blob.toBase64());
 }
 
-QString VelmoraFile::decryptSecret(const QString& base64)
+std::optional<QString> VelmoraFile::decryptedSecret(const QString& base64)
 {
     const QByteArray::FromBase64Result decoded =
         QByteArray::fromBase64Encoding(base64.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
     const QByteArray& blob = *decoded;
     // The digest, the random bytes and at least one cipher block.
     if (!decoded || blob.size() < digestSize + randomSize + blockSize)
-        return QString();
+        return std::nullopt;
     if (!Cipher::equalSecrets(integrityDigest(blob.mid(digestSize)), blob.left(digestSize)))
-        return QString();
+        return std::nullopt;
     const std::optional<QByteArray> plain =
         secretCipher().decrypt(blob.mid(digestSize, ivSize), blob.mid(digestSize + randomSize));
-    return plain ? QString::fromUtf8(*plain) : QString();
+    if (!plain)
+        return std::nullopt;
+    return QString::fromUtf8(*plain);
+}
+
+void VelmoraFile::setRandomSource(std::function<QByteArray(int)> source)
+{
+    randomSource() = source ? std::move(source) : &Cipher::randomBytes;
 }
 
 QString VelmoraFile::normalizedGroup(const QString& group)

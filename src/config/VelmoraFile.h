@@ -5,6 +5,9 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+#include <optional>
+
 // The monitoring service's device list, Velmora.cfg: one device per line with its address,
 // group, SNMP credentials in the credential notation, support-contract columns and a
 // description. Reading lists the devices; saving rewrites the file around the old comment
@@ -17,8 +20,7 @@ public:
     {
         QString ipAddress;
         QString group; // "Default" for an empty group or any spelling of it
-        // Column 3 as read, or after an edit the notation of the new credentials. An entry
-        // whose credentials did not parse (version 0) is saved with this text unchanged.
+        // Column 3 as read, or after an edit the notation of the new credentials.
         QString securityText;
         QString contractDate; // "N" reads as empty; "/" inside reads as "-"
         QString contractNumber;
@@ -27,6 +29,11 @@ public:
         SnmpUtils::SnmpParams credentials;
         // SNMPv3 values in the encrypted notation ("&v3#(") rather than as plain text ("&v3(").
         bool encrypted = false;
+        // The credentials of column 3 did not read completely: a value that does not decrypt,
+        // a key this program does not know, text it cannot parse. credentials are then not
+        // usable (version 0), and the entry is saved with securityText as it was, so that
+        // nothing the file held is lost, until its credentials are edited.
+        bool credentialsUnread = false;
     };
 
     explicit VelmoraFile(const QString& path);
@@ -50,16 +57,24 @@ public:
     QString errorText() const { return m_errorText; }
 
     // The credential notation of params, and its reading. encrypted picks the SNMPv3 notation;
-    // the other versions have only one. textToCredentials fills params and says which notation
-    // it read; it answers false (params left at version 0, plain notation) for text it cannot read.
-    static QString credentialsToText(const SnmpUtils::SnmpParams& params, bool encrypted);
+    // the other versions have only one; ok, when given, turns false when a value could not be
+    // encrypted. textToCredentials fills params and says which notation it read; it answers
+    // false (params left at version 0, plain notation) for text it cannot read completely: a
+    // key it does not know or an encrypted value that does not decrypt.
+    static QString credentialsToText(const SnmpUtils::SnmpParams& params, bool encrypted, bool* ok = nullptr);
     static bool textToCredentials(const QString& text, SnmpUtils::SnmpParams& params, bool& encrypted);
 
     // One value of the encrypted SNMPv3 notation: AES-256-CBC under the program's key with a
-    // fresh random IV, guarded by a SHA-256 digest, as Base64 text. decryptSecret answers an
-    // empty string for anything that is not such a value.
-    static QString encryptSecret(const QString& plain);
-    static QString decryptSecret(const QString& base64);
+    // fresh random IV, guarded by a SHA-256 digest, as Base64 text. encryptSecret answers an
+    // empty string when no random bytes could be had, decryptSecret for anything that is not
+    // such a value; the optional forms tell these failures from an empty value.
+    static QString encryptSecret(const QString& plain) { return encryptedSecret(plain).value_or(QString()); }
+    static QString decryptSecret(const QString& base64) { return decryptedSecret(base64).value_or(QString()); }
+    static std::optional<QString> encryptedSecret(const QString& plain);
+    static std::optional<QString> decryptedSecret(const QString& base64);
+    // Where the random bytes of encryptSecret come from: Cipher::randomBytes, unless a test
+    // sets a source of its own (null goes back).
+    static void setRandomSource(std::function<QByteArray(int)> source);
 
     // The group as the file reads it: empty or any spelling of "Default" gives "Default".
     static QString normalizedGroup(const QString& group);

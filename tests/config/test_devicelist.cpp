@@ -75,6 +75,14 @@ private slots:
         QCOMPARE(names(list), (QStringList{"sw-1", "sw-2", "sw-1", "named-too"}));
         QCOMPARE(m_asked, QStringList{"10.0.0.3"});
         QVERIFY(!list.changedOnDisk() && !list.reloadIfChanged({}));
+
+        // A name that arrives while the editor is open wins over the editor's older copy, by address.
+        const quint64 opened = list.infoStamp();
+        list.onHostResolved(info("10.0.0.2", "renamed"), list.requestId());
+        QList<Entry> edited = list.entries();
+        edited.move(1, 0);
+        list.setDevices(edited, {info("10.0.0.2", "sw-2"), info("10.0.0.1", "edited"), {}, {}}, opened);
+        QCOMPARE(names(list), (QStringList{"renamed", "edited", "", ""}));
     }
 
     void failedSaveIsKeptAndRetried()
@@ -100,6 +108,25 @@ private slots:
         QCOMPARE(VelmoraFile(path).entries().size(), 1);
         QCOMPARE(VelmoraFile(path).entries().value(0).ipAddress, "10.0.0.9");
         QCOMPARE(list.errorText(), QString());
+    }
+
+    void unreadCredentialsKeptThroughSave()
+    {
+        // A value that does not decrypt and a key this program does not know, beside a comment.
+        const QByteArray kept(
+            ";devices\r\n10.0.0.2\tB\t&v3#(UserName:\"AAAA\", AuthType:SHA1, AuthPass:\"x y\")\t/\t/\t/\t"
+            "k ;note\r\n10.0.0.3\tC\t&v3(UserName:\"u\", Context:\"c\")\t1-2-2027\tN1\t555\td\r\n");
+        DeviceList list(m_dir.filePath("unread.cfg"));
+        QVERIFY(writeBytes(list.path(), kept + "10.0.0.1\tA\t&v2c(\"public\")\t/\t/\t/\t\r\n"));
+        list.load({});
+        QCOMPARE(list.unreadCredentials(), (QStringList{"10.0.0.2", "10.0.0.3"}));
+        QList<Entry> edited = list.entries();
+        edited[2].group = "Z";
+        list.setDevices(edited, list.deviceInfo());
+        QVERIFY(list.save());
+        QCOMPARE(readBytes(list.path()), kept + "10.0.0.1\tZ\t&v2c(\"public\")\t/\t/\t/\t\r\n");
+        list.load({});
+        QCOMPARE(list.unreadCredentials(), (QStringList{"10.0.0.2", "10.0.0.3"}));
     }
 
     void unreadableFileIsNotSavedOver()

@@ -54,10 +54,25 @@ template <typename Get> QString shared(const QList<VelmoraFile::Entry>& entries,
     return first;
 }
 
-// A known device's name as the warnings put it before the next word, or nothing.
+// Why text cannot be saved in its field, or nothing. No field may hold a control character (a
+// line break would start a new line in the device list); forbidden lists the characters that
+// would end the field's column or shift the file's quoting.
+QString unsavable(const QString& text, const QString& forbidden)
+{
+    for (const QChar c : text) {
+        if (c.category() == QChar::Other_Control)
+            return DeviceEditDialog::tr("Line breaks, tabs and other control characters cannot be saved.");
+        if (forbidden.contains(c))
+            return DeviceEditDialog::tr("The character %1 cannot be saved in this field.").arg(c);
+    }
+    return QString();
+}
+
+// A known device's name as the rich-text warnings put it before the next word, or nothing. The
+// device reports its name: it is text, never markup.
 QString nameForMessage(const DeviceEditDialog::KnownDevice& device)
 {
-    return device.sysName.isEmpty() ? QString() : device.sysName + QLatin1Char(' ');
+    return device.sysName.isEmpty() ? QString() : device.sysName.toHtmlEscaped() + QLatin1Char(' ');
 }
 
 } // namespace
@@ -131,7 +146,15 @@ void DeviceEditDialog::buildForm(const QStringList& groups)
         label->setTextFormat(validated ? Qt::RichText : Qt::PlainText);
         label->setBuddy(field);
         grid->addWidget(label, row, 0);
-        grid->addWidget(field, row++, 1);
+        grid->addWidget(field, row, 1);
+        // Where the field says why its text cannot be saved.
+        auto* problem = new QLabel(this);
+        problem->setObjectName(field->objectName() + QLatin1String("Problem"));
+        problem->setStyleSheet(QStringLiteral("color: red;"));
+        problem->setWordWrap(true);
+        problem->hide();
+        grid->addWidget(problem, row++, 2);
+        m_problems.insert(field, problem);
         return label;
     };
     auto* versions = new QWidget(this);
@@ -179,7 +202,10 @@ void DeviceEditDialog::buildForm(const QStringList& groups)
         connect(edit, &QLineEdit::textChanged, this, snmpEdited);
     for (QComboBox* box : {m_authProtocol, m_privProtocol})
         connect(box, qOverload<int>(&QComboBox::currentIndexChanged), this, snmpEdited);
-    connect(m_description, &QLineEdit::textChanged, this, [this] { m_descriptionChanged = true; });
+    connect(m_description, &QLineEdit::textChanged, this, [this] {
+        m_descriptionChanged = true;
+        updateForm();
+    });
     connect(m_ok, &QPushButton::clicked, this, &DeviceEditDialog::onOk);
     connect(m_cancel, &QPushButton::clicked, this, &DeviceEditDialog::reject);
 }
@@ -198,6 +224,8 @@ void DeviceEditDialog::setEntry(const VelmoraFile::Entry& entry)
     m_ip->setText(entry.ipAddress);
     showCredentials(entry.credentials);
     m_description->setText(entry.description);
+    m_snmpChanged = false;
+    updateForm();
 }
 
 void DeviceEditDialog::setEntries(const QList<VelmoraFile::Entry>& entries)
@@ -258,13 +286,22 @@ VelmoraFile::Entry DeviceEditDialog::entry() const
     entry.credentials = credentials();
     entry.encrypted = entry.credentials.version == 3;
     // Unchanged credentials keep their text: the encrypted notation differs on every writing.
-    if (!keepsCredentials())
+    if (!keepsCredentials()) {
         entry.securityText = VelmoraFile::credentialsToText(entry.credentials, entry.encrypted);
+        entry.credentialsUnread = false;
+    }
     return entry;
+}
+
+bool DeviceEditDialog::keepsUnreadCredentials() const
+{
+    return m_mode == ChangeDevice && m_entry.credentialsUnread && !m_snmpChanged;
 }
 
 bool DeviceEditDialog::keepsCredentials() const
 {
+    if (keepsUnreadCredentials())
+        return true;
     // The notation counts as well: SNMPv3 credentials read in plain text are written encrypted
     // once the device has been through the form.
     return m_mode == ChangeDevice && credentials() == m_entry.credentials &&
@@ -291,7 +328,8 @@ void DeviceEditDialog::updateForm()
 
     // Changing several devices checks only what the user edited, and never the address.
     const bool several = m_mode == ChangeSeveralDevices;
-    const bool checkCredentials = !several || m_snmpChanged;
+    // Credentials the file held but that could not be read stay as they are until edited.
+    const bool checkCredentials = (!several || m_snmpChanged) && !keepsUnreadCredentials();
     m_groupValid = (several && !m_groupChanged) || !m_group->currentText().trimmed().isEmpty();
     m_ipValid = several || isIpAddressWithPort(m_ip->text().trimmed());
     const bool communityValid = !checkCredentials || v3 || (version > 0 && !m_community->text().isEmpty());
@@ -300,7 +338,24 @@ void DeviceEditDialog::updateForm()
     // would only report that it does not answer.
     const bool authPasswordValid = !checkCredentials || !auth || m_authPassword->text().size() >= MinimumPassPhrase;
     const bool privPasswordValid = !checkCredentials || !priv || m_privPassword->text().size() >= MinimumPassPhrase;
-    m_credentialsValid = communityValid && userNameValid && authPasswordValid && privPasswordValid;
+    // Text the device list cannot hold; changing several devices checks only what is applied.
+    const auto savable = [this](QWidget* field, const QString& text, const char* forbidden, bool used) {
+        const QString problem = used ? unsavable(text, QLatin1String(forbidden)) : QString();
+        QLabel* label = m_problems.value(field);
+        label->setText(problem);
+        label->setVisible(!problem.isEmpty());
+        return problem.isEmpty();
+    };
+    m_groupValid = savable(m_group, m_group->currentText(), ";\"", !several || m_groupChanged) && m_groupValid;
+    m_ipValid = savable(m_ip, m_ip->text(), "", !several) && m_ipValid;
+    const bool descriptionValid =
+        savable(m_description, m_description->text(), ";\"", !several || m_descriptionChanged);
+    const bool secretsValid = savable(m_community, m_community->text(), "\"", checkCredentials && !v3) &
+                              savable(m_userName, m_userName->text(), "\"", checkCredentials && v3) &
+                              savable(m_authPassword, m_authPassword->text(), "\"", checkCredentials && auth) &
+                              savable(m_privPassword, m_privPassword->text(), "\"", checkCredentials && priv);
+    m_credentialsValid =
+        communityValid && userNameValid && authPasswordValid && privPasswordValid && secretsValid && descriptionValid;
 
     markField(m_groupLabel, tr("Group:"), m_group, m_groupValid);
     markField(m_ipLabel, tr("IP address:"), m_ip, m_ipValid);
@@ -317,12 +372,13 @@ QString DeviceEditDialog::knownDeviceMessage(const QString& ip) const
         const QString name = nameForMessage(device);
         if (device.ipAddress == ip)
             return tr("A device <b>%1</b>with the same IP address <b>%2</b> is already being monitored.<br>\n")
-                .arg(name, device.ipAddress);
+                .arg(name, device.ipAddress.toHtmlEscaped());
         if (device.ipAddresses.contains(ip)) {
             const int count = device.ipAddresses.size();
             return tr("A device <b>%1</b>with the IP address <b>%2</b> is already being monitored.\nIt has %3 IP %4, "
                       "one of which is the same as the IP address <b>%5</b> of the device you want to save.<br>\n")
-                .arg(name, device.ipAddress, QString::number(count), count > 1 ? tr("addresses") : tr("address"), ip);
+                .arg(name, device.ipAddress.toHtmlEscaped(), QString::number(count),
+                     count > 1 ? tr("addresses") : tr("address"), ip.toHtmlEscaped());
         }
     }
     return QString();
@@ -410,7 +466,7 @@ void DeviceEditDialog::onHostResolved(const SnmpReader::HostInfoResult& result, 
             if (askToAddAnyway(
                     tr("Duplicate Device Found"),
                     tr("A duplicate device <b>%1</b>with the IP address <b>%2</b> is already being monitored.<br>\n")
-                        .arg(nameForMessage(device), device.ipAddress),
+                        .arg(nameForMessage(device), device.ipAddress.toHtmlEscaped()),
                     QMessageBox::No))
                 accept();
             return;

@@ -4,6 +4,7 @@
 #include "config/VelmoraFile.h"
 
 #include <QDialog>
+#include <QHash>
 #include <QMessageBox>
 #include <QList>
 #include <QSet>
@@ -75,6 +76,8 @@ private:
     SnmpUtils::SnmpParams credentials() const;
     // Changing one device: the form holds its credentials, in its notation, as they were.
     bool keepsCredentials() const;
+    // Changing one device whose credentials could not be read: the user left them alone.
+    bool keepsUnreadCredentials() const;
     QString knownDeviceMessage(const QString& ip) const;
     void onOk();
     void verify(const QString& ip);
@@ -121,4 +124,5 @@ private:
     QPushButton* m_ok = nullptr;
     QPushButton* m_cancel = nullptr;
     LoadingPopupDialog* m_popup = nullptr;
+    QHash<QWidget*, QLabel*> m_problems; // by field: why its text cannot be saved
 };

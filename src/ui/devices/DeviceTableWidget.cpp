@@ -312,6 +312,7 @@ void DeviceTableWidget::changeDevices(const QList<int>& rows)
             entry.credentials = form.credentials;
             entry.encrypted = form.encrypted;
             entry.securityText = form.securityText;
+            entry.credentialsUnread = false;
             changedCredentials.append(row);
         }
         if (dialog.descriptionChanged())

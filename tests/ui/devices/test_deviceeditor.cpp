@@ -116,6 +116,49 @@ private slots:
         QCOMPARE(marked, invalid);
     }
 
+    // Text the device list cannot hold is refused next to its field.
+    void unsavableText_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("problem"); // the character refused, "c" for a control character
+        const QList<QStringList> rows{{"groupCombo", "a;b", ";"},
+                                      {"ipAddressEdit", "1.2.3.4\r", "c"},
+                                      {"communityEdit", "pub\"lic", "\""},
+                                      {"communityEdit", "a;b", ""},
+                                      {"userNameEdit", "u\"", "\""},
+                                      {"authPasswordEdit", "authpass\"", "\""},
+                                      {"privPasswordEdit", "privpass\x7f", "c"},
+                                      {"descriptionEdit", "one\ntwo", "c"},
+                                      {"descriptionEdit", "<a href=\"x\">", "\""},
+                                      {"descriptionEdit", "Rack <b>3</b>", ""}};
+        for (const QStringList& row : rows) {
+            const QString problem = row.at(2) == "c"
+                                        ? QString("Line breaks, tabs and other control characters cannot be saved.")
+                                        : QString("The character " + row.at(2) + " cannot be saved in this field.");
+            QTest::newRow(qPrintable(row.at(0) + ' ' + row.at(1)))
+                << row.at(0) << row.at(1) << (row.at(2).isEmpty() ? QString() : problem);
+        }
+    }
+
+    void unsavableText()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, text);
+        QFETCH(QString, problem);
+        DeviceEditDialog dialog(DeviceEditDialog::AddDevice, {"Default"}, {});
+        field(&dialog, "ipAddressEdit")->setText("1.2.3.4");
+        if (name != "communityEdit")
+            setCredentials(&dialog, v3("u", SnmpUtils::AuthSHA1, "authpass", SnmpUtils::PrivAES, "privpass"));
+        if (auto* group = dialog.findChild<QComboBox*>(name))
+            group->setCurrentText(text);
+        else
+            field(&dialog, qPrintable(name))->setText(text);
+        QLabel* label = dialog.findChild<QLabel*>(name + "Problem");
+        QVERIFY(label->text() == problem && label->isVisibleTo(&dialog) == !problem.isEmpty());
+        QCOMPARE(buttonWithText(&dialog, "OK")->isEnabled(), problem.isEmpty());
+    }
+
     // The text a changed entry is saved with: unchanged credentials keep theirs, as the
     // encrypted notation differs on every writing; SNMPv3 is written encrypted once edited.
     void notation_data()
@@ -132,6 +175,8 @@ private slots:
         QTest::newRow("plain SNMPv3") << NotationCase{change, plainV3, {}, {}};
         QTest::newRow("changed") << NotationCase{change, bare, "private", "&v2c(\"private\")"};
         QTest::newRow("added") << NotationCase{DeviceEditDialog::AddDevice, bare, {}, "&v2c(\"public\")"};
+        const Entry unread{bare.ipAddress, "Default", "&v3#(UserName:\"AAAA\")", {}, {}, {}, {}, {}, false, true};
+        QTest::newRow("unread, kept") << NotationCase{change, unread, {}, unread.securityText};
     }
 
     void notation()
@@ -145,6 +190,7 @@ private slots:
         const Entry result = dialog.entry();
         QCOMPARE(result.credentials, community.isEmpty() ? old.credentials : v2c(community));
         QCOMPARE(result.encrypted, result.credentials.version == 3);
+        QCOMPARE(result.credentialsUnread, old.credentialsUnread);
         // A new device takes no support contract from the one it was copied from.
         QCOMPARE(result.contractNumber, mode == DeviceEditDialog::ChangeDevice ? old.contractNumber : QString());
         if (written == old.securityText) {
@@ -198,7 +244,7 @@ private slots:
         ScriptedPrompts prompts;
         DeviceTableWidget table;
         table.setData({entry("10.9.9.9"), entry(m_agent.address())},
-                      {info("10.9.9.9", "core", {"10.0.0.1", "10.0.0.2"}), info(m_agent.address(), "")});
+                      {info("10.9.9.9", "<&>", {"10.0.0.1", "10.0.0.2"}), info(m_agent.address(), "")});
         QSignalSpy infoChanged(&table, &DeviceTableWidget::DeviceInfoChanged);
         whenModal<DeviceEditDialog>([&](DeviceEditDialog* dialog) {
             field(dialog, "ipAddressEdit")->setText("10.0.0.1");
@@ -210,12 +256,13 @@ private slots:
         });
         table.action(CrudTableWidget::AddAction)->trigger();
         QCOMPARE(prompts.asked.size(), 2);
-        QVERIFY(prompts.asked.at(0).text.startsWith("A device <b>core </b>with the IP address <b>10.9.9.9</b> is "
-                                                    "already being monitored.\nIt has 2 IP addresses, one of which "
-                                                    "is the same as the IP address <b>10.0.0.1</b> of the device"));
+        QVERIFY(
+            prompts.asked.at(0).text.startsWith("A device <b>&lt;&amp;&gt; </b>with the IP address <b>10.9.9.9</b> is "
+                                                "already being monitored.\nIt has 2 IP addresses, one of which "
+                                                "is the same as the IP address <b>10.0.0.1</b> of the device"));
         QCOMPARE(prompts.asked.at(1).text, "A device <b></b>with the same IP address <b>" + m_agent.address() +
                                                "</b> is already being monitored.<br>\n" + kAskAgain);
-        QCOMPARE(column(table, DeviceTableWidget::NameColumn), (QStringList{"core", "fixture-agent", "fixture-agent"}));
+        QCOMPARE(column(table, DeviceTableWidget::NameColumn), (QStringList{"<&>", "fixture-agent", "fixture-agent"}));
         QCOMPARE(infoChanged.size(), 2);
         QVERIFY(!table.isDuplicate(0) && table.isDuplicate(1) && table.isDuplicate(2));
     }
