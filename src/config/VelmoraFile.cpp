@@ -199,12 +199,6 @@ QByteArray integrityDigest(const QByteArray& randomAndCiphertext)
     return hash.result();
 }
 
-std::function<QByteArray(int)>& randomSource()
-{
-    static std::function<QByteArray(int)> source = &Cipher::randomBytes;
-    return source;
-}
-
 // Whether contents, read from a file that is there, hold nothing this program understands:
 // not text, or lines of which none is a device, a comment or the "#IGNORE" line. Such a file
 // is never saved over.
@@ -290,11 +284,17 @@ bool VelmoraFile::save(const QList<Entry>& entries) const
         ConfigLine line;
         line.isData = true;
         line.comment = comments.value(entry.ipAddress);
-        // Credentials the file held but that could not be read go back as they were.
+        // Credentials the file held but that could not be read go back as they were, and so do
+        // encrypted ones that still read as the entry's: their random bytes stay, and with them
+        // the line of a device nobody changed.
         bool encrypted = true;
-        const QString security = entry.credentialsUnread
-                                     ? entry.securityText
-                                     : credentialsToText(entry.credentials, entry.encrypted, &encrypted);
+        SnmpUtils::SnmpParams held;
+        bool heldEncrypted = false;
+        const bool keep =
+            entry.credentialsUnread || (entry.encrypted && textToCredentials(entry.securityText, held, heldEncrypted) &&
+                                        heldEncrypted && held == entry.credentials);
+        const QString security =
+            keep ? entry.securityText : credentialsToText(entry.credentials, entry.encrypted, &encrypted);
         if (!encrypted) {
             m_errorText = QCoreApplication::translate("VelmoraFile", "The device list %1 could not be saved: %2")
                               .arg(QDir::toNativeSeparators(m_path),
@@ -399,7 +399,7 @@ bool VelmoraFile::textToCredentials(const QString& text, SnmpUtils::SnmpParams& 
 
 std::optional<QString> VelmoraFile::encryptedSecret(const QString& plain)
 {
-    const QByteArray random = randomSource()(randomSize);
+    const QByteArray random = Cipher::randomBytes(randomSize);
     if (random.size() != randomSize)
         return std::nullopt;
     const std::optional<QByteArray> ciphertext = secretCipher().encrypt(random.left(ivSize), plain.toUtf8());
@@ -425,11 +425,6 @@ std::optional<QString> VelmoraFile::decryptedSecret(const QString& base64)
     if (!plain)
         return std::nullopt;
     return QString::fromUtf8(*plain);
-}
-
-void VelmoraFile::setRandomSource(std::function<QByteArray(int)> source)
-{
-    randomSource() = source ? std::move(source) : &Cipher::randomBytes;
 }
 
 QString VelmoraFile::normalizedGroup(const QString& group)

@@ -5,7 +5,6 @@
 #include <QList>
 #include <QString>
 
-#include <functional>
 #include <optional>
 
 // The monitoring service's device list, Velmora.cfg: one device per line with its address,
@@ -72,9 +71,6 @@ public:
     static QString decryptSecret(const QString& base64) { return decryptedSecret(base64).value_or(QString()); }
     static std::optional<QString> encryptedSecret(const QString& plain);
     static std::optional<QString> decryptedSecret(const QString& base64);
-    // Where the random bytes of encryptSecret come from: Cipher::randomBytes, unless a test
-    // sets a source of its own (null goes back).
-    static void setRandomSource(std::function<QByteArray(int)> source);
 
     // The group as the file reads it: empty or any spelling of "Default" gives "Default".
     static QString normalizedGroup(const QString& group);

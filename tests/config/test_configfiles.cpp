@@ -1,5 +1,5 @@
+#include "config/Cipher.h"
 #include "config/ConfigFile.h"
-#include "config/ServiceRegistry.h"
 #include "config/VelmoraFile.h"
 #include "TestFiles.h"
 
@@ -133,13 +133,6 @@ private slots:
         QCOMPARE(readBytes(dir.filePath("new.cfg")), QByteArray(";new\r\n"));
         QCOMPARE(QDir(dir.path()).entryList({"*.bak"}), QStringList{"Upper.bak"});
         QCOMPARE(readBytes(dir.filePath("Upper.bak")), QByteArray("old\r\n"));
-
-        // A name so long that no temporary file can stand beside it: written in place after its copy.
-        const QString longName = QString(251, 'v') + ".cfg";
-        QVERIFY(writeBytes(dir.filePath(longName), "old\r\n"));
-        QVERIFY(save(longName));
-        QCOMPARE(readBytes(dir.filePath(longName)), QByteArray(";new\r\n"));
-        QCOMPARE(readBytes(dir.filePath(QString(251, 'v') + ".bak")), QByteArray("old\r\n"));
     }
 
     // Steps of the save refused (bit per SaveStep), the backup blocked by a folder in its place.
@@ -176,15 +169,12 @@ private slots:
         setSaveStepFilter(nullptr);
         QCOMPARE(saved, ok);
         QCOMPARE(file.errorText().startsWith("The device list"), !ok);
-        QCOMPARE(readBytes(path).endsWith("\t/\t/\t/\t\r\n"), ok);
-        QVERIFY(readBytes(path).startsWith(old.left(10)));
+        QVERIFY(readBytes(path).endsWith("\t/\t/\t/\t\r\n") == ok && readBytes(path).startsWith(old.left(10)));
         QCOMPARE(QFile::permissions(path), permissions);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files).join(' '),
                  backupBlocked ? "Velmora.cfg" : "Velmora.bak Velmora.cfg");
-        if (!backupBlocked) {
-            QCOMPARE(readBytes(dir.filePath("Velmora.bak")), old);
-            QCOMPARE(QFile::permissions(dir.filePath("Velmora.bak")), permissions);
-        }
+        const QString bak = dir.filePath("Velmora.bak");
+        QVERIFY(backupBlocked || (readBytes(bak) == old && QFile::permissions(bak) == permissions));
     }
 
     // Files that are no text this program understands are never saved over.
@@ -225,10 +215,10 @@ private slots:
     {
         QTemporaryDir dir;
         const VelmoraFile file(dir.filePath("Velmora.cfg"));
-        VelmoraFile::setRandomSource([](int) { return QByteArray(); });
+        Cipher::setRandomSource([](int) { return QByteArray(); });
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("could not be encrypted"));
         const bool saved = file.save({{"9.9.9.9", "G", {}, {}, {}, {}, {}, credentials(3, {}, "u"), true, false}});
-        VelmoraFile::setRandomSource(nullptr);
+        Cipher::setRandomSource(nullptr);
         QVERIFY(!saved && file.errorText().endsWith("9.9.9.9 could not be encrypted") && !QFile::exists(file.path()));
     }
 
@@ -292,19 +282,6 @@ private slots:
         const QByteArray blob = QByteArray::fromBase64(VelmoraFile::encryptSecret("x").toLatin1());
         for (const QByteArray& bad : {blob.left(79).toBase64(), QByteArray(blob + "x").toBase64(), QByteArray("!!")})
             QCOMPARE(VelmoraFile::decryptSecret(bad), QString());
-    }
-
-    void registrySecrets()
-    {
-        // Stored by an earlier version under the key text "12345"; the monitoring service reads them.
-        const QStringList plain{"sixteen chars!!!", "Grüße, 日本"};
-        const QStringList stored{"5462103b99a861d8b937ef660e6ac0650d43be2c892d5298de712282eb5b508c",
-                                 "f65a0d66cb834691ee34ca916d56c2f6"};
-        for (int i = 0; i < plain.size(); ++i) {
-            QCOMPARE(ServiceRegistry::encrypt(plain.at(i), "12345"), stored.at(i));
-            QCOMPARE(ServiceRegistry::decrypt(stored.at(i), "12345"), plain.at(i));
-            QCOMPARE(ServiceRegistry::decrypt(stored.at(i), "123456"), QString());
-        }
     }
 
     // The file before, entries read, a header written, the file after without the added device.

@@ -1,6 +1,5 @@
-// The device list in memory: reading it, the device information merged into its records,
-// reading it again only when the file changed, a save that fails and is tried again, and a
-// file that cannot be read and is never saved over.
+// The device list in memory: reading, merging device information, reading again when the file
+// changed, a failed save tried again, and credentials that could not be read kept as they were.
 
 #include "config/DeviceList.h"
 #include "TestFiles.h"
@@ -112,33 +111,24 @@ private slots:
 
     void unreadCredentialsKeptThroughSave()
     {
-        // A value that does not decrypt and a key this program does not know, beside a comment.
-        const QByteArray kept(
-            ";devices\r\n10.0.0.2\tB\t&v3#(UserName:\"AAAA\", AuthType:SHA1, AuthPass:\"x y\")\t/\t/\t/\t"
-            "k ;note\r\n10.0.0.3\tC\t&v3(UserName:\"u\", Context:\"c\")\t1-2-2027\tN1\t555\td\r\n");
+        // A value that does not decrypt and a key this program does not know, beside a comment;
+        // a description with a zero byte in it (written here as ~); a value that does decrypt.
+        QByteArray kept(
+            ";devices\r\n10.0.0.4\tD\t" + VelmoraFile::credentialsToText({3, {}, "u", 0, {}, 0, {}}, true).toUtf8() +
+            "\t/\t/\t/\t\r\n10.0.0.2\tB\t&v3#(UserName:\"AAAA\", AuthType:SHA1, AuthPass:\"x y\")\t/\t/\t/\t"
+            "k ;note\r\n10.0.0.3\tC\t&v3(UserName:\"u\", Context:\"c\")\t1-2-2027\tN1\t555\td~e\r\n");
+        kept.replace('~', '\0');
         DeviceList list(m_dir.filePath("unread.cfg"));
         QVERIFY(writeBytes(list.path(), kept + "10.0.0.1\tA\t&v2c(\"public\")\t/\t/\t/\t\r\n"));
         list.load({});
         QCOMPARE(list.unreadCredentials(), (QStringList{"10.0.0.2", "10.0.0.3"}));
         QList<Entry> edited = list.entries();
-        edited[2].group = "Z";
+        edited[3].group = "Z";
         list.setDevices(edited, list.deviceInfo());
         QVERIFY(list.save());
         QCOMPARE(readBytes(list.path()), kept + "10.0.0.1\tZ\t&v2c(\"public\")\t/\t/\t/\t\r\n");
         list.load({});
         QCOMPARE(list.unreadCredentials(), (QStringList{"10.0.0.2", "10.0.0.3"}));
-    }
-
-    void unreadableFileIsNotSavedOver()
-    {
-        const QString path = m_dir.filePath("utf16.cfg");
-        QVERIFY(writeBytes(path, "\xff\xfe;"));
-        DeviceList list(path);
-        list.load({});
-        QVERIFY(list.entries().isEmpty() && list.errorText().contains("cannot be read"));
-        list.setDevices({Entry()}, {Info()});
-        QVERIFY(!list.save() && list.isUnsaved() && list.errorText().contains("cannot be read"));
-        QCOMPARE(readBytes(path), QByteArray("\xff\xfe;"));
     }
 };
 

@@ -20,9 +20,9 @@ private slots:
             "FhcYGRobHB0eH3WJATfc0Sq9KapvQx+UAbs=\", AuthType:SHA256, AuthPass:\"p182xNUeJ+ZTeSQKYbaXv"
             "TI/D/6pwiEQubDZggRl/S4AAQIDBAUGBwgJCgsMDQ4PEBESExQVFhcYGRobHB0eH09EKjBdkdELu1NLDEP0pYs=\")";
         const SnmpUtils::SnmpParams params{3, {}, "ops", 4, "authpass", 0, {}};
-        Cipher::setRandomSource([](int count) {
-            return QByteArray::fromHex("000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f").left(count);
-        });
+        const QByteArray random =
+            QByteArray::fromHex("000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f");
+        Cipher::setRandomSource([random](int count) { return random.left(count); });
         const QString written = VelmoraFile::credentialsToText(params, true);
         Cipher::setRandomSource(nullptr);
         QCOMPARE(written, text);
@@ -55,6 +55,15 @@ private slots:
             QCOMPARE(store.value(name).toString(), values[0].second);
         }
         qunsetenv("TESSARO_REGISTRY_ROOT");
+        // Written by an earlier version with the key text "12345": a full block, and UTF-8.
+        for (const auto& [plain, stored] :
+             {std::pair<QString, QString>{"sixteen chars!!!", "5462103b99a861d8b937ef660e6"
+                                                              "ac0650d43be2c892d5298de712282eb5b508c"},
+              {"Grüße, 日本", "f65a0d66cb834691ee34ca916d56c2f6"}}) {
+            QVERIFY(ServiceRegistry::encrypt(plain, "12345") == stored &&
+                    ServiceRegistry::decrypt(stored, "12345") == plain);
+            QCOMPARE(ServiceRegistry::decrypt(stored, "123456"), QString()); // another key
+        }
     }
 };
 

@@ -140,9 +140,7 @@ private slots:
         QCOMPARE(ServiceRegistry::readString("ServiceName"), QString("orvane-test"));
         QVERIFY(ServiceRegistry::writeString("SMTPPort", "four"));
         QCOMPARE(ServiceRegistry::readInt("SMTPPort", 25), 25);
-        QFile file(native.location());
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("[General]\nDestEmailFrom=a@b.example,noc@b.example\n"));
-        file.close();
+        QVERIFY(writeBytes(native.location(), "[General]\nDestEmailFrom=a@b.example,noc@b.example\n"));
         QCOMPARE(native.value("DestEmailFrom").toString(), QString("a@b.example,noc@b.example"));
 
         // A plain file where the root should be: writes fail (and are logged), reads give nothing.

@@ -368,7 +368,7 @@ private slots:
     }
 
     // Walks on the runner's worker: rows and ending in order, the row limit; a cancelled walk,
-    // running or waiting, and one whose receiver is gone never call back, and the worker goes on.
+    // running or waiting, never calls back, and the worker goes on.
     void walks()
     {
         using Walk = SnmpAsyncReader::WalkUpdate;
@@ -390,20 +390,12 @@ private slots:
         runner->walk(target, column, {SnmpAsyncReader::GetBulk, 0, false}, 0, record, &receiver);
         runner->walk(target, column, {SnmpAsyncReader::GetNext, 2, false}, 0, record, &receiver);
         const quint64 cancelled = runner->walk(target, column, {}, 0, record, &receiver);
-        auto gone = std::make_unique<QObject>();
-        runner->walk(target, column, {}, 0, record, gone.get());
         runner->cancel(cancelled);
-        gone.reset();
         QTRY_COMPARE_WITH_TIMEOUT(runner->queuedRequests(), 0, 10000);
         QCOMPARE(seen, (QStringList{"9.1.1.1 9.1.1.2 9.1.1.3|2|130|3", "9.1.1.1 9.1.1.2|0|0|2"}));
-        runner->walk(target, column, {}, 0, record, nullptr);
-        runner->cancel(runner->walk(target, column, {}, 0, record, nullptr)); // waiting when cancelled
-        QTRY_COMPARE_WITH_TIMEOUT(seen.size(), 3, 10000);
-        QTest::qWait(100);
-        QCOMPARE(seen.size(), 3);
 
-        // Cancelling a walk that waits on a device that never answers frees the worker at once:
-        // a Get behind it answers long before the walk's retries (3 s) would have run out.
+        // Cancelling a running walk that waits on a device that never answers frees the worker at
+        // once: a Get behind it answers long before the walk's retries (3 s) would have run out.
         const quint64 dead = runner->walk(Device{kClosed, community(2)}, column, {}, 0, record, nullptr);
         QTest::qWait(200);
         runner->cancel(dead);
@@ -411,7 +403,7 @@ private slots:
         runner->get(
             target, SnmpdFixture::kOidSysName, 0, [&answered](auto&&...) { answered = true; }, nullptr);
         QTRY_VERIFY_WITH_TIMEOUT(answered, 1500);
-        QCOMPARE(seen.size(), 3);
+        QCOMPARE(seen.size(), 2);
     }
 
     void hostInfo_data()
@@ -461,16 +453,10 @@ private slots:
             reader->requestHostInfo(kClosed, community(2), SnmpReader::SystemInfo, id);
         QCOMPARE(reader->runningQueries(), SnmpReader::MaxRunningQueries);
         int runningMeanwhile = -1;
-        QString name;
         SnmpAsyncReader::instance()->get(
             Device{m_ip, community(2)}, SnmpdFixture::kOidSysName, 0,
-            [&](const QString&, const QString&, const QList<OidValue>& results) {
-                runningMeanwhile = reader->runningQueries();
-                name = results.value(0).value.toString();
-            },
-            nullptr);
-        QTRY_VERIFY_WITH_TIMEOUT(runningMeanwhile >= 0, 10000);
-        QVERIFY(name == SnmpdFixture::kSysName && runningMeanwhile == SnmpReader::MaxRunningQueries);
+            [&](auto&&...) { runningMeanwhile = reader->runningQueries(); }, nullptr);
+        QTRY_COMPARE_WITH_TIMEOUT(runningMeanwhile, SnmpReader::MaxRunningQueries, 10000);
         QVERIFY(resolved.wait(15000));
     }
 };

@@ -241,14 +241,11 @@ private slots:
         viewer.appendRows({valueRow("sysDescr.0", Oid::OctetString, " two  spaces\nand\ta line "),
                            valueRow("ifInOctets.1", Oid::Counter, "Counter32: 1", 1)});
         viewer.showPendingRows();
-        QCOMPARE(viewer.document()->blockCount(), 7);
         QCOMPARE(viewer.toPlainText().split('\n').mid(5),
                  (QStringList{"sysDescr.0 = two spaces and a line ", "ifInOctets.1 = Counter32: 1"}));
-        for (const int block : {3, 6}) {
-            const QTextBlock line = viewer.document()->findBlockByNumber(block);
-            QCOMPARE(line.begin().fragment().charFormat().background().color(),
+        for (const int block : {3, 6})
+            QCOMPARE(viewer.document()->findBlockByNumber(block).begin().fragment().charFormat().background().color(),
                      QColor(block == 3 ? "#abebc6" : "#F5F5DC"));
-        }
     }
 
     // Rows appended within a moment of a paint are in rows() at once and reach the document a little later.

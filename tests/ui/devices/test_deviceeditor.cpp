@@ -123,10 +123,8 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("problem"); // the character refused, "c" for a control character
         const QList<QStringList> rows{{"groupCombo", "a;b", ";"},
-                                      {"ipAddressEdit", "1.2.3.4\r", "c"},
                                       {"communityEdit", "pub\"lic", "\""},
                                       {"communityEdit", "a;b", ""},
-                                      {"userNameEdit", "u\"", "\""},
                                       {"authPasswordEdit", "authpass\"", "\""},
                                       {"privPasswordEdit", "privpass\x7f", "c"},
                                       {"descriptionEdit", "one\ntwo", "c"},
