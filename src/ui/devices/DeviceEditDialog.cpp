@@ -146,14 +146,14 @@ void DeviceEditDialog::buildForm(const QStringList& groups)
         label->setTextFormat(validated ? Qt::RichText : Qt::PlainText);
         label->setBuddy(field);
         grid->addWidget(label, row, 0);
-        grid->addWidget(field, row, 1);
-        // Where the field says why its text cannot be saved.
+        grid->addWidget(field, row++, 1);
+        // Under the field, across the dialog: why its text cannot be saved.
         auto* problem = new QLabel(this);
         problem->setObjectName(field->objectName() + QLatin1String("Problem"));
         problem->setStyleSheet(QStringLiteral("color: red;"));
-        problem->setWordWrap(true);
         problem->hide();
-        grid->addWidget(problem, row++, 2);
+        problem->setWordWrap(true);
+        grid->addWidget(problem, row++, 0, 1, 2);
         m_problems.insert(field, problem);
         return label;
     };
@@ -169,7 +169,7 @@ void DeviceEditDialog::buildForm(const QStringList& groups)
     addRow(tr("SNMP version:"), versions);
     // The community and the user name share one place: only one of them applies.
     m_communityLabel = addRow(tr("Community string:"), m_community, true);
-    --row;
+    row -= 2;
     m_userNameLabel = addRow(tr("Username:"), m_userName, true);
     m_authProtocolLabel = addRow(tr("AuthProt:"), m_authProtocol);
     m_authPasswordLabel = addRow(tr("AuthPass:"), m_authPassword, true);
