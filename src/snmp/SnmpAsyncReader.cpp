@@ -58,6 +58,7 @@ struct SnmpAsyncReader::WalkJob
     WalkCallback callback;
     QPointer<QObject> receiver;
     bool guarded = false;
+    QMetaObject::Connection receiverGone; // cancels the walk when the receiver is destroyed
     std::atomic<bool> cancelled{false};
 
     std::mutex mutex;
@@ -131,7 +132,7 @@ quint64 SnmpAsyncReader::walk(const SnmpOidUtils::Device& device, const QString&
     job->guarded = receiver != nullptr;
     if (receiver) {
         const quint64 id = job->id;
-        connect(receiver, &QObject::destroyed, this, [this, id] { cancel(id); });
+        job->receiverGone = connect(receiver, &QObject::destroyed, this, [this, id] { cancel(id); });
     }
     Request request;
     request.kind = options.kind;
@@ -343,7 +344,9 @@ void SnmpAsyncReader::deliver(const std::shared_ptr<WalkJob>& job, bool wasPoste
 
 void SnmpAsyncReader::forget(quint64 walkId)
 {
-    m_walks.remove(walkId);
+    // A receiver that runs many walks must not gather a connection for each.
+    if (const std::shared_ptr<WalkJob> job = m_walks.take(walkId).lock())
+        disconnect(job->receiverGone);
     if (m_walks.isEmpty())
         m_collector.stop();
 }
