@@ -249,14 +249,18 @@ bool writeConfigFile(const QString& path, const QList<ConfigLine>& lines, EmptyC
             *error = reason;
         return false;
     }
-    QString backupFailure;
-    const bool oldContentsSafe = refreshBackup(path, backupFailure);
-
     QByteArray bytes;
     for (const ConfigLine& line : lines)
         bytes += diskBytes(line.isData ? dataLineText(line, policy, replaceTabs) : line.text);
     if (hasIgnore)
         bytes += diskBytes(QString::fromLatin1(ignoreMarker)) + ignoredTail;
+    return replaceFile(path, bytes, error);
+}
+
+bool replaceFile(const QString& path, const QByteArray& bytes, QString* error)
+{
+    QString backupFailure;
+    const bool oldContentsSafe = refreshBackup(path, backupFailure);
 
     // The old file stays in place until every byte has reached the temporary file, which takes
     // its permissions.

@@ -71,3 +71,7 @@ void setSaveStepFilter(std::function<bool(SaveStep)> filter);
 // written.
 bool writeConfigFile(const QString& path, const QList<ConfigLine>& lines, EmptyColumnPolicy policy,
                      const QByteArray& ignoredTail, bool hasIgnore, bool replaceTabs, QString* error = nullptr);
+
+// Puts bytes in place of the file at path with the backup, atomic replacement and fallback
+// that writeConfigFile describes. False, with the reason in error, when it could not.
+bool replaceFile(const QString& path, const QByteArray& bytes, QString* error = nullptr);

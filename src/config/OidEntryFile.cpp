@@ -1,7 +1,11 @@
 #include "config/OidEntryFile.h"
 
+#include "config/ConfigFile.h"
+#include "config/ConfigLog.h"
 #include "mib/Oid.h"
+#include "platform/Icons.h"
 
+#include <QDir>
 #include <QFile>
 
 bool OidEntry::operator==(const OidEntry& other) const
@@ -48,4 +52,135 @@ int mibTypeForTypeWord(const QString& word)
     if (upper == QLatin1String("UCOUNTER"))
         return Oid::Counter;
     return Oid::Other;
+}
+
+namespace {
+
+constexpr int ColumnCount = 10;
+
+QStringList columnsOf(const OidEntry& entry)
+{
+    const QString oidColumn = entry.typeWord.isEmpty() ? entry.oid : entry.typeWord + QLatin1Char(':') + entry.oid;
+    return {entry.ipAddress,      entry.interfaceNumber, entry.fileName, entry.graphDescription,
+            entry.yAxisLabel,     entry.legendLabel,     oidColumn,      entry.transform,
+            entry.alertThreshold, entry.alertEmail};
+}
+
+// What in value would change the line it is written on: the rest of the line after a ';' is a
+// comment, a tab starts a new column and a line break a new line.
+QString breakingCharacter(const QString& value)
+{
+    for (const QChar c : value) {
+        if (c == QLatin1Char(';'))
+            return QStringLiteral("';'");
+        if (c == QLatin1Char('\t'))
+            return QStringLiteral("a tab");
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n'))
+            return QStringLiteral("a line break");
+    }
+    return {};
+}
+
+} // namespace
+
+QString OidEntry::problem() const
+{
+    const QStringList columns = columnsOf(*this);
+    static const char* const names[ColumnCount] = {"address",         "interface number",   "file name", "description",
+                                                   "Y-axis label",    "legend label",       "OID",       "transform",
+                                                   "alert threshold", "notification e-mail"};
+    for (int i = 0; i < ColumnCount; ++i) {
+        const QString& value = columns.at(i);
+        QString what = breakingCharacter(value);
+        if (what.isEmpty() && value.contains(QLatin1Char('"')))
+            what = QStringLiteral("'\"'");
+        if (!what.isEmpty())
+            return QStringLiteral("The %1 cannot hold %2: the monitoring service would not read the line as it is "
+                                  "written.")
+                .arg(QLatin1String(names[i]), what);
+        if (value == QLatin1String("/"))
+            return QStringLiteral("The %1 cannot be just \"/\": the monitoring service reads that as empty.")
+                .arg(QLatin1String(names[i]));
+    }
+    return {};
+}
+
+QByteArray oidEntryFileHeader()
+{
+    registerResources();
+    QFile file(QStringLiteral(":/headers/OIDEntry.cfg"));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QList<OidEntry> readOidEntries(const QString& path, bool* readable)
+{
+    QList<OidEntry> entries;
+    QFile file(path);
+    const bool opened = file.open(QIODevice::ReadOnly);
+    if (readable)
+        *readable = opened;
+    if (!opened)
+        return entries;
+    while (!file.atEnd()) {
+        QString line = QString::fromUtf8(file.readLine());
+        const int comment = line.indexOf(QLatin1Char(';'));
+        if (comment >= 0)
+            line.truncate(comment);
+        QStringList columns;
+        for (QString piece : line.split(QLatin1Char('\t'), Qt::SkipEmptyParts)) {
+            piece.remove(QLatin1Char('\r'));
+            piece.remove(QLatin1Char('\n'));
+            if (!piece.isEmpty())
+                columns.append(piece == QLatin1String("/") ? QString() : piece);
+        }
+        if (columns.size() != ColumnCount)
+            continue;
+        OidEntry entry;
+        entry.ipAddress = columns.at(0);
+        entry.interfaceNumber = columns.at(1);
+        entry.fileName = columns.at(2);
+        entry.graphDescription = columns.at(3);
+        entry.yAxisLabel = columns.at(4);
+        entry.legendLabel = columns.at(5);
+        const int colon = columns.at(6).indexOf(QLatin1Char(':'));
+        entry.typeWord = colon < 0 ? QString() : columns.at(6).left(colon);
+        entry.oid = colon < 0 ? columns.at(6) : columns.at(6).mid(colon + 1);
+        entry.transform = columns.at(7);
+        entry.alertThreshold = columns.at(8);
+        entry.alertEmail = columns.at(9);
+        entries.append(entry);
+    }
+    return entries;
+}
+
+// A save refused before the file was touched.
+static bool refuseSave(const QString& path, const QString& reason, QString* error)
+{
+    qCWarning(lcConfig, "cannot write %s: %s", qUtf8Printable(QDir::toNativeSeparators(path)), qUtf8Printable(reason));
+    if (error)
+        *error = reason;
+    return false;
+}
+
+bool writeOidEntries(const QString& path, const QList<OidEntry>& entries, QString* error)
+{
+    QByteArray bytes = oidEntryFileHeader();
+    if (bytes.isEmpty())
+        return refuseSave(path, QStringLiteral("the file header is missing from the program"), error);
+    bytes.reserve(bytes.size() + entries.size() * 160);
+    for (const OidEntry& entry : entries) {
+        QStringList columns = columnsOf(entry);
+        for (QString& column : columns) {
+            const QString what = breakingCharacter(column);
+            if (!what.isEmpty())
+                return refuseSave(
+                    path, QStringLiteral("the value \"%1\" holds %2, which the file cannot hold").arg(column, what),
+                    error);
+            if (column.isEmpty())
+                column = QStringLiteral("/");
+        }
+        bytes += columns.join(QLatin1Char('\t')).toUtf8();
+        bytes += "\r\n";
+    }
+    return replaceFile(path, bytes, error);
 }

@@ -4,8 +4,6 @@
 #include <QSet>
 #include <QString>
 
-class QFile;
-
 // One OID the monitoring service polls, graphs and alerts on: a line of OIDEntry.cfg.
 struct OidEntry
 {
@@ -42,11 +40,13 @@ QString typeWordForMibType(int type);
 // UnsignedInteger, Counter, or Other (0). Compared in upper case after trimming.
 int mibTypeForTypeWord(const QString& word);
 
-// Reads the entries of file (opened here, read-only); lines without exactly ten columns are
-// skipped. Empty when the file cannot be opened.
-QList<OidEntry> readOidEntries(QFile& file);
-// Writes the header and one line per entry into file (opened here, truncated). False when the
-// file cannot be opened or written.
-bool writeOidEntries(QFile& file, const QList<OidEntry>& entries);
-// The header written at the top of every saved OIDEntry.cfg, CR LF lines.
+// Reads the entries of the file at path; lines without exactly ten columns are skipped. Empty
+// when the file cannot be opened (readable false).
+QList<OidEntry> readOidEntries(const QString& path, bool* readable = nullptr);
+// Writes the header and one line per entry in place of the file at path, atomically (see
+// replaceFile). An entry with a ';', tab or line break in a field would not read back: the
+// whole save is refused then, before anything is touched. False, with the reason in error,
+// when the file was not written.
+bool writeOidEntries(const QString& path, const QList<OidEntry>& entries, QString* error = nullptr);
+// The header written at the top of every saved OIDEntry.cfg: comment lines, CR LF ended.
 QByteArray oidEntryFileHeader();

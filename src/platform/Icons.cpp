@@ -3,9 +3,9 @@
 #include <QFile>
 
 // Outside any namespace: the macro declares the resource initializer where it is used.
-static void registerImages()
+void registerResources()
 {
-    // The images live in a static library; naming its initializer keeps the linker from
+    // The resources live in a static library; naming its initializer keeps the linker from
     // dropping them.
     static const bool registered = [] {
         Q_INIT_RESOURCE(tessaro);
@@ -16,7 +16,7 @@ static void registerImages()
 
 QIcon loadIcon(const QString& name)
 {
-    registerImages();
+    registerResources();
     static const int sizes[] = {16, 30, 32, 40, 64, 80};
     QIcon icon;
     for (int size : sizes) {

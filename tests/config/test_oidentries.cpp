@@ -1,0 +1,236 @@
+// The monitored-OID entry file as the monitoring service reads it, and the list the main
+// window keeps of it with its pending changes.
+
+#include "config/ConfigFile.h"
+#include "config/MonitoredOids.h"
+#include "config/OidEntryFile.h"
+#include "mib/Oid.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+OidEntry sample()
+{
+    OidEntry entry;
+    entry.ipAddress = QStringLiteral("10.0.0.1");
+    entry.interfaceNumber = QStringLiteral("2");
+    entry.graphDescription = QStringLiteral("Uplink – traffic in");
+    entry.yAxisLabel = QStringLiteral("Bits per second");
+    entry.legendLabel = QStringLiteral("In");
+    entry.oid = QStringLiteral("1.3.6.1.2.1.2.2.1.10.2");
+    entry.typeWord = QStringLiteral("UCOUNTER");
+    entry.transform = QStringLiteral("*8");
+    entry.alertThreshold = QStringLiteral("40,90");
+    entry.fileName = OidEntry::fileNameFor(entry.oid, entry.ipAddress, entry.interfaceNumber, entry.legendLabel);
+    return entry;
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+} // namespace
+
+class TestOidEntries final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void header()
+    {
+        const QByteArray header = oidEntryFileHeader();
+        QVERIFY(header.startsWith(";This is the OID Entry file\r\n"));
+        const QList<QByteArray> lines = header.left(header.size() - 10).split('\n');
+        QCOMPARE(lines.size(), 77); // 76 lines and what follows the last line end
+        for (int i = 0; i < 76; ++i)
+            QVERIFY2(lines.at(i).startsWith(';') && lines.at(i).endsWith('\r'), lines.at(i));
+        QVERIFY(header.endsWith("\r\n\r\n\r\n\r\n\r\n") && lines.at(73) == ";Enter your interfaces below:\r");
+        QVERIFY(lines.at(74).startsWith(";IPAddress\tInt #\tFileName\tGraph Description\tYAxis\tOID Note\tOID\t"));
+        QVERIFY(header.contains("Velmora") && header.contains("Orvane") && header.contains("UCOUNTER8:"));
+        // The header reads as no entries at all.
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("OIDEntry.cfg"));
+        writeBytes(path, header);
+        bool readable = false;
+        QVERIFY(readOidEntries(path, &readable).isEmpty() && readable);
+    }
+
+    void reading_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QStringList>("fields"); // ip, interface, type word, oid, alert e-mail; empty: skipped
+        const QStringList ucounter8{"10.0.0.1", "", "UCOUNTER8", "1.3.6.1.2.1.2.2.1.16.1", "a@b.c"};
+        QTest::newRow("one tab") << QByteArray(
+                                        "10.0.0.1\t/\tf\td\ty\tl\tUCOUNTER8:1.3.6.1.2.1.2.2.1.16.1\t/\t/\ta@b.c\r\n")
+                                 << ucounter8;
+        QTest::newRow("tab runs") << QByteArray("10.0.0.1\t\t/\tf\t\t\td\ty\tl\tUCOUNTER8:1.3.6.1.2.1.2.2.1.16.1\t/\t/"
+                                                "\ta@b.c; a note\n")
+                                  << ucounter8;
+        QTest::newRow("no type word") << QByteArray("h\t3\tf\td\ty\tl\t1.3.6\t/\t/\t/")
+                                      << QStringList{"h", "3", "", "1.3.6", ""};
+        QTest::newRow("second colon kept")
+            << QByteArray("h\t3\tf\td\ty\tl\tSGAUGE:1:2\t/\t/\t/") << QStringList{"h", "3", "SGAUGE", "1:2", ""};
+        QTest::newRow("empty column not marked") << QByteArray("h\t\tf\td\ty\tl\tSGAUGE:1.3\t/\t/\t/") << QStringList();
+        QTest::newRow("';' in the description")
+            << QByteArray("h\t/\tf\td;x\ty\tl\tSGAUGE:1.3\t/\t/\t/") << QStringList();
+        QTest::newRow("eleven columns") << QByteArray("h\t/\tf\td\ty\tl\tSGAUGE:1.3\t/\t/\t/\tx") << QStringList();
+        QTest::newRow("comment") << QByteArray(";h\t/\tf\td\ty\tl\tSGAUGE:1.3\t/\t/\t/") << QStringList();
+    }
+    void reading()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QStringList, fields);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("OIDEntry.cfg"));
+        writeBytes(path, "; first\r\n" + line + "\r\nx\r\n");
+        const QList<OidEntry> entries = readOidEntries(path);
+        QCOMPARE(entries.size(), fields.isEmpty() ? 0 : 1);
+        if (fields.isEmpty())
+            return;
+        const OidEntry& entry = entries.first();
+        QCOMPARE((QStringList{entry.ipAddress, entry.interfaceNumber, entry.typeWord, entry.oid, entry.alertEmail}),
+                 fields);
+        // Written back, the line keeps its OID column as it stood.
+        QVERIFY(writeOidEntries(path, entries));
+        QVERIFY(readAll(path).contains('\t' + (fields.at(2).isEmpty() ? QString() : fields.at(2) + ':').toUtf8() +
+                                       fields.at(3).toUtf8() + '\t'));
+    }
+
+    void roundTrip()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("OIDEntry.cfg"));
+        OidEntry deviceLevel = sample();
+        deviceLevel.interfaceNumber.clear();
+        deviceLevel.transform.clear();
+        deviceLevel.fileName = OidEntry::fileNameFor(deviceLevel.oid, deviceLevel.ipAddress, {}, QStringLiteral("In"));
+        QCOMPARE(deviceLevel.fileName, QStringLiteral("1.3.6.1.2.1.2.2.1.10.2-10.0.0.1-0-In"));
+        const QList<OidEntry> entries{sample(), deviceLevel};
+        QVERIFY(writeOidEntries(path, entries));
+        QCOMPARE(readOidEntries(path), entries);
+        const QByteArray bytes = readAll(path);
+        QVERIFY(bytes.startsWith(oidEntryFileHeader()));
+        QVERIFY(
+            bytes.endsWith("10.0.0.1\t/\t1.3.6.1.2.1.2.2.1.10.2-10.0.0.1-0-In\tUplink \xe2\x80\x93 traffic in\tBits "
+                           "per second\tIn\tUCOUNTER:1.3.6.1.2.1.2.2.1.10.2\t/\t40,90\t/\r\n"));
+
+        // A value the line cannot hold refuses the whole save and leaves the file as it was.
+        for (const char* bad : {"a;b", "a\tb", "a\nb"}) {
+            OidEntry broken = sample();
+            broken.legendLabel = QString::fromLatin1(bad);
+            QString error;
+            QVERIFY(!writeOidEntries(path, {sample(), broken}, &error));
+            QVERIFY(!error.isEmpty());
+            QCOMPARE(readAll(path), bytes);
+        }
+    }
+
+    void problems_data()
+    {
+        QTest::addColumn<int>("field"); // index in the column order; the OID column is the OID
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("problem"); // part of it; empty: none
+        QTest::newRow("plain") << 3 << "Core ; switch"
+                               << "description cannot hold ';'";
+        QTest::newRow("quote") << 9 << "\"Ops\" <ops@x.y>"
+                               << "notification e-mail cannot hold '\"'";
+        QTest::newRow("tab") << 5 << "a\tb"
+                             << "legend label cannot hold a tab";
+        QTest::newRow("line break") << 4 << "a\r\nb"
+                                    << "Y-axis label cannot hold a line break";
+        QTest::newRow("slash") << 8 << "/"
+                               << "alert threshold cannot be just \"/\"";
+        QTest::newRow("slashes") << 4 << "a/b"
+                                 << "";
+        QTest::newRow("unicode") << 3 << "Température"
+                                 << "";
+    }
+    void problems()
+    {
+        QFETCH(int, field);
+        QFETCH(QString, value);
+        QFETCH(QString, problem);
+        OidEntry entry = sample();
+        QString* fields[] = {&entry.ipAddress,      &entry.interfaceNumber, &entry.fileName, &entry.graphDescription,
+                             &entry.yAxisLabel,     &entry.legendLabel,     &entry.oid,      &entry.transform,
+                             &entry.alertThreshold, &entry.alertEmail};
+        *fields[field] = value;
+        QVERIFY2(problem.isEmpty() ? entry.problem().isEmpty() : entry.problem().contains(problem),
+                 qPrintable(entry.problem()));
+    }
+
+    void typeWords_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<int>("typeBack"); // the type the word stands for without the MIB
+        QTest::newRow("Integer") << int(Oid::Integer) << "SGAUGE" << int(Oid::Integer);
+        QTest::newRow("Integer32") << int(Oid::Integer32) << "SGAUGE" << int(Oid::Integer);
+        QTest::newRow("Gauge") << int(Oid::Gauge) << "UGAUGE" << int(Oid::UnsignedInteger);
+        QTest::newRow("Unsigned32") << int(Oid::Unsigned32) << "UGAUGE" << int(Oid::UnsignedInteger);
+        QTest::newRow("Counter64") << int(Oid::Counter64) << "UCOUNTER" << int(Oid::Counter);
+        QTest::newRow("TimeTicks") << int(Oid::TimeTicks) << "UCOUNTER" << int(Oid::Counter);
+        QTest::newRow("OctetString") << int(Oid::OctetString) << "" << int(Oid::Other);
+        QTest::newRow("IpAddress") << int(Oid::IpAddress) << "" << int(Oid::Other);
+    }
+    void typeWords()
+    {
+        QFETCH(int, type);
+        QFETCH(QString, word);
+        QFETCH(int, typeBack);
+        QCOMPARE(typeWordForMibType(type), word);
+        QCOMPARE(mibTypeForTypeWord(word), typeBack);
+        QCOMPARE(mibTypeForTypeWord(QStringLiteral(" %1 ").arg(word.toLower())), typeBack);
+    }
+
+    // Saving deletes the history of the changed entries only, and a save that fails keeps
+    // both the changes and the history for the next attempt.
+    void pendingChanges()
+    {
+        QTemporaryDir dir;
+        QDir(dir.path()).mkdir(QStringLiteral("Data"));
+        const QString path = dir.filePath(QStringLiteral("OIDEntry.cfg"));
+        auto history = [&](const QString& name) { return dir.filePath(QStringLiteral("Data/") + name + ".dat"); };
+        const QStringList files{history(QStringLiteral("kept")), history(sample().fileName),
+                                dir.filePath(QStringLiteral("outside.dat"))};
+        for (const QString& file : files)
+            writeBytes(file, "history");
+
+        MonitoredOids list(path, dir.filePath(QStringLiteral("Data")));
+        list.load();
+        QVERIFY(list.entries().isEmpty() && list.savePending() && !QFile::exists(path)); // nothing to save
+        list.add(sample());
+        list.replace({}, {}); // a list dialog that changed nothing
+        QCOMPARE(list.entries().size(), 1);
+        list.replace(list.entries(), {QStringLiteral("../outside")});
+        QVERIFY(list.historyFile(QStringLiteral("../outside")).isEmpty());
+
+        setSaveStepFilter([](SaveStep) { return false; });
+        QVERIFY(!list.savePending());
+        setSaveStepFilter(nullptr);
+        QVERIFY(!list.errorText().isEmpty() && list.hasPendingChanges() && !QFile::exists(path));
+        for (const QString& file : files)
+            QVERIFY(QFile::exists(file));
+
+        QVERIFY(list.savePending());
+        QVERIFY(!list.hasPendingChanges() && list.errorText().isEmpty());
+        QVERIFY(QFile::exists(files.at(0)) && !QFile::exists(files.at(1)) && QFile::exists(files.at(2)));
+        MonitoredOids reread(path, {});
+        reread.load();
+        QCOMPARE(reread.entries(), list.entries());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestOidEntries)
+#include "test_oidentries.moc"
