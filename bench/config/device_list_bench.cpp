@@ -9,6 +9,7 @@
 #include "ui/devices/DevicesDialog.h"
 #include "snmp/SnmpReader.h"
 #include "config/VelmoraFile.h"
+#include "BenchSupport.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -28,34 +29,9 @@
 
 namespace {
 
+using namespace bench;
 using Entry = VelmoraFile::Entry;
 using Info = SnmpReader::HostInfoResult;
-
-QTextStream& out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-double elapsedMs(const QElapsedTimer& timer)
-{
-    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
-}
-
-double timedMs(const std::function<void()>& body)
-{
-    QElapsedTimer timer;
-    timer.start();
-    body();
-    return elapsedMs(timer);
-}
-
-// The smallest of the runs.
-struct Best
-{
-    double ms = 1e300;
-    void add(double value) { ms = std::min(ms, value); }
-};
 
 constexpr int kEthernet = 6;
 constexpr int kSoftwareLoopback = 24;
@@ -177,22 +153,6 @@ DeviceList generate(int count)
     return list;
 }
 
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool plainWrite(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    const bool written = file.write(bytes) == bytes.size();
-    file.close();
-    return written;
-}
-
 bool atomicWrite(const QString& path, const QByteArray& bytes)
 {
     QSaveFile file(path);
@@ -261,33 +221,6 @@ int mismatches(const QList<Entry>& read, const QList<Entry>& written)
     return count;
 }
 
-// Notes the first paint of a widget.
-class PaintWatcher final : public QObject
-{
-public:
-    explicit PaintWatcher(QWidget* widget) { widget->installEventFilter(this); }
-    bool painted = false;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            painted = true;
-        return QObject::eventFilter(watched, event);
-    }
-};
-
-// Shows widget and handles events until watcher saw a paint (at most a minute).
-bool showUntilPainted(QWidget* widget, const PaintWatcher& watcher)
-{
-    widget->show();
-    QElapsedTimer timer;
-    timer.start();
-    while (!watcher.painted && timer.elapsed() < 60000)
-        QCoreApplication::processEvents();
-    return watcher.painted;
-}
-
 struct EditorRun
 {
     double setDataMs = 0;
@@ -332,16 +265,6 @@ double runPlainTable(const DeviceList& list, bool* painted)
     });
     view.hide();
     return ms;
-}
-
-QString number(double value)
-{
-    return QString::number(value, 'f', value < 10 ? 2 : 1);
-}
-
-QString ratio(double value, double reference)
-{
-    return reference > 0 ? QString::number(value / reference, 'f', 2) : QStringLiteral("-");
 }
 
 void printRow(const QString& step, double tessaro, double reference)

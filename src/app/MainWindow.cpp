@@ -12,6 +12,9 @@
 #include "ui/devices/DevicesDialog.h"
 #include "ui/monitor/OidChartDialog.h"
 #include "ui/monitor/OidIndexSelectionDialog.h"
+#include "ui/oids/OidListDialog.h"
+#include "ui/oids/OidSettingsDialog.h"
+#include "ui/service/SplashScreen.h"
 #include "ui/widgets/ClickableLabel.h"
 #include "ui/widgets/DialogGeometry.h"
 #include "ui/widgets/MainToolBar.h"
@@ -45,6 +48,9 @@ MainWindow::MainWindow(const AppContext& context, QWidget* parent)
     , m_context(context)
     , m_treeModel(m_database)
     , m_deviceList(new DeviceList(context.folders.dataFile(QStringLiteral("Velmora.cfg")), this))
+    , m_monitoredOids(context.folders.applicationFile(QStringLiteral("OIDEntry.cfg")),
+                      context.folders.applicationFile(QStringLiteral("Data")))
+    , m_service(new ServiceController(context.services, ServiceRegistry::readString(QStringLiteral("ServiceName")), this))
 {
     if (!QSslSocket::supportsSsl())
         UserPrompts::instance().warning(this, tr("OpenSSL"), tr("OpenSSL DLLs not found"));
@@ -135,7 +141,18 @@ void MainWindow::createMenus()
 
 void MainWindow::makeConnections()
 {
-    // The monitoring, service, update and submission actions stay inert until their features arrive.
+    // The trap, settings, update and submission actions stay inert until their features arrive.
+    connect(m_addOidAction, &QAction::triggered, this, &MainWindow::onAddOidFromTree);
+    connect(m_editOidsAction, &QAction::triggered, this, &MainWindow::onEditExistingOids);
+    connect(m_startServiceAction, &QAction::triggered, this, &MainWindow::onStartService);
+    connect(m_stopServiceAction, &QAction::triggered, this, [this] { onStopService(false); });
+    connect(m_restartServiceAction, &QAction::triggered, this, &MainWindow::onRestartService);
+    connect(m_service, &ServiceController::busy, this, &MainWindow::showBusyPopup);
+    connect(m_service, &ServiceController::idle, this, &MainWindow::closeBusyPopup);
+    connect(m_service, &ServiceController::actionsChanged, this, &MainWindow::updateServiceActions);
+    connect(m_service, &ServiceController::restartFailed, this, &MainWindow::onServiceRestartFailed);
+    // The close that waited for the restart: nothing is pending any more, so it goes through.
+    connect(m_service, &ServiceController::quitRequested, this, &MainWindow::close, Qt::QueuedConnection);
     connect(m_editDevicesAction, &QAction::triggered, this, &MainWindow::onEditDevices);
     connect(m_findAction, &QAction::triggered, this, &MainWindow::onFindOid);
     connect(m_collapseAction, &QAction::triggered, m_browser, &OidBrowser::onCollapseTree);
@@ -168,15 +185,19 @@ void MainWindow::makeConnections()
 void MainWindow::setServiceActions()
 {
     // A service that cannot be opened (not installed, or no service control here) can be
-    // neither started nor stopped.
-    ServiceManager& services = m_context.services;
-    const QString name = ServiceRegistry::readString(QStringLiteral("ServiceName"));
-    const bool installed = services.open(name);
-    const auto status = installed ? services.query(name) : std::nullopt;
-    const bool running = status && status->state == ServiceManager::State::Running;
-    m_startServiceAction->setEnabled(installed && !running);
-    m_stopServiceAction->setEnabled(running);
-    m_restartServiceAction->setEnabled(installed);
+    // neither started nor stopped, and the monitored OIDs are saved as soon as they change.
+    m_service->init();
+    m_service->setPendingChanges([this] { return m_monitoredOids.hasPendingChanges(); },
+                                 [this] { return savePendingOidEntries(); });
+    updateServiceActions();
+}
+
+void MainWindow::updateServiceActions()
+{
+    const ServiceController::Actions actions = m_service->actions();
+    m_startServiceAction->setEnabled(actions.start);
+    m_stopServiceAction->setEnabled(actions.stop);
+    m_restartServiceAction->setEnabled(actions.restart);
 }
 
 void MainWindow::showEvent(QShowEvent* event)
@@ -207,6 +228,7 @@ void MainWindow::restoreSettings()
     fillDeviceBox(settings.mainWindowDeviceIp());
     onCurrentDeviceChanged(m_deviceBox->currentIndex());
     m_deviceList->requestDeviceInfo();
+    m_monitoredOids.load();
 }
 
 void MainWindow::saveSettings()
@@ -482,6 +504,7 @@ void MainWindow::buildTreeContextMenu(QMenu* menu, const OidPtr& oid)
     if (isNumericType(oid->type)) {
         menu->addSeparator();
         menu->addAction(m_monitorAction);
+        menu->addAction(m_addOidAction);
     }
 }
 
@@ -577,9 +600,165 @@ void MainWindow::closeEvent(QCloseEvent* event)
         return;
     }
     saveSettings();
+    if (m_service->isBusy()) {
+        // The service is being started or stopped; the close is tried again when it is done.
+        m_closeWhenIdle = true;
+        event->ignore();
+        return;
+    }
+    if (m_monitoredOids.hasPendingChanges()) {
+        m_service->setQuitAfterStart(true);
+        const ServiceController::Confirm answer = confirmChanges();
+        if (answer == ServiceController::Confirm::Restarting) {
+            event->ignore();
+            return;
+        }
+        m_service->setQuitAfterStart(false);
+        if (answer == ServiceController::Confirm::SaveFailed &&
+            UserPrompts::instance().question(this, tr("Monitored OIDs Not Saved"),
+                                             tr("The monitored OIDs could not be saved to %1.\nClose anyway and "
+                                                "lose the changes made to them?")
+                                                 .arg(QDir::toNativeSeparators(m_monitoredOids.path())),
+                                             QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes) {
+            event->ignore();
+            return;
+        }
+    }
     event->accept();
 }
 
-void MainWindow::onAddOidFromValue(const QString&, Oid::Type, const QString&)
+void MainWindow::onAddOidFromValue(const QString& path, Oid::Type type, const QString&)
 {
+    // A result line names an instance already.
+    if (m_deviceBox->currentIndex() != -1)
+        addOid(path, false, type);
+}
+
+void MainWindow::onAddOidFromTree()
+{
+    if (!m_treeModel.rootOid()) {
+        UserPrompts::instance().information(this, tr("Database not loaded"),
+                                            tr("Download latest database file from server."));
+        return;
+    }
+    const OidPtr node = m_browser->currentOid();
+    if (!node || m_deviceBox->currentIndex() == -1)
+        return;
+    // A node names an object: a column's rows are listed to choose from, a scalar has one
+    // instance. Columns are the children of a table's entry, which SMI names "...Entry".
+    const OidPtr parent = node->parent.lock();
+    if (parent && parent->name.endsWith(QLatin1String("Entry")))
+        addOid(node->numericPath(), true, node->type);
+    else
+        addOid(node->numericPath() + QStringLiteral(".0"), false, node->type);
+}
+
+void MainWindow::addOid(const QString& oid, bool isTableColumn, int type)
+{
+    const int row = m_deviceBox->currentIndex();
+    OidSettingsDialog dialog(devices().at(row), deviceInfo().value(row), &m_treeModel, &m_context.settings, this);
+    if (dialog.addOid(oid, isTableColumn, type) != QDialog::Accepted)
+        return;
+    m_monitoredOids.add(dialog.entry());
+    confirmPendingChanges();
+}
+
+void MainWindow::onEditExistingOids()
+{
+    OidListDialog dialog(devices(), deviceInfo(), m_monitoredOids.entries(), &m_treeModel, &m_context.settings, this);
+    dialog.exec();
+    if (dialog.changedFileNames().isEmpty())
+        return;
+    m_monitoredOids.replace(dialog.entries(), dialog.changedFileNames());
+    confirmPendingChanges();
+}
+
+bool MainWindow::confirmPendingChanges()
+{
+    return confirmChanges() != ServiceController::Confirm::Restarting;
+}
+
+ServiceController::Confirm MainWindow::confirmChanges()
+{
+    const ServiceController::Confirm answer = m_service->confirmPendingChanges([this] {
+        return UserPrompts::instance().question(this, tr("Save changes"),
+                                                tr("There are unsaved changes in the OID entries list.\nDo you "
+                                                   "want to save these changes and restart the service now?"),
+                                                QMessageBox::Yes | QMessageBox::No,
+                                                QMessageBox::Yes) == QMessageBox::Yes;
+    });
+    if (answer == ServiceController::Confirm::Postponed)
+        m_toolBar->setStatusText(tr("Files changed %1 restart the service to take effect").arg(QChar(0x2013)));
+    return answer;
+}
+
+bool MainWindow::savePendingOidEntries()
+{
+    if (m_monitoredOids.savePending()) {
+        m_toolBar->setStatusText(QString());
+        return true;
+    }
+    // Said once the service controller is done with the save; the changes stay for the next one.
+    const QString text = tr("The monitored OIDs could not be saved to %1:\n%2\n\nThe changes are kept and saved "
+                            "with the next change or stop of the service.")
+                             .arg(QDir::toNativeSeparators(m_monitoredOids.path()), m_monitoredOids.errorText());
+    QTimer::singleShot(0, this, [this, text] {
+        UserPrompts::instance().warning(this, tr("Monitored OIDs Not Saved"), text);
+    });
+    return false;
+}
+
+QString MainWindow::statusText() const
+{
+    return m_toolBar->statusText();
+}
+
+void MainWindow::onStartService()
+{
+    m_toolBar->setStatusText(QString());
+    m_service->startService();
+}
+
+void MainWindow::onStopService(bool needRestart)
+{
+    m_toolBar->setStatusText(QString());
+    m_service->stopService(needRestart);
+}
+
+void MainWindow::onRestartService()
+{
+    onStopService(true);
+}
+
+void MainWindow::showBusyPopup(const QString& text)
+{
+    if (!m_busyPopup)
+        m_busyPopup = new SplashScreen(this);
+    m_busyPopup->setText(text);
+    m_busyPopup->show();
+    m_busyPopup->move(geometry().center() - m_busyPopup->rect().center());
+    updateServiceActions();
+}
+
+void MainWindow::closeBusyPopup()
+{
+    if (m_busyPopup) {
+        m_busyPopup->close();
+        m_busyPopup->deleteLater();
+        m_busyPopup = nullptr;
+    }
+    updateServiceActions();
+    if (m_closeWhenIdle) {
+        m_closeWhenIdle = false;
+        QTimer::singleShot(0, this, &MainWindow::close);
+    }
+}
+
+void MainWindow::onServiceRestartFailed()
+{
+    closeBusyPopup();
+    // Changes that a stop did not get to save still wait for a restart.
+    if (m_monitoredOids.hasPendingChanges())
+        m_toolBar->setStatusText(tr("Files changed %1 restart the service to take effect").arg(QChar(0x2013)));
+    UserPrompts::instance().warning(this, tr("Restart Service"), tr("Failed to Start/Stop Orvane Service"));
 }

@@ -2,7 +2,9 @@
 
 #include "app/AppContext.h"
 #include "app/QueryController.h"
+#include "app/ServiceController.h"
 #include "config/DeviceList.h"
+#include "config/MonitoredOids.h"
 #include "config/VelmoraFile.h"
 #include "mib/MibDatabase.h"
 #include "mib/Oid.h"
@@ -23,6 +25,7 @@ class QAction;
 class QCheckBox;
 class QComboBox;
 class QMenu;
+class SplashScreen;
 
 // The program's one window: the MIB browser with its tool bar and menus. It owns the MIB
 // database connection and the tree model built on it, restores its state from the context's
@@ -53,6 +56,20 @@ public:
     QAction* getNextAction() const { return m_getNextAction; }
     QAction* getBulkAction() const { return m_getBulkAction; }
     QAction* monitorAction() const { return m_monitorAction; }
+    QAction* addOidAction() const { return m_addOidAction; }
+    QAction* editOidsAction() const { return m_editOidsAction; }
+    QAction* startServiceAction() const { return m_startServiceAction; }
+    QAction* stopServiceAction() const { return m_stopServiceAction; }
+    QAction* restartServiceAction() const { return m_restartServiceAction; }
+
+    // The monitored OIDs of OIDEntry.cfg with their pending changes, and the service that
+    // reads them when it starts.
+    MonitoredOids& monitoredOids() { return m_monitoredOids; }
+    ServiceController& serviceController() { return *m_service; }
+    // The popup shown while the service starts or stops; null otherwise.
+    SplashScreen* busyPopup() const { return m_busyPopup; }
+    // The text beside the tool bar items that says changes wait for a restart.
+    QString statusText() const;
     QAction* stopQueryAction() const { return m_stopQueryAction; }
 
     // A query of this window is running and its results are wanted.
@@ -93,6 +110,19 @@ public slots:
     void onCurrentDeviceChanged(int index);
     void onDeviceInfoChanged(int row);
     void onLogoClicked();
+    void onAddOidFromTree();
+    void onEditExistingOids();
+    void onStartService();
+    void onStopService(bool needRestart = false);
+    void onRestartService();
+    void onServiceRestartFailed();
+    void updateServiceActions();
+    // After a change of the monitored OIDs and at close: saves them now when the service does
+    // not run, else asks whether to restart it for them. False when the caller must wait for
+    // the restart (the changes are saved once the service has stopped).
+    bool confirmPendingChanges();
+    // Writes the monitored OIDs when they changed; a failure is reported and keeps the changes.
+    bool savePendingOidEntries();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -114,6 +144,10 @@ private:
     void askQuery(QueryController::RequestKind kind);
     void setStopControls(bool enabled);
     void openChart(const QString& path, Oid::Type type);
+    void addOid(const QString& oid, bool isTableColumn, int type);
+    ServiceController::Confirm confirmChanges();
+    void showBusyPopup(const QString& text);
+    void closeBusyPopup();
 
     const AppContext m_context;
     MibDatabase m_database;
@@ -125,6 +159,11 @@ private:
     bool m_initialized = false;
 
     DeviceList* m_deviceList;
+    MonitoredOids m_monitoredOids;
+    ServiceController* m_service;
+    QPointer<SplashScreen> m_busyPopup;
+    // A close asked for while the service was starting or stopping, tried again once it is done.
+    bool m_closeWhenIdle = false;
 
     OidBrowser* m_browser = nullptr;
     MainToolBar* m_toolBar = nullptr;

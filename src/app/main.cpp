@@ -6,6 +6,7 @@
 #include "platform/Clock.h"
 #include "platform/Folders.h"
 #include "platform/ServiceManager.h"
+#include "platform/SystemdServiceManager.h"
 #include "snmp/SocketStartup.h"
 #include "ui/widgets/ChromeSizes.h"
 
@@ -42,7 +43,11 @@ int main(int argc, char* argv[])
     folders.createDataFolder();
     setSnmpPersistentFolder(folders.dataFile(QStringLiteral("net-snmp")));
     AppSettings settings(folders.dataFile(QStringLiteral("Tessaro.ini")));
-    NullServiceManager services;
+#ifdef Q_OS_WIN
+    NullServiceManager services; // the Service Control Manager back-end is not built here yet
+#else
+    SystemdServiceManager services;
+#endif
     const SystemClock clock;
     const AppContext context{folders, settings, services, settings.updateBaseUrl(), clock};
 

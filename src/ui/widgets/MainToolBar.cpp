@@ -73,6 +73,11 @@ void MainToolBar::setStatusText(const QString& text)
     m_statusAction->setVisible(!text.isEmpty());
 }
 
+QString MainToolBar::statusText() const
+{
+    return m_statusLabel->text();
+}
+
 void MainToolBar::showLogo()
 {
     const int height = m_logo->height();

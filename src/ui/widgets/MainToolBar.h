@@ -25,6 +25,7 @@ public:
     ClickableLabel* logo() const { return m_logo; }
 
     void setStatusText(const QString& text);
+    QString statusText() const;
     // Sizes the logo to the label's height, once the window is laid out.
     void showLogo();
 
