@@ -50,9 +50,9 @@ class TestServiceController : public QObject
 private slots:
     void initTestCase()
     {
-        qputenv("TESSARO_SYSTEMCTL", QFINDTESTDATA("../fixtures/fake_systemctl").toUtf8());
+        qputenv("TESSARO_SYSTEMCTL", QFINDTESTDATA("../fixtures/fake_systemctl.sh").toUtf8());
         m_systemd = std::make_unique<SystemdServiceManager>();
-        QVERIFY(m_systemd->program().endsWith("fake_systemctl"));
+        QVERIFY(m_systemd->program().endsWith("fake_systemctl.sh"));
     }
     void init()
     {
