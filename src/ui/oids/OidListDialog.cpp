@@ -96,7 +96,10 @@ QList<OidEntry> OidListDialog::entries() const
 
 void OidListDialog::onOidSelectionChanged()
 {
-    const int row = m_table->currentRow();
+    // While a row goes, the selection changes before the table has settled: only rows it holds count.
+    int row = m_table->currentRow();
+    if (row >= m_table->entries().size())
+        row = -1;
     m_modify->setEnabled(row != -1);
     m_delete->setEnabled(row != -1);
     m_details->setHtml(row == -1 ? QString() : detailsHtml(m_table->entries().at(row)));
