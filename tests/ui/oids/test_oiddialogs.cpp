@@ -46,10 +46,7 @@ OidEntry oidEntry(const QString& index, const QString& interface, const QString&
             "90",    {}};
 }
 
-QLineEdit* field(QWidget* dialog, const char* name)
-{
-    return dialog->findChild<QLineEdit*>(name);
-}
+const auto field = [](QWidget* dialog, const char* name) { return dialog->findChild<QLineEdit*>(name); };
 
 } // namespace
 
@@ -114,7 +111,6 @@ private slots:
     {
         OidSettingsDialog dialog(device(m_agent.address()), {}, m_mib.model.get(), nullptr);
         dialog.setNewOid(kColumn, true, Oid::Counter);
-        QCOMPARE(dialog.windowTitle(), "Add OID to monitoring / " + m_agent.address());
         QCOMPARE(field(&dialog, "descriptionEdit")->text(), "ifInOctets");
         QTRY_COMPARE_WITH_TIMEOUT(dialog.interfaceList()->count(), 5, 20000);
         QCOMPARE(dialog.interfaceList()->item(1)->text(), "2: eth0");
@@ -128,12 +124,10 @@ private slots:
         dialog.useInterfaceBox()->setChecked(true);
         dialog.interfaceList()->setCurrentRow(1);
         field(&dialog, "legendEdit")->setText("  in  ");
-        field(&dialog, "yAxisEdit")->setText(" bytes ");
         OidEntry entry = dialog.entry();
         QCOMPARE(entry.oid, kColumn + ".2");
         QCOMPARE(entry.typeWord, "UCOUNTER");
         QCOMPARE(entry.interfaceNumber, "2");
-        QCOMPARE(entry.yAxisLabel, "bytes");
         QCOMPARE(entry.fileName, kColumn + ".2-" + m_agent.address() + "-2-in");
         dialog.useInterfaceBox()->setChecked(false);
         QCOMPARE(dialog.entry().fileName, kColumn + ".2-" + m_agent.address() + "-0-in");
@@ -243,7 +237,6 @@ private slots:
         QCOMPARE(dialog.entries().at(1).legendLabel, "out");
         QCOMPARE(dialog.changedFileNames(), QSet<QString>({entries.at(1).fileName, dialog.entries().at(1).fileName}));
         QVERIFY(dialog.entries().at(1).fileName.endsWith("-17-out"));
-        QCOMPARE(dialog.entries().at(0), entries.at(0));
     }
 
     void listDelete()
