@@ -40,7 +40,8 @@ QList<OidEntry> generate(int count)
         entry.oid = QStringLiteral("%1.%2").arg(QLatin1String(column[0])).arg(i % 4 == 3 ? 0 : 1 + i % 48);
         entry.typeWord = QLatin1String(column[1]);
         entry.legendLabel = QLatin1String(column[2]);
-        entry.graphDescription = QStringLiteral("Switch %1 port %2 – %3").arg(i / 48).arg(1 + i % 48).arg(entry.legendLabel);
+        entry.graphDescription =
+            QStringLiteral("Switch %1 port %2 – %3").arg(i / 48).arg(1 + i % 48).arg(entry.legendLabel);
         entry.yAxisLabel = i % 4 == 3 ? QStringLiteral("Percent") : QStringLiteral("Bits per second");
         if (i % 4 < 2)
             entry.transform = QStringLiteral("*8");

@@ -50,7 +50,8 @@ MainWindow::MainWindow(const AppContext& context, QWidget* parent)
     , m_deviceList(new DeviceList(context.folders.dataFile(QStringLiteral("Velmora.cfg")), this))
     , m_monitoredOids(context.folders.applicationFile(QStringLiteral("OIDEntry.cfg")),
                       context.folders.applicationFile(QStringLiteral("Data")))
-    , m_service(new ServiceController(context.services, ServiceRegistry::readString(QStringLiteral("ServiceName")), this))
+    , m_service(
+          new ServiceController(context.services, ServiceRegistry::readString(QStringLiteral("ServiceName")), this))
 {
     if (!QSslSocket::supportsSsl())
         UserPrompts::instance().warning(this, tr("OpenSSL"), tr("OpenSSL DLLs not found"));
@@ -702,9 +703,8 @@ bool MainWindow::savePendingOidEntries()
     const QString text = tr("The monitored OIDs could not be saved to %1:\n%2\n\nThe changes are kept and saved "
                             "with the next change or stop of the service.")
                              .arg(QDir::toNativeSeparators(m_monitoredOids.path()), m_monitoredOids.errorText());
-    QTimer::singleShot(0, this, [this, text] {
-        UserPrompts::instance().warning(this, tr("Monitored OIDs Not Saved"), text);
-    });
+    QTimer::singleShot(0, this,
+                       [this, text] { UserPrompts::instance().warning(this, tr("Monitored OIDs Not Saved"), text); });
     return false;
 }
 

@@ -14,6 +14,7 @@
 #include "snmp/SnmpReader.h"
 #include "ui/browser/FindDialog.h"
 #include "ui/browser/OidValueViewer.h"
+#include "ui/service/SplashScreen.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -25,7 +26,6 @@ class QAction;
 class QCheckBox;
 class QComboBox;
 class QMenu;
-class SplashScreen;
 
 // The program's one window: the MIB browser with its tool bar and menus. It owns the MIB
 // database connection and the tree model built on it, restores its state from the context's

@@ -7,6 +7,7 @@
 #include "platform/Folders.h"
 #include "platform/ServiceManager.h"
 #include "platform/SystemdServiceManager.h"
+#include "platform/WindowsServiceManager.h"
 #include "snmp/SocketStartup.h"
 #include "ui/widgets/ChromeSizes.h"
 
@@ -44,7 +45,7 @@ int main(int argc, char* argv[])
     setSnmpPersistentFolder(folders.dataFile(QStringLiteral("net-snmp")));
     AppSettings settings(folders.dataFile(QStringLiteral("Tessaro.ini")));
 #ifdef Q_OS_WIN
-    NullServiceManager services; // the Service Control Manager back-end is not built here yet
+    WindowsServiceManager services;
 #else
     SystemdServiceManager services;
 #endif

@@ -105,7 +105,8 @@ bool TransformFormula::compile(const QString& formula)
 {
     m_postfix.clear();
     m_problem.clear();
-    QVector<Word> words = split(formula.toLower());
+    const QString lowered = formula.toLower();
+    QVector<Word> words = split(lowered);
     // Without V, C or F the formula works on V, as if it began with it.
     const bool named = std::any_of(words.cbegin(), words.cend(), [](const Word& word) {
         return word.text == QLatin1String("v") || word.text == QLatin1String("c") || word.text == QLatin1String("f");
@@ -129,7 +130,12 @@ bool TransformFormula::compile(const QString& formula)
         } else if (kinds.contains(word.text)) {
             token.kind = kinds.value(word.text);
         } else if (!leadingNumber(word.text, &token.number)) {
-            return fail(text("\"%1\" is no number, V, C, F, min, max or round").arg(word.text), word.position);
+            {
+                // Named as typed; lower case is only how words are compared.
+                const QString typed =
+                    formula.size() == lowered.size() ? formula.mid(word.position - 1, word.text.size()) : word.text;
+                return fail(text("\"%1\" is no number, V, C, F, min, max or round").arg(typed), word.position);
+            }
         }
         previous = token.kind;
         switch (token.kind) {

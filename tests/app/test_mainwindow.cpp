@@ -1,10 +1,14 @@
 #include "app/MainWindow.h"
+#include "config/ServiceRegistry.h"
 #include "platform/AppSettings.h"
 #include "platform/Clock.h"
 #include "platform/ServiceManager.h"
+#include "platform/SystemdServiceManager.h"
 #include "ui/browser/OidBrowser.h"
 #include "ui/devices/DeviceEditDialog.h"
 #include "ui/devices/DevicesDialog.h"
+#include "ui/monitor/OidIndexSelectionWidget.h"
+#include "ui/oids/OidSettingsDialog.h"
 #include "MibTestDb.h"
 #include "ModalDialogs.h"
 #include "ScriptedPrompts.h"
@@ -13,7 +17,11 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QCheckBox>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableWidget>
 #include <QtTest>
 
 #include <quazip.h>
@@ -52,6 +60,7 @@ private slots:
     {
         QVERIFY(m_dir.isValid() && QDir::setCurrent(m_dir.path()));
         qputenv("TESSARO_REGISTRY_ROOT", QFile::encodeName(m_dir.filePath("registry")));
+        ServiceRegistry::writeString("ServiceName", "orvane");
         SNMPD_FIXTURE_START(m_agent);
         m_closed = "127.0.0.1:" + QString::number(SnmpdFixture::closedPort());
         const QString ini = m_dir.filePath("Tessaro.ini");
@@ -187,17 +196,74 @@ private slots:
         QCOMPARE(prompts.asked.size(), 3);
     }
 
+    // ifInOctets of interface 2 added from the tree while the (fake) service runs: No keeps the
+    // change pending, and at close Yes restarts the service, which writes OIDEntry.cfg while the
+    // service is stopped, drops the entry's old history, and ends the program once it runs again.
+    void monitoredOidSavedAcrossRestart()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir().mkpath(dir.filePath("app/Data")) && QDir().mkpath(dir.filePath("units")));
+        QVERIFY(MibTestDb::create(dir.filePath("app/MIB.db"),
+                                  MibTestDb::sampleNodes() + MibTestDb::parse("40 14 ifInOctets 10 6 18")));
+        writeBytes(dir.filePath("Brantwick/Tessaro/Velmora.cfg"), m_agent.address().toUtf8() + "\tDefault\tpublic\r\n");
+        writeBytes(dir.filePath("units/orvane.unit"), "stop_delay=300\n");
+        qputenv("FAKE_SYSTEMCTL_DIR", QFile::encodeName(dir.filePath("units")));
+        qputenv("TESSARO_SYSTEMCTL", QFile::encodeName(QFINDTESTDATA("../fixtures/fake_systemctl.sh")));
+        SystemdServiceManager systemd;
+        QVERIFY(systemd.start("orvane"));
+        const QString history = dir.filePath("app/Data/1.3.6.1.2.1.2.2.1.10.2-" + m_agent.address() + "-2-In.dat");
+        writeBytes(history, "old history");
+
+        ScriptedPrompts prompts;
+        auto window = startWindow(dir, systemd);
+        QVERIFY(window->stopServiceAction()->isEnabled() && !window->startServiceAction()->isEnabled());
+        window->onJumpToOid("1.3.6.1.2.1.2.2.1.10");
+        whenModal<OidSettingsDialog>([](OidSettingsDialog* dialog) {
+            QTableWidget* rows = dialog->indexWidget()->resultsTable();
+            QTRY_COMPARE_WITH_TIMEOUT(rows->rowCount(), 5, 20000);
+            rows->selectRow(1);
+            dialog->useInterfaceBox()->setChecked(true);
+            QTRY_COMPARE_WITH_TIMEOUT(dialog->interfaceList()->count(), 5, 20000);
+            dialog->interfaceList()->setCurrentRow(1);
+            dialog->findChild<QLineEdit*>("legendEdit")->setText("In");
+            dialog->saveButton()->click();
+        });
+        prompts.answer(QMessageBox::No);
+        window->addOidAction()->trigger();
+        QCOMPARE(prompts.asked.value(0).title, "Save changes");
+        QCOMPARE(window->statusText(), QString("Files changed \u2013 restart the service to take effect"));
+        QVERIFY(!QFile::exists(dir.filePath("app/OIDEntry.cfg")));
+
+        prompts.answer(QMessageBox::Yes);
+        QVERIFY(!window->close());
+        QVERIFY(window->busyPopup() && window->busyPopup()->text() == "Stopping Orvane service...");
+        QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 20000);
+        QCOMPARE(prompts.asked.size(), 2);
+        const QByteArray saved = readBytes(dir.filePath("app/OIDEntry.cfg"));
+        QVERIFY2(saved.endsWith("\r\n\r\n" + m_agent.address().toUtf8() + "\t2\t1.3.6.1.2.1.2.2.1.10.2-" +
+                                m_agent.address().toUtf8() +
+                                "-2-In\tifInOctets\t/\tIn\tUCOUNTER:1.3.6.1.2.1.2.2.1.10.2\t/\t/\t/\r\n"),
+                 saved.right(200).constData());
+        QVERIFY(!QFile::exists(history));
+        QCOMPARE(readBytes(dir.filePath("units/calls.log")).count("start orvane"), 2);
+        QVERIFY(systemd.stop("orvane"));
+    }
+
 private:
     // A window on a data folder of its own (with one device unless there is a list, so that it
     // does not send the user to the device list editor), shown and past its postponed initialisation.
     std::unique_ptr<MainWindow> startWindow(const QTemporaryDir& programData)
+    {
+        return startWindow(programData, m_services);
+    }
+    std::unique_ptr<MainWindow> startWindow(const QTemporaryDir& programData, ServiceManager& services)
     {
         const QString devices = programData.filePath("Brantwick/Tessaro/Velmora.cfg");
         if (!QFile::exists(devices))
             writeBytes(devices,
                        "127.0.0.1:" + QByteArray::number(SnmpdFixture::closedPort()) + "\tDefault\tpublic\r\n");
         const Folders folders(programData.path(), QString(), programData.filePath("app"), programData.path());
-        auto window = std::make_unique<MainWindow>(AppContext{folders, *m_settings, m_services, QString(), m_clock});
+        auto window = std::make_unique<MainWindow>(AppContext{folders, *m_settings, services, QString(), m_clock});
         window->show();
         if (!QTest::qWaitFor([&] { return window->isInitialized(); }, 20000))
             qWarning("the window did not finish its start-up");

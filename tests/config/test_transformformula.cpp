@@ -69,7 +69,7 @@ private slots:
     void problems()
     {
         QCOMPARE(TransformFormula("V+(2").problem(), QString("\"(\" that is not closed (at character 3)"));
-        QCOMPARE(TransformFormula("v * x2").problem(), QString("\"x2\" is no number, V, C, F, min, max or round (at "
+        QCOMPARE(TransformFormula("v * X2").problem(), QString("\"X2\" is no number, V, C, F, min, max or round (at "
                                                                "character 5)"));
     }
 };

@@ -7,6 +7,7 @@
 #include "ui/oids/OidSettingsDialog.h"
 #include "ui/oids/OidTableWidget.h"
 #include "ui/widgets/DialogGeometry.h"
+#include "ui/widgets/ScreenGeometry.h"
 #include "ui/widgets/UserPrompts.h"
 
 #include <QAction>
@@ -83,6 +84,9 @@ OidListDialog::OidListDialog(const QList<VelmoraFile::Entry>& devices,
     connect(m_table->view(), &QTableView::customContextMenuRequested, this, &OidListDialog::onListWidgetContextMenu);
     connect(m_table->view()->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &OidListDialog::onOidSelectionChanged);
+    // The first entry is shown at once, so that its details and the actions are there.
+    if (!m_table->entries().isEmpty())
+        m_table->selectRows({0});
     onOidSelectionChanged();
     m_table->view()->setFocus();
 }
@@ -205,6 +209,9 @@ void OidListDialog::showEvent(QShowEvent* event)
     if (!m_firstShow || !m_settings)
         return;
     m_firstShow = false;
-    DialogGeometry(*m_settings).restore(this, kGeometryName);
+    if (!m_settings->oidListWindowGeometry().isEmpty())
+        DialogGeometry(*m_settings).restore(this, kGeometryName);
+    else
+        setGeometry(centeredFractionRect(this, 0.7));
     m_splitter->restoreState(m_settings->oidListSplitterState());
 }

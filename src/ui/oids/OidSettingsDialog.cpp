@@ -207,7 +207,9 @@ void OidSettingsDialog::setEntry(const OidEntry& entry)
     m_tableColumn = false;
     const OidPtr node = m_treeModel ? m_treeModel->findByPath(OidPath::parentPath(entry.oid)) : OidPtr();
     const int typeCode = node ? int(node->type) : mibTypeForTypeWord(entry.typeWord);
-    m_typeWord = typeWordForMibType(typeCode);
+    // A word the file already has stays: the service knows more of them ("SCOUNTER", or
+    // "UCOUNTER8" as in the file's header) than the MIB types give.
+    m_typeWord = entry.typeWord.trimmed().isEmpty() ? typeWordForMibType(typeCode) : entry.typeWord;
     m_index->setOid(entry.oid, true, typeCode);
     const std::pair<QLineEdit*, QString> fields[] = {
         {m_description, entry.graphDescription}, {m_yAxis, entry.yAxisLabel},         {m_legend, entry.legendLabel},

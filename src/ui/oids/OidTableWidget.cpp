@@ -18,6 +18,22 @@ constexpr int ColumnCount = 5;
 
 } // namespace
 
+namespace {
+
+// Widths for typical texts: measuring 10,000 rows would take longer than filling them.
+void sizeColumns(QTableView* view)
+{
+    const QFontMetrics metrics = view->fontMetrics();
+    const int widths[] = {metrics.horizontalAdvance(QStringLiteral("255.255.255.255:16100 ")),
+                          metrics.horizontalAdvance(QStringLiteral(" Int # ")),
+                          metrics.horizontalAdvance(QStringLiteral("1.3.6.1.2.1.2.2.1.10.12 (ifInOctets) ")),
+                          metrics.horizontalAdvance(QStringLiteral("Uplink traffic in, port 12 "))};
+    for (int column = 0; column < 4; ++column)
+        view->horizontalHeader()->resizeSection(column, widths[column]);
+}
+
+} // namespace
+
 OidTableWidget::OidTableWidget(QWidget* parent)
     : CrudTableWidget({tr("Address"), tr("Int #"), tr("OID (name)"), tr("Description"), tr("Alert threshold")},
                       new QSortFilterProxyModel, parent)
@@ -56,6 +72,7 @@ void OidTableWidget::setEntries(const QList<OidEntry>& entries)
         showRow(row);
     }
     proxyModel()->setSourceModel(model());
+    sizeColumns(view());
     updateActions();
     updatePlaceholder();
 }

@@ -147,6 +147,11 @@ private slots:
         QVERIFY(dialog.interfaceList()->item(0)->isSelected());
         QVERIFY(dialog.useInterfaceBox()->isChecked() && dialog.interfaceList()->isEnabled());
         QCOMPARE(dialog.entry(), oidEntry("3", "17", "in"));
+        // A type word of the file's own stays as it was, known to the MIB or not.
+        OidEntry ownWord = oidEntry("3", "17", "in");
+        ownWord.typeWord = "UCOUNTER8";
+        dialog.setEntry(ownWord);
+        QCOMPARE(dialog.entry().typeWord, "UCOUNTER8");
 
         // A formula that does not compute is shown, with its reason, but does not keep Save off.
         field(&dialog, "transformEdit")->setText("V+(");
@@ -212,7 +217,8 @@ private slots:
         const QList<OidEntry> entries{oidEntry("2", "", "in"), oidEntry("3", "17", "x")};
         OidListDialog dialog({}, {}, entries, m_mib.model.get(), nullptr);
         QTableView* view = dialog.table()->view();
-        QVERIFY(!dialog.modifyAction()->isEnabled() && !dialog.deleteAction()->isEnabled());
+        // The first entry is shown from the start.
+        QVERIFY(dialog.modifyAction()->isEnabled() && dialog.details()->toPlainText().contains("ifInOctets.2"));
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         dialog.table()->selectRows({1});
