@@ -135,8 +135,11 @@ void MainWindow::createMenus()
     // them reachable, and carries the About box where there is no window system menu.
     addActionsWithSeparators(menuBar()->addMenu(tr("Monitoring")),
                              {m_addOidAction, m_editOidsAction, nullptr, m_addTrapAction, m_editTrapsAction});
-    addActionsWithSeparators(menuBar()->addMenu(tr("Service")), {m_startServiceAction, m_stopServiceAction,
-                                                                 m_restartServiceAction, nullptr, m_settingsAction});
+    QMenu* service = menuBar()->addMenu(tr("Service"));
+    addActionsWithSeparators(
+        service, {m_startServiceAction, m_stopServiceAction, m_restartServiceAction, nullptr, m_settingsAction});
+    // The service may have been started or stopped by someone else since the actions were set.
+    connect(service, &QMenu::aboutToShow, this, &MainWindow::updateServiceActions);
     menuBar()->addMenu(tr("Help"))->addAction(m_aboutAction);
 }
 

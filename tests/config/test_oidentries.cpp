@@ -85,7 +85,6 @@ private slots:
         QTest::newRow("';' in the description")
             << QByteArray("h\t/\tf\td;x\ty\tl\tSGAUGE:1.3\t/\t/\t/") << QStringList();
         QTest::newRow("eleven columns") << QByteArray("h\t/\tf\td\ty\tl\tSGAUGE:1.3\t/\t/\t/\tx") << QStringList();
-        QTest::newRow("comment") << QByteArray(";h\t/\tf\td\ty\tl\tSGAUGE:1.3\t/\t/\t/") << QStringList();
     }
     void reading()
     {
@@ -175,14 +174,13 @@ private slots:
         QTest::addColumn<int>("type");
         QTest::addColumn<QString>("word");
         QTest::addColumn<int>("typeBack"); // the type the word stands for without the MIB
-        QTest::newRow("Integer") << int(Oid::Integer) << "SGAUGE" << int(Oid::Integer);
-        QTest::newRow("Integer32") << int(Oid::Integer32) << "SGAUGE" << int(Oid::Integer);
-        QTest::newRow("Gauge") << int(Oid::Gauge) << "UGAUGE" << int(Oid::UnsignedInteger);
-        QTest::newRow("Unsigned32") << int(Oid::Unsigned32) << "UGAUGE" << int(Oid::UnsignedInteger);
-        QTest::newRow("Counter64") << int(Oid::Counter64) << "UCOUNTER" << int(Oid::Counter);
-        QTest::newRow("TimeTicks") << int(Oid::TimeTicks) << "UCOUNTER" << int(Oid::Counter);
-        QTest::newRow("OctetString") << int(Oid::OctetString) << "" << int(Oid::Other);
-        QTest::newRow("IpAddress") << int(Oid::IpAddress) << "" << int(Oid::Other);
+        const QList<std::tuple<int, const char*, int>> rows{
+            {Oid::Integer, "SGAUGE", Oid::Integer},       {Oid::Integer32, "SGAUGE", Oid::Integer},
+            {Oid::Gauge, "UGAUGE", Oid::UnsignedInteger}, {Oid::Unsigned32, "UGAUGE", Oid::UnsignedInteger},
+            {Oid::Counter64, "UCOUNTER", Oid::Counter},   {Oid::TimeTicks, "UCOUNTER", Oid::Counter},
+            {Oid::OctetString, "", Oid::Other},           {Oid::IpAddress, "", Oid::Other}};
+        for (const auto& [type, word, typeBack] : rows)
+            QTest::addRow("%s", qPrintable(Oid::typeName(type))) << type << QString(word) << typeBack;
     }
     void typeWords()
     {
@@ -220,11 +218,9 @@ private slots:
         QVERIFY(!list.savePending());
         setSaveStepFilter(nullptr);
         QVERIFY(!list.errorText().isEmpty() && list.hasPendingChanges() && !QFile::exists(path));
-        for (const QString& file : files)
-            QVERIFY(QFile::exists(file));
+        QVERIFY(std::all_of(files.begin(), files.end(), [](const QString& file) { return QFile::exists(file); }));
 
-        QVERIFY(list.savePending());
-        QVERIFY(!list.hasPendingChanges() && list.errorText().isEmpty());
+        QVERIFY(list.savePending() && !list.hasPendingChanges() && list.errorText().isEmpty());
         QVERIFY(QFile::exists(files.at(0)) && !QFile::exists(files.at(1)) && QFile::exists(files.at(2)));
         MonitoredOids reread(path, {});
         reread.load();

@@ -73,15 +73,17 @@ private slots:
         QTest::addColumn<bool>("useInterface");
         QTest::addColumn<QString>("problem"); // "*": the entry's own problem
 
-        QTest::newRow("octet string") << "1.3.6.1.2.1.1.1.0" << false << int(Oid::OctetString) << "" << false
-                                      << "Only OIDs with numeric data types can be set for monitoring";
-        QTest::newRow("column without a row") << kColumn << true << int(Oid::Counter) << "" << false
-                                              << "Press \"Get Value\" and select specific entry for monitoring";
-        QTest::newRow("no interface chosen")
-            << kColumn + ".2" << false << int(Oid::Counter) << "" << true << "Select specific interface";
-        QTest::newRow("';' in the description")
-            << kColumn + ".2" << false << int(Oid::Counter) << "a;b" << false << "*";
-        QTest::newRow("fine") << kColumn + ".2" << false << int(Oid::Gauge) << "" << false << "";
+        const QString row = kColumn + ".2";
+        const QList<std::tuple<const char*, QString, bool, int, const char*, bool, const char*>> rows{
+            {"octet string", "1.3.6.1.2.1.1.1.0", false, Oid::OctetString, "", false,
+             "Only OIDs with numeric data types can be set for monitoring"},
+            {"column without a row", kColumn, true, Oid::Counter, "", false,
+             "Press \"Get Value\" and select specific entry for monitoring"},
+            {"no interface chosen", row, false, Oid::Counter, "", true, "Select specific interface"},
+            {"';' in the description", row, false, Oid::Counter, "a;b", false, "*"},
+            {"fine", row, false, Oid::Gauge, "", false, ""}};
+        for (const auto& [name, oid, column, type, description, useInterface, problem] : rows)
+            QTest::newRow(name) << oid << column << type << QString(description) << useInterface << QString(problem);
     }
 
     void saveRules()
@@ -167,24 +169,13 @@ private slots:
         QTest::addColumn<QString>("output");
         QTest::addColumn<bool>("formulaRed");
         QTest::addColumn<bool>("inputRed");
-        QTest::newRow("*8") << "*8"
-                            << "1"
-                            << "8" << false << false;
-        QTest::newRow("F") << "F"
-                           << "100"
-                           << "212" << false << false;
-        QTest::newRow("V/0") << "V/0"
-                             << "1"
-                             << "inf" << false << false;
-        QTest::newRow("six digits") << "V/3"
-                                    << "1"
-                                    << "0.333333" << false << false;
-        QTest::newRow("invalid formula") << "V+("
-                                         << "1"
-                                         << "" << true << false;
-        QTest::newRow("bad input") << "*8"
-                                   << "x"
-                                   << "" << false << true;
+        const QList<std::tuple<const char*, const char*, const char*, bool, bool>> rows{
+            {"*8", "1", "8", false, false},    {"F", "100", "212", false, false},
+            {"V/0", "1", "inf", false, false}, {"V/3", "1", "0.333333", false, false},
+            {"V+(", "1", "", true, false},     {"*8", "x", "", false, true}};
+        for (const auto& [formula, input, output, formulaRed, inputRed] : rows)
+            QTest::addRow("%s with %s", formula, input)
+                << QString(formula) << QString(input) << QString(output) << formulaRed << inputRed;
     }
 
     void transform()
@@ -222,9 +213,7 @@ private slots:
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         dialog.table()->selectRows({1});
-        QVERIFY(dialog.modifyAction()->isEnabled());
-        QVERIFY(dialog.details()->toPlainText().contains("ifInOctets.3"));
-        QVERIFY(dialog.details()->toPlainText().contains("on interface #17"));
+        QVERIFY(dialog.details()->toPlainText().contains(QRegularExpression("(?s)ifInOctets\\.3.*on interface #17")));
 
         whenModal<OidSettingsDialog>([](OidSettingsDialog* settings) {
             field(settings, "legendEdit")->setText("out");
@@ -251,7 +240,6 @@ private slots:
         const QList<OidEntry> entries{oidEntry("2", "", "in"), oidEntry("3", "17", "x")};
         OidListDialog dialog({}, {}, entries, m_mib.model.get(), nullptr);
         QVERIFY(dialog.table()->placeholder()->isHidden());
-        dialog.table()->selectRows({0});
         prompts.answer(QMessageBox::No);
         dialog.deleteAction()->trigger();
         QCOMPARE(prompts.asked.last().title, "Delete OID");
