@@ -11,6 +11,7 @@
 #include "ui/oids/OidTableWidget.h"
 
 #include <QApplication>
+#include <QSaveFile>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -106,6 +107,17 @@ double openPlainTable(const QList<OidEntry>& entries, bool* painted)
     return ms;
 }
 
+// The same file work as a save, done plainly: the old file copied aside, the new bytes written
+// to a temporary file that replaces it.
+bool safeWrite(const QString& path, const QByteArray& bytes)
+{
+    const QString backup = path + QStringLiteral(".bak");
+    QFile::remove(backup);
+    QFile::copy(path, backup);
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+}
+
 bool printRow(const QString& step, double tessaro, double reference)
 {
     const bool pass = reference > 0 && tessaro / reference <= Target;
@@ -151,6 +163,7 @@ int main(int argc, char* argv[])
 
     Best write;
     Best plainWriteBest;
+    Best safeWriteBest;
     Best read;
     Best plainRead;
     Best dialog;
@@ -164,6 +177,7 @@ int main(int argc, char* argv[])
         const QByteArray bytes = readBytes(path);
         QFile::remove(plainPath); // a new file, as the save's temporary file is
         plainWriteBest.add(timedMs([&] { ok = plainWrite(plainPath, bytes) && ok; }));
+        safeWriteBest.add(timedMs([&] { ok = safeWrite(plainPath, bytes) && ok; }));
 
         QList<OidEntry> fresh; // the last run's list is not freed inside the timing
         read.add(timedMs([&] { fresh = readOidEntries(path); }));
@@ -185,6 +199,7 @@ int main(int argc, char* argv[])
                  .arg(QStringLiteral("reference ms"), 13)
                  .arg(QStringLiteral("ratio"), 7);
     bool pass = printRow(QStringLiteral("write (QFile write of its bytes)"), write.ms, plainWriteBest.ms);
+    pass = printRow(QStringLiteral("write (copy aside + QSaveFile of its bytes)"), write.ms, safeWriteBest.ms) && pass;
     pass = printRow(QStringLiteral("read (QFile readAll + split lines, tabs)"), read.ms, plainRead.ms) && pass;
     pass = printRow(QStringLiteral("list dialog: open + paint (plain table)"), dialog.ms, plainTable.ms) && pass;
 

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
+
 bool OidEntry::operator==(const OidEntry& other) const
 {
     return ipAddress == other.ipAddress && interfaceNumber == other.interfaceNumber && fileName == other.fileName &&
@@ -121,33 +123,41 @@ QList<OidEntry> readOidEntries(const QString& path, bool* readable)
         *readable = opened;
     if (!opened)
         return entries;
-    while (!file.atEnd()) {
-        QString line = QString::fromUtf8(file.readLine());
+    // Read whole and cut into pieces in place: only the values kept become strings of their own.
+    const QString text = QString::fromUtf8(file.readAll());
+    const auto value = [](const QStringRef& piece) {
+        QString result = piece.toString();
+        if (result.contains(QLatin1Char('\r')))
+            result.remove(QLatin1Char('\r'));
+        return result == QLatin1String("/") ? QString() : result;
+    };
+    QVector<QStringRef> columns;
+    for (QStringRef line : text.splitRef(QLatin1Char('\n'))) {
         const int comment = line.indexOf(QLatin1Char(';'));
         if (comment >= 0)
             line.truncate(comment);
-        QStringList columns;
-        for (QString piece : line.split(QLatin1Char('\t'), Qt::SkipEmptyParts)) {
-            piece.remove(QLatin1Char('\r'));
-            piece.remove(QLatin1Char('\n'));
-            if (!piece.isEmpty())
-                columns.append(piece == QLatin1String("/") ? QString() : piece);
+        columns.clear();
+        for (const QStringRef& piece : line.split(QLatin1Char('\t'), Qt::SkipEmptyParts)) {
+            // A piece of nothing but carriage returns is nothing.
+            if (std::any_of(piece.begin(), piece.end(), [](QChar c) { return c != QLatin1Char('\r'); }))
+                columns.append(piece);
         }
         if (columns.size() != ColumnCount)
             continue;
         OidEntry entry;
-        entry.ipAddress = columns.at(0);
-        entry.interfaceNumber = columns.at(1);
-        entry.fileName = columns.at(2);
-        entry.graphDescription = columns.at(3);
-        entry.yAxisLabel = columns.at(4);
-        entry.legendLabel = columns.at(5);
-        const int colon = columns.at(6).indexOf(QLatin1Char(':'));
-        entry.typeWord = colon < 0 ? QString() : columns.at(6).left(colon);
-        entry.oid = colon < 0 ? columns.at(6) : columns.at(6).mid(colon + 1);
-        entry.transform = columns.at(7);
-        entry.alertThreshold = columns.at(8);
-        entry.alertEmail = columns.at(9);
+        entry.ipAddress = value(columns.at(0));
+        entry.interfaceNumber = value(columns.at(1));
+        entry.fileName = value(columns.at(2));
+        entry.graphDescription = value(columns.at(3));
+        entry.yAxisLabel = value(columns.at(4));
+        entry.legendLabel = value(columns.at(5));
+        const QString oidColumn = value(columns.at(6));
+        const int colon = oidColumn.indexOf(QLatin1Char(':'));
+        entry.typeWord = colon < 0 ? QString() : oidColumn.left(colon);
+        entry.oid = colon < 0 ? oidColumn : oidColumn.mid(colon + 1);
+        entry.transform = value(columns.at(7));
+        entry.alertThreshold = value(columns.at(8));
+        entry.alertEmail = value(columns.at(9));
         entries.append(entry);
     }
     return entries;
@@ -167,20 +177,22 @@ bool writeOidEntries(const QString& path, const QList<OidEntry>& entries, QStrin
     QByteArray bytes = oidEntryFileHeader();
     if (bytes.isEmpty())
         return refuseSave(path, QStringLiteral("the file header is missing from the program"), error);
-    bytes.reserve(bytes.size() + entries.size() * 160);
+    // The lines are gathered as text and converted once.
+    QString lines;
+    lines.reserve(entries.size() * 160);
     for (const OidEntry& entry : entries) {
-        QStringList columns = columnsOf(entry);
-        for (QString& column : columns) {
+        const QStringList columns = columnsOf(entry);
+        for (int i = 0; i < ColumnCount; ++i) {
+            const QString& column = columns.at(i);
             const QString what = breakingCharacter(column);
             if (!what.isEmpty())
                 return refuseSave(
                     path, QStringLiteral("the value \"%1\" holds %2, which the file cannot hold").arg(column, what),
                     error);
-            if (column.isEmpty())
-                column = QStringLiteral("/");
+            lines += column.isEmpty() ? QStringLiteral("/") : column;
+            lines += i + 1 < ColumnCount ? QLatin1String("\t") : QLatin1String("\r\n");
         }
-        bytes += columns.join(QLatin1Char('\t')).toUtf8();
-        bytes += "\r\n";
     }
+    bytes += lines.toUtf8();
     return replaceFile(path, bytes, error);
 }
