@@ -4,6 +4,7 @@
 // as the reference, and waiting for a widget's first paint.
 
 #include <QCoreApplication>
+#include <QStringList>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
@@ -12,6 +13,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 
 namespace bench {
@@ -83,6 +85,25 @@ inline bool showUntilPainted(QWidget* widget, const PaintWatcher& watcher)
     while (!watcher.painted && timer.elapsed() < 60000)
         QCoreApplication::processEvents();
     return watcher.painted;
+}
+
+// The size option (countOption N) and --runs R of the command line into count and runs; false,
+// with the usage on standard error, when they do not read.
+inline bool readOptions(const QString& countOption, const char* usage, int* count, int* runs)
+{
+    const QStringList args = QCoreApplication::arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        bool ok = false;
+        if (args.at(i) == countOption && i + 1 < args.size())
+            *count = args.at(++i).toInt(&ok);
+        else if (args.at(i) == QLatin1String("--runs") && i + 1 < args.size())
+            *runs = args.at(++i).toInt(&ok);
+        if (!ok || *count < 1 || *count > 1000000 || *runs < 1 || *runs > 100) {
+            std::fprintf(stderr, "usage: %s\n", usage);
+            return false;
+        }
+    }
+    return true;
 }
 
 inline QString number(double value)

@@ -290,18 +290,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     int count = 10000;
     int runs = 3;
-    const QStringList args = QApplication::arguments();
-    for (int i = 1; i < args.size(); ++i) {
-        bool ok = false;
-        if (args.at(i) == QLatin1String("--devices") && i + 1 < args.size())
-            count = args.at(++i).toInt(&ok);
-        else if (args.at(i) == QLatin1String("--runs") && i + 1 < args.size())
-            runs = args.at(++i).toInt(&ok);
-        if (!ok || count < 1 || count > 1000000 || runs < 1 || runs > 100) {
-            std::fprintf(stderr, "usage: device-list-bench [--devices N] [--runs R]\n");
-            return 2;
-        }
-    }
+    if (!readOptions(QStringLiteral("--devices"), "device-list-bench [--devices N] [--runs R]", &count, &runs))
+        return 2;
 
     QTemporaryDir dir;
     if (!dir.isValid()) {
