@@ -13,26 +13,23 @@ namespace {
 const QString kSender = "alerts@sender.example";
 const QString kDefaults = "+|25+|" + kSender + "+|false+|-|-|TLS+|false+";
 
-// The form's controls in order: each one's text or check, then "+" when enabled.
+// The form's controls in order: each one's value, then "+" when enabled.
 QString shown(QWidget* dialog)
 {
     QStringList shown;
-    for (QWidget* w : dialog->findChildren<QWidget*>(QRegularExpression("(Edit|Spin|Combo|Check)$"))) {
-        const char* value = w->inherits("QComboBox") ? "currentText" : w->inherits("QCheckBox") ? "checked" : "text";
-        shown << w->property(value).toString() + (w->isEnabled() ? "+" : "-");
-    }
+    for (QWidget* w : dialog->findChildren<QWidget*>(QRegularExpression("(Edit|Spin|Combo|Check)$")))
+        shown << w->metaObject()->userProperty().read(w).toString() + (w->isEnabled() ? "+" : "-");
     return shown.join('|');
 }
 
-// The values as the service reads them; a user name or password decrypted, or "?" and its bytes.
+// The values as the service reads them; "#" and the text for one stored encrypted.
 QString stored()
 {
     QStringList values;
     for (const QString name : {"DestEmailServer", "SMTPPort", "DestEmailFrom", "SMTPUseAuthentication",
                                "DestEmailUsername", "DestEmailPassword", "SMTPEncryption", "SMTPIgnoreSslErrors"}) {
         const auto value = ServiceRegistry::readEncryptedValue(name);
-        values << (name.contains("EmailU") || name.contains("EmailP") ? value.text.value_or("?" + value.stored)
-                                                                      : value.stored);
+        values << (value.isDecodable() && !value.stored.isEmpty() ? "#" + *value.text : value.stored);
     }
     return values.join('|');
 }
@@ -56,7 +53,7 @@ private slots:
     void saves_data()
     {
         QTest::addColumn<QVariantMap>("values"); // stored in the native view; "*": encrypted as the program does
-        QTest::addColumn<QVariantMap>("edits");  // objectName.property
+        QTest::addColumn<QVariantMap>("edits");  // by object name: its value
         QTest::addColumn<int>("key");            // 0: "Save" clicked
         QTest::addColumn<QString>("form");       // after closing
         QTest::addColumn<QString>("saved");      // and the warning shown
@@ -71,16 +68,16 @@ private slots:
                               {"DestEmailUsername*", "bob"},       {"SMTPEncryption", 0},
                               {"SMTPIgnoreSslErrors", 1}};
         QTest::newRow("all") << all << none << 0 << "smtp.example+|587+|noc@x+|true+|bob+|+|None+|true-"
-                             << "smtp.example|587|noc@x|1|bob||0|1";
+                             << "smtp.example|587|noc@x|1|#bob||0|1";
         const QVariantMap undecodable{
             {"DestEmailUsername", "zz"}, {"DestEmailPassword", "0123"}, {"SMTPPort", 70000}, {"SMTPEncryption", -1}};
-        QTest::newRow("undecodable") << undecodable << none << 0 << kDefaults << "|25|" + kSender + "|0|?zz|?0123|2|0";
-        const QVariantMap typed{{"serverEdit.text", " smtp.example "}, {"senderEdit.text", " noc@x "},
-                                {"authenticationCheck.checked", true}, {"userNameEdit.text", " bob "},
-                                {"passwordEdit.text", " pw "},         {"encryptionCombo.currentIndex", 0},
-                                {"ignoreSslErrorsCheck.checked", true}};
+        QTest::newRow("undecodable") << undecodable << none << 0 << kDefaults << "|25|" + kSender + "|0|zz|0123|2|0";
+        const QVariantMap typed{{"serverEdit", " smtp.example "}, {"senderEdit", " noc@x "},
+                                {"authenticationCheck", true},    {"userNameEdit", " bob "},
+                                {"passwordEdit", " pw "},         {"encryptionCombo", "None"},
+                                {"ignoreSslErrorsCheck", true}};
         const QString typedForm = " smtp.example +|25+| noc@x +|true+| bob +| pw +|None+|true-";
-        QTest::newRow("typed") << undecodable << typed << 0 << typedForm << "smtp.example|25| noc@x |1|bob| pw |0|1";
+        QTest::newRow("typed") << undecodable << typed << 0 << typedForm << "smtp.example|25| noc@x |1|#bob|# pw |0|1";
         QTest::newRow("failing") << none << typed << 0 << typedForm
                                  << "|||||||warning" // nothing stored
                                     "The settings were not all saved: DestEmailServer, SMTPPort, "
@@ -94,18 +91,17 @@ private slots:
         QFETCH(QVariantMap, values);
         QFETCH(QVariantMap, edits);
         QFETCH(int, key);
-        for (auto it = values.cbegin(); it != values.cend(); ++it) {
-            ServiceRegistry::EncryptedValue value;
-            value.setText(it.value().toString());
-            QVERIFY(it.key().endsWith('*') ? ServiceRegistry::writeEncryptedValue(it.key().chopped(1), value)
-                                           : RegistryStore(RegistryStore::View::Native).setValue(it.key(), it.value()));
-        }
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            QVERIFY(it.key().endsWith('*')
+                        ? ServiceRegistry::writeEncryptedValue(it.key().chopped(1), {{}, it->toString(), true})
+                        : RegistryStore(RegistryStore::View::Native).setValue(it.key(), *it));
         ScriptedPrompts prompts;
         SettingsDialog dialog(kSender);
         dialog.show();
-        for (auto it = edits.cbegin(); it != edits.cend(); ++it)
-            dialog.findChild<QObject*>(it.key().section('.', 0, 0))
-                ->setProperty(qPrintable(it.key().section('.', 1)), *it);
+        for (auto it = edits.cbegin(); it != edits.cend(); ++it) {
+            QWidget* control = dialog.findChild<QWidget*>(it.key());
+            control->metaObject()->userProperty().write(control, *it);
+        }
         QCOMPARE(dialog.focusWidget(), buttonWithText(&dialog, "Cancel"));
         dialog.setResult(-1);
         key ? QTest::keyClick(dialog.focusWidget(), Qt::Key(key)) : buttonWithText(&dialog, "Save")->click();
