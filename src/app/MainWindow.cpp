@@ -14,6 +14,7 @@
 #include "ui/monitor/OidIndexSelectionDialog.h"
 #include "ui/oids/OidListDialog.h"
 #include "ui/oids/OidSettingsDialog.h"
+#include "ui/service/SettingsDialog.h"
 #include "ui/service/SplashScreen.h"
 #include "ui/widgets/ClickableLabel.h"
 #include "ui/widgets/DialogGeometry.h"
@@ -145,12 +146,13 @@ void MainWindow::createMenus()
 
 void MainWindow::makeConnections()
 {
-    // The trap, settings, update and submission actions stay inert until their features arrive.
+    // The trap, update and submission actions stay inert until their features arrive.
     connect(m_addOidAction, &QAction::triggered, this, &MainWindow::onAddOidFromTree);
     connect(m_editOidsAction, &QAction::triggered, this, &MainWindow::onEditExistingOids);
     connect(m_startServiceAction, &QAction::triggered, this, &MainWindow::onStartService);
     connect(m_stopServiceAction, &QAction::triggered, this, [this] { onStopService(false); });
     connect(m_restartServiceAction, &QAction::triggered, this, &MainWindow::onRestartService);
+    connect(m_settingsAction, &QAction::triggered, this, &MainWindow::onOpenSettings);
     connect(m_service, &ServiceController::busy, this, &MainWindow::showBusyPopup);
     connect(m_service, &ServiceController::idle, this, &MainWindow::closeBusyPopup);
     connect(m_service, &ServiceController::actionsChanged, this, &MainWindow::updateServiceActions);
@@ -714,6 +716,12 @@ bool MainWindow::savePendingOidEntries()
 QString MainWindow::statusText() const
 {
     return m_toolBar->statusText();
+}
+
+void MainWindow::onOpenSettings()
+{
+    SettingsDialog dialog(AppInfo::defaultAlertSender(), this);
+    dialog.exec();
 }
 
 void MainWindow::onStartService()

@@ -112,6 +112,7 @@ public slots:
     void onLogoClicked();
     void onAddOidFromTree();
     void onEditExistingOids();
+    void onOpenSettings();
     void onStartService();
     void onStopService(bool needRestart = false);
     void onRestartService();
