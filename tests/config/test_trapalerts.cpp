@@ -3,6 +3,7 @@
 
 #include "config/ConfigFile.h"
 #include "config/TrapAlertFile.h"
+#include "TestFiles.h"
 
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -20,18 +21,6 @@ Entry rule(const QString& ip, const QString& oid, const QString& value, const QS
     if (oid != "*")
         TrapAlertFile::parseOid(oid, &entry.oid);
     return entry;
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
 }
 
 } // namespace
@@ -55,7 +44,7 @@ private slots:
         QCOMPARE(lines.at(34), ";Enter your servers below:\r");
         QCOMPARE(lines.at(35), ";TRAP SOURCE\t\tTRAP OID\t\t\t\tTRAP VALUE\tEMAIL ALERT\t\t\tDESCRIPTION\r");
         QVERIFY(lines.at(37) == "\r" && lines.at(38).isEmpty());
-        writeBytes(m_path, header);
+        QVERIFY(writeBytes(m_path, header));
         QVERIFY(TrapAlertFile::readEntries(m_path).isEmpty());
     }
 
@@ -86,7 +75,7 @@ private slots:
     {
         QFETCH(QByteArray, line);
         QFETCH(QString, expected);
-        writeBytes(m_path, "a\tb\r\n" + line + "\r\n;comment\r\n");
+        QVERIFY(writeBytes(m_path, "a\tb\r\n" + line + "\r\n;comment\r\n"));
         const QList<Entry> entries = TrapAlertFile::readEntries(m_path);
         const QStringList f = expected.split('|');
         QCOMPARE(entries, expected.isEmpty() ? QList<Entry>() : QList<Entry>{rule(f[0], f[1], f[2], f[3], f[4])});
@@ -97,11 +86,11 @@ private slots:
         const QList<Entry> entries{rule("", "1.3.6.1.4.1.9.0.1", "", "ops@x.org", ""),
                                    rule("core-1", "*", "-7", "a@b,c@d", "Link – down")};
         QVERIFY(TrapAlertFile::writeEntries(m_path, entries));
-        QCOMPARE(readAll(m_path), TrapAlertFile::header() + "*\t1.3.6.1.4.1.9.0.1\t*\tops@x.org\t\r\n" +
-                                      "core-1\t*\t-7\ta@b,c@d\tLink – down\r\n");
+        QCOMPARE(readBytes(m_path), TrapAlertFile::header() + "*\t1.3.6.1.4.1.9.0.1\t*\tops@x.org\t\r\n" +
+                                        "core-1\t*\t-7\ta@b,c@d\tLink – down\r\n");
         QCOMPARE(TrapAlertFile::readEntries(m_path), entries);
         QVERIFY(TrapAlertFile::writeEntries(m_path, {}));
-        QCOMPARE(readAll(m_path), TrapAlertFile::header());
+        QCOMPARE(readBytes(m_path), TrapAlertFile::header());
     }
 
     void refused_data()
@@ -129,7 +118,7 @@ private slots:
     {
         QFETCH(Entry, entry);
         QFETCH(bool, refusedByDisk);
-        writeBytes(m_path, "old");
+        QVERIFY(writeBytes(m_path, "old"));
         QVERIFY(refusedByDisk == entry.problem().isEmpty());
         const auto reset = qScopeGuard([] { setSaveStepFilter(nullptr); });
         if (refusedByDisk)
@@ -137,18 +126,18 @@ private slots:
         QString error;
         QVERIFY(!TrapAlertFile::writeEntries(m_path, {rule("", "*", "", "a@b", ""), entry}, &error));
         QVERIFY(refusedByDisk ? !error.isEmpty() : error == entry.problem());
-        QCOMPARE(readAll(m_path), QByteArray("old"));
+        QCOMPARE(readBytes(m_path), QByteArray("old"));
     }
 
     void addOnce()
     {
         const Entry first = rule("", "1.3.6", "", "ops@x.org", "");
         QVERIFY(TrapAlertFile::writeEntries(m_path, {first}));
-        const QByteArray before = readAll(m_path);
+        const QByteArray before = readBytes(m_path);
         TrapAlertFile file;
         file.setFileName(m_path);
         QVERIFY(!file.add(first));
-        QCOMPARE(readAll(m_path), before);
+        QCOMPARE(readBytes(m_path), before);
         Entry second = first;
         second.description = "again";
         QVERIFY(file.add(second));

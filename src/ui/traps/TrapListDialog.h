@@ -1,14 +1,10 @@
 #pragma once
 
 #include "config/TrapAlertFile.h"
+#include "ui/widgets/EntryListDialog.h"
 
-#include <QDialog>
 #include <QList>
 
-class AppSettings;
-class QAction;
-class QSplitter;
-class QTextBrowser;
 class TrapTableWidget;
 class TreeModel;
 
@@ -17,8 +13,8 @@ class TreeModel;
 // each change writes the whole list to the file. A list that could not be written stays in the
 // dialog and is written again with the next change; closing then asks first.
 //
-// Child object names: "trapTable", "summary", "splitter", "closeButton".
-class TrapListDialog final : public QDialog
+// Child object names: "trapTable" and those of EntryListDialog.
+class TrapListDialog final : public EntryListDialog
 {
     Q_OBJECT
 
@@ -27,39 +23,21 @@ public:
     TrapListDialog(const QString& path, const TreeModel* treeModel, AppSettings* settings, QWidget* parent = nullptr);
     ~TrapListDialog() override;
 
-    QList<TrapAlertFile::Entry> entries() const;
     TrapTableWidget* table() const { return m_table; }
-    QTextBrowser* summary() const { return m_summary; }
-    QAction* modifyAction() const { return m_modify; }
-    QAction* deleteAction() const { return m_delete; }
 
     void done(int result) override;
 
-public slots:
-    void onFinished();
-    void onListWidgetContextMenu(const QPoint& position);
-    void onTrapSelectionChanged();
-    void onModifyTrap();
-    void onDeleteTrap();
-
 protected:
-    void showEvent(QShowEvent* event) override;
+    int entryCount() const override;
+    QString detailsHtml(int row) const override;
+    void modify(int row) override;
+    void remove(int row) override;
 
 private:
-    void modify(int row);
-    void remove(int row);
     void save();
-    QString summaryHtml(const TrapAlertFile::Entry& entry) const;
 
     QString m_path;
     const TreeModel* m_treeModel;
-    AppSettings* m_settings;
-    bool m_saveFailed = false;
-    bool m_firstShow = true;
-
     TrapTableWidget* m_table;
-    QTextBrowser* m_summary;
-    QSplitter* m_splitter;
-    QAction* m_modify;
-    QAction* m_delete;
+    bool m_saveFailed = false;
 };

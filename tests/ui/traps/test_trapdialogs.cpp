@@ -132,7 +132,7 @@ private slots:
         QCOMPARE(table->entryText(table->entries().at(1)), "10.0.0.1 - Any OID - 5");
         QVERIFY(!dialog.modifyAction()->isEnabled() && table->placeholder()->isHidden());
         table->selectRows({0});
-        QCOMPARE(dialog.summary()->toPlainText().replace(QChar::LineSeparator, '\n'),
+        QCOMPARE(dialog.details()->toPlainText().replace(QChar::LineSeparator, '\n'),
                  "From any IP\nTrap OID: vendorTrap (" + kTrap +
                      ")\nWith any value\nSend email to: <ops@x.org>\nDescription: power\n\nSent when <power> fails.");
 
@@ -149,7 +149,7 @@ private slots:
                 QTest::keyClick(table->view(), Qt::Key_Return);
             QCOMPARE(TrapAlertFile::readEntries(m_path).at(0).value, value);
         }
-        QVERIFY(dialog.summary()->toPlainText().contains("When value equals: 10"));
+        QVERIFY(dialog.details()->toPlainText().contains("When value equals: 10"));
 
         // A delete the disk refuses stays in the list, and closing then asks first.
         setSaveStepFilter([](SaveStep) { return false; });
@@ -175,7 +175,7 @@ private slots:
         QTest::keyClick(table->view(), Qt::Key_Delete);
         QFile file(m_path);
         QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll() == TrapAlertFile::header());
-        QVERIFY(!table->placeholder()->isHidden() && dialog.summary()->toPlainText().isEmpty());
+        QVERIFY(!table->placeholder()->isHidden() && dialog.details()->toPlainText().isEmpty());
         dialog.reject();
         QCOMPARE(finished.size(), 1);
     }
