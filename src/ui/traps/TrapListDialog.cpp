@@ -1,6 +1,5 @@
 #include "ui/traps/TrapListDialog.h"
 
-#include "mib/TreeModel.h"
 #include "platform/AppSettings.h"
 #include "platform/Icons.h"
 #include "ui/traps/TrapEditDialog.h"
