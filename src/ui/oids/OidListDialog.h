@@ -3,16 +3,12 @@
 #include "config/OidEntryFile.h"
 #include "config/VelmoraFile.h"
 #include "snmp/SnmpReader.h"
+#include "ui/widgets/EntryListDialog.h"
 
-#include <QDialog>
 #include <QList>
 #include <QSet>
 
-class AppSettings;
 class OidTableWidget;
-class QAction;
-class QSplitter;
-class QTextBrowser;
 class TreeModel;
 
 // "Monitoring OIDs": every monitored OID in a table beside the details of the selected one,
@@ -20,8 +16,8 @@ class TreeModel;
 // entries() back when changedFileNames() is not empty: the data files of the entries
 // changed or deleted, old names and new.
 //
-// Child object names: "oidTable", "details", "splitter", "closeButton".
-class OidListDialog final : public QDialog
+// Child object names: "oidTable" and those of EntryListDialog.
+class OidListDialog final : public EntryListDialog
 {
     Q_OBJECT
 
@@ -37,35 +33,17 @@ public:
     QSet<QString> changedFileNames() const { return m_changed; }
 
     OidTableWidget* table() const { return m_table; }
-    QTextBrowser* details() const { return m_details; }
-    QAction* modifyAction() const { return m_modify; }
-    QAction* deleteAction() const { return m_delete; }
-
-public slots:
-    void onFinished();
-    void onListWidgetContextMenu(const QPoint& position);
-    void onOidSelectionChanged();
-    void onModifyOid();
-    void onDeleteOid();
 
 protected:
-    void showEvent(QShowEvent* event) override;
+    int entryCount() const override;
+    QString detailsHtml(int row) const override;
+    void modify(int row) override;
+    void remove(int row) override;
 
 private:
-    void modify(int row);
-    void remove(int row);
-    QString detailsHtml(const OidEntry& entry) const;
-
     QList<VelmoraFile::Entry> m_devices;
     QList<SnmpReader::HostInfoResult> m_deviceInfo;
     const TreeModel* m_treeModel;
-    AppSettings* m_settings;
     QSet<QString> m_changed;
-    bool m_firstShow = true;
-
     OidTableWidget* m_table;
-    QTextBrowser* m_details;
-    QSplitter* m_splitter;
-    QAction* m_modify;
-    QAction* m_delete;
 };

@@ -3,22 +3,13 @@
 #include "mib/Oid.h"
 #include "mib/TreeModel.h"
 
-#include <QEvent>
 #include <QHeaderView>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QPushButton>
-#include <QSortFilterProxyModel>
 #include <QStandardItemModel>
 #include <QTableView>
 
 namespace {
 
 constexpr int ColumnCount = 5;
-
-} // namespace
-
-namespace {
 
 // Widths for typical texts: measuring 10,000 rows would take longer than filling them.
 void sizeColumns(QTableView* view)
@@ -35,46 +26,17 @@ void sizeColumns(QTableView* view)
 } // namespace
 
 OidTableWidget::OidTableWidget(QWidget* parent)
-    : CrudTableWidget({tr("Address"), tr("Int #"), tr("OID (name)"), tr("Description"), tr("Alert threshold")},
-                      new QSortFilterProxyModel, parent)
-    , m_placeholder(new QLabel(view()->viewport()))
+    : EntryTableWidget({tr("Address"), tr("Int #"), tr("OID (name)"), tr("Description"), tr("Alert threshold")}, parent)
 {
-    // Entries come from the main window; only changing and deleting them is the table's.
-    for (QPushButton* button : findChildren<QPushButton*>(QString(), Qt::FindDirectChildrenOnly))
-        button->hide();
-    for (QAction* action : view()->actions())
-        view()->removeAction(action);
-    view()->setSelectionMode(QAbstractItemView::SingleSelection);
-    view()->setContextMenuPolicy(Qt::CustomContextMenu);
-    view()->setWordWrap(false);
-    view()->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    view()->viewport()->installEventFilter(this);
-
-    m_placeholder->setObjectName(QStringLiteral("placeholder"));
-    m_placeholder->setAlignment(Qt::AlignCenter);
-    m_placeholder->setAttribute(Qt::WA_TransparentForMouseEvents);
-    m_placeholder->setEnabled(false);
-    updatePlaceholder();
 }
 
 OidTableWidget::~OidTableWidget() = default;
 
 void OidTableWidget::setEntries(const QList<OidEntry>& entries)
 {
-    // Filled apart from the filter: one reset rather than a change per cell.
-    proxyModel()->setSourceModel(nullptr);
-    model()->removeRows(0, model()->rowCount());
     m_entries = entries;
-    model()->setRowCount(entries.size());
-    for (int row = 0; row < entries.size(); ++row) {
-        for (int column = 0; column < ColumnCount; ++column)
-            model()->setItem(row, column, new QStandardItem);
-        showRow(row);
-    }
-    proxyModel()->setSourceModel(model());
+    resetRows(entries.size());
     sizeColumns(view());
-    updateActions();
-    updatePlaceholder();
 }
 
 void OidTableWidget::replaceEntry(int row, const OidEntry& entry)
@@ -85,20 +47,7 @@ void OidTableWidget::replaceEntry(int row, const OidEntry& entry)
 
 void OidTableWidget::removeEntry(int row)
 {
-    takeRecord(row);
-    model()->removeRow(row);
-    updatePlaceholder();
-}
-
-int OidTableWidget::currentRow() const
-{
-    const QList<int> rows = selectedRows();
-    return rows.isEmpty() ? -1 : rows.first();
-}
-
-void OidTableWidget::setPlaceholderText(const QString& text)
-{
-    m_placeholder->setText(text);
+    removeRow(row);
 }
 
 QString OidTableWidget::nodeName(const OidEntry& entry) const
@@ -131,28 +80,4 @@ void OidTableWidget::showRow(int row)
                                         entry.alertThreshold};
     for (int column = 0; column < ColumnCount; ++column)
         model()->item(row, column)->setText(texts[column]);
-}
-
-void OidTableWidget::updatePlaceholder()
-{
-    m_placeholder->setVisible(model()->rowCount() == 0);
-}
-
-void OidTableWidget::changeRecords(const QList<int>& rows)
-{
-    if (!rows.isEmpty())
-        emit modifyRequested(rows.first());
-}
-
-bool OidTableWidget::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == view()->viewport() && event->type() == QEvent::Resize)
-        m_placeholder->setGeometry(view()->viewport()->rect());
-    if (watched == view() && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
-        if (currentRow() != -1)
-            emit deleteRequested(currentRow());
-        return true;
-    }
-    return CrudTableWidget::eventFilter(watched, event);
 }

@@ -1,19 +1,15 @@
 #pragma once
 
 #include "config/OidEntryFile.h"
-#include "ui/devices/CrudTableWidget.h"
+#include "ui/widgets/EntryTableWidget.h"
 
 #include <QList>
 
-class QLabel;
 class TreeModel;
 
 // The monitored OIDs as a table (address, interface, OID with its MIB name, description,
-// alert threshold), one row per entry in list order, sortable and searchable. Entries are
-// changed and deleted by the owner (modifyRequested, deleteRequested: Enter or a double-click,
-// the Delete key); they are added elsewhere, so the table has no buttons of its own. While it
-// is empty, the placeholder text shows in the middle of it.
-class OidTableWidget final : public CrudTableWidget
+// alert threshold), one row per entry in list order, sortable and searchable.
+class OidTableWidget final : public EntryTableWidget
 {
     Q_OBJECT
 
@@ -37,12 +33,6 @@ public:
     QList<OidEntry> entries() const { return m_entries; }
     void replaceEntry(int row, const OidEntry& entry);
     void removeEntry(int row);
-    // The model row of the selected entry, or -1.
-    int currentRow() const;
-
-    void setPlaceholderText(const QString& text);
-    QLabel* placeholder() const { return m_placeholder; }
-
     // The MIB node name of the entry's OID (without its table index); empty when unknown.
     QString nodeName(const OidEntry& entry) const;
     // The OID followed by its name in parentheses when the MIB knows it.
@@ -50,25 +40,12 @@ public:
     // The entry in one line: address, interface, OID (name), alert threshold.
     QString entryText(const OidEntry& entry) const;
 
-signals:
-    void modifyRequested(int row);
-    void deleteRequested(int row);
-
 protected:
-    void addRecord() override {}
-    void copyRecord(int) override {}
-    void changeRecords(const QList<int>& rows) override;
-    DeleteQuestion deleteQuestion(const QList<int>&) const override { return {}; }
+    void showRow(int row) override;
     void takeRecord(int row) override { m_entries.removeAt(row); }
     void moveRecord(int from, int to) override { m_entries.move(from, to); }
 
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
-    void showRow(int row);
-    void updatePlaceholder();
-
     const TreeModel* m_treeModel = nullptr;
     QList<OidEntry> m_entries;
-    QLabel* m_placeholder;
 };
