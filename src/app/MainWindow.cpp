@@ -3,6 +3,7 @@
 #include "app/AppInfo.h"
 #include "app/DatabaseStartup.h"
 #include "config/ServiceRegistry.h"
+#include "config/TrapAlertFile.h"
 #include "platform/AppSettings.h"
 #include "platform/Clock.h"
 #include "platform/Icons.h"
@@ -15,6 +16,8 @@
 #include "ui/oids/OidListDialog.h"
 #include "ui/oids/OidSettingsDialog.h"
 #include "ui/service/SettingsDialog.h"
+#include "ui/traps/TrapEditDialog.h"
+#include "ui/traps/TrapListDialog.h"
 #include "ui/service/SplashScreen.h"
 #include "ui/widgets/ClickableLabel.h"
 #include "ui/widgets/DialogGeometry.h"
@@ -146,13 +149,15 @@ void MainWindow::createMenus()
 
 void MainWindow::makeConnections()
 {
-    // The trap, update and submission actions stay inert until their features arrive.
+    // The update and submission actions stay inert until their features arrive.
     connect(m_addOidAction, &QAction::triggered, this, &MainWindow::onAddOidFromTree);
     connect(m_editOidsAction, &QAction::triggered, this, &MainWindow::onEditExistingOids);
     connect(m_startServiceAction, &QAction::triggered, this, &MainWindow::onStartService);
     connect(m_stopServiceAction, &QAction::triggered, this, [this] { onStopService(false); });
     connect(m_restartServiceAction, &QAction::triggered, this, &MainWindow::onRestartService);
     connect(m_settingsAction, &QAction::triggered, this, &MainWindow::onOpenSettings);
+    connect(m_addTrapAction, &QAction::triggered, this, &MainWindow::onAddNewTrap);
+    connect(m_editTrapsAction, &QAction::triggered, this, &MainWindow::onEditExistingTraps);
     connect(m_service, &ServiceController::busy, this, &MainWindow::showBusyPopup);
     connect(m_service, &ServiceController::idle, this, &MainWindow::closeBusyPopup);
     connect(m_service, &ServiceController::actionsChanged, this, &MainWindow::updateServiceActions);
@@ -512,6 +517,10 @@ void MainWindow::buildTreeContextMenu(QMenu* menu, const OidPtr& oid)
         menu->addAction(m_monitorAction);
         menu->addAction(m_addOidAction);
     }
+    if (isNotificationType(oid->type)) {
+        menu->addSeparator();
+        menu->addAction(m_addTrapAction);
+    }
 }
 
 bool MainWindow::isCounterType(int type)
@@ -716,6 +725,40 @@ bool MainWindow::savePendingOidEntries()
 QString MainWindow::statusText() const
 {
     return m_toolBar->statusText();
+}
+
+void MainWindow::onAddNewTrap()
+{
+    const OidPtr node = m_browser->currentOid();
+    if (!m_treeModel.rootOid() || !node)
+        return;
+    TrapEditDialog dialog(&m_treeModel, this);
+    if (dialog.add(currentDevice().ipAddress, node) != QDialog::Accepted)
+        return;
+    QString error;
+    const TrapAlertFile::Entry entry = dialog.buildEntry(&error);
+    TrapAlertFile file;
+    file.setFileName(trapAlertPath());
+    if (file.add(entry, &error))
+        return;
+    if (error.isEmpty())
+        UserPrompts::instance().information(this, tr("Add new trap alert"),
+                                            tr("The same trap alert is in the list already."));
+    else
+        UserPrompts::instance().warning(
+            this, tr("Trap Alerts Not Saved"),
+            tr("The trap alert could not be saved to %1:\n%2").arg(QDir::toNativeSeparators(trapAlertPath()), error));
+}
+
+void MainWindow::onEditExistingTraps()
+{
+    TrapListDialog dialog(trapAlertPath(), &m_treeModel, &m_context.settings, this);
+    dialog.exec();
+}
+
+QString MainWindow::trapAlertPath() const
+{
+    return m_context.folders.applicationFile(QStringLiteral("TrapAlert.cfg"));
 }
 
 void MainWindow::onOpenSettings()

@@ -57,6 +57,9 @@ public:
     QAction* getBulkAction() const { return m_getBulkAction; }
     QAction* monitorAction() const { return m_monitorAction; }
     QAction* addOidAction() const { return m_addOidAction; }
+    QAction* addTrapAction() const { return m_addTrapAction; }
+    // The service's trap alert rules, in the application folder.
+    QString trapAlertPath() const;
     QAction* editOidsAction() const { return m_editOidsAction; }
     QAction* startServiceAction() const { return m_startServiceAction; }
     QAction* stopServiceAction() const { return m_stopServiceAction; }
@@ -113,6 +116,8 @@ public slots:
     void onAddOidFromTree();
     void onEditExistingOids();
     void onOpenSettings();
+    void onAddNewTrap();
+    void onEditExistingTraps();
     void onStartService();
     void onStopService(bool needRestart = false);
     void onRestartService();

@@ -9,6 +9,7 @@
 #include "ui/devices/DevicesDialog.h"
 #include "ui/monitor/OidIndexSelectionWidget.h"
 #include "ui/oids/OidSettingsDialog.h"
+#include "ui/traps/TrapEditDialog.h"
 #include "MibTestDb.h"
 #include "ModalDialogs.h"
 #include "ScriptedPrompts.h"
@@ -185,8 +186,8 @@ private slots:
     }
 
     // ifInOctets of interface 2 added from the tree while the (fake) service runs: No keeps the
-    // change pending, and at close Yes restarts the service, which writes OIDEntry.cfg while the
-    // service is stopped, drops the entry's old history, and ends the program once it runs again.
+    // change pending (a trap rule is added meanwhile), and at close Yes restarts the service, which writes OIDEntry.cfg
+    // while the service is stopped, drops the entry's old history, and ends the program once it runs again.
     void monitoredOidSavedAcrossRestart()
     {
         QTemporaryDir dir;
@@ -222,11 +223,24 @@ private slots:
         QCOMPARE(window->statusText(), QString("Files changed \u2013 restart the service to take effect"));
         QVERIFY(!QFile::exists(dir.filePath("app/OIDEntry.cfg")));
 
+        // A trap rule for a notification node and the device goes beside the program, once.
+        window->onJumpToOid("1.3.6.1.4.1.7");
+        for (int i = 0; i < 2; ++i) {
+            whenModal<TrapEditDialog>([](TrapEditDialog* edit) {
+                edit->findChild<QLineEdit*>("emailEdit")->setText("noc@x.y");
+                buttonWithText(edit, "Save")->click();
+            });
+            window->addTrapAction()->trigger();
+        }
+        QVERIFY(readBytes(window->trapAlertPath())
+                    .endsWith(m_agent.address().toUtf8() + "\t1.3.6.1.4.1.7\t*\tnoc@x.y\t\r\n"));
+        QCOMPARE(prompts.asked.last().text, "The same trap alert is in the list already.");
+
         prompts.answer(QMessageBox::Yes);
         QVERIFY(!window->close());
         QVERIFY(window->busyPopup() && window->busyPopup()->text() == "Stopping Orvane service...");
         QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 20000);
-        QCOMPARE(prompts.asked.size(), 2);
+        QCOMPARE(prompts.asked.size(), 3);
         const QByteArray saved = readBytes(dir.filePath("app/OIDEntry.cfg"));
         QVERIFY2(saved.endsWith("\r\n\r\n" + m_agent.address().toUtf8() + "\t2\t1.3.6.1.2.1.2.2.1.10.2-" +
                                 m_agent.address().toUtf8() +

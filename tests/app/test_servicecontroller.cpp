@@ -1,5 +1,6 @@
 #include "app/ServiceController.h"
 #include "platform/SystemdServiceManager.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -24,24 +25,20 @@ class TestServiceController : public QObject
 
     void unit(const QString& name, const QByteArray& settings)
     {
-        QFile file(m_dir->filePath(name + ".unit"));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(settings) == settings.size());
+        QVERIFY(writeBytes(m_dir->filePath(name + ".unit"), settings));
     }
     // The starts, stops and saves, in order.
     QStringList calls() const
     {
-        QFile file(m_dir->filePath("calls.log"));
-        file.open(QIODevice::ReadOnly);
-        const QStringList lines = QString::fromUtf8(file.readAll()).split('\n');
+        const QStringList lines = QString::fromUtf8(readBytes(m_dir->filePath("calls.log"))).split('\n');
         return lines.filter(QRegularExpression("^(start|stop|save)"));
     }
     void watchPending(ServiceController& controller)
     {
         controller.setPendingChanges([this] { return m_pending; },
                                      [this] {
-                                         QFile log(m_dir->filePath("calls.log"));
-                                         if (m_saveOk && log.open(QIODevice::Append))
-                                             log.write("save\n");
+                                         if (m_saveOk)
+                                             writeBytes(m_dir->filePath("calls.log"), "save\n", QIODevice::Append);
                                          m_pending = !m_saveOk;
                                          return m_saveOk;
                                      });
