@@ -33,9 +33,6 @@ OidListDialog::OidListDialog(const QList<VelmoraFile::Entry>& devices,
     m_table->setPlaceholderText(tr("There are no monitoring OIDs\nYou can add new OIDs in main program window"));
     m_table->setTreeModel(treeModel);
     m_table->setEntries(entries);
-    // The first entry is shown at once, so that its details and the actions are there.
-    if (!m_table->entries().isEmpty())
-        m_table->selectRows({0});
     onSelectionChanged();
 }
 

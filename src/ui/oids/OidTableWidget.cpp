@@ -11,23 +11,14 @@ namespace {
 
 constexpr int ColumnCount = 5;
 
-// Widths for typical texts: measuring 10,000 rows would take longer than filling them.
-void sizeColumns(QTableView* view)
-{
-    const QFontMetrics metrics = view->fontMetrics();
-    const int widths[] = {metrics.horizontalAdvance(QStringLiteral("255.255.255.255:16100 ")),
-                          metrics.horizontalAdvance(QStringLiteral(" Int # ")),
-                          metrics.horizontalAdvance(QStringLiteral("1.3.6.1.2.1.2.2.1.10.12 (ifInOctets) ")),
-                          metrics.horizontalAdvance(QStringLiteral("Uplink traffic in, port 12 "))};
-    for (int column = 0; column < 4; ++column)
-        view->horizontalHeader()->resizeSection(column, widths[column]);
-}
-
 } // namespace
 
 OidTableWidget::OidTableWidget(QWidget* parent)
     : EntryTableWidget({tr("Address"), tr("Int #"), tr("OID (name)"), tr("Description"), tr("Alert threshold")}, parent)
 {
+    setColumnSamples({QStringLiteral("255.255.255.255:16100 "), QStringLiteral(" Int # "),
+                      QStringLiteral("1.3.6.1.2.1.2.2.1.10.12 (ifInOctets) "),
+                      QStringLiteral("Uplink traffic in, port 12 ")});
 }
 
 OidTableWidget::~OidTableWidget() = default;
@@ -36,7 +27,6 @@ void OidTableWidget::setEntries(const QList<OidEntry>& entries)
 {
     m_entries = entries;
     resetRows(entries.size());
-    sizeColumns(view());
 }
 
 void OidTableWidget::replaceEntry(int row, const OidEntry& entry)

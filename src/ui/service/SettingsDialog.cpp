@@ -19,6 +19,8 @@ QLineEdit* lineEdit(const char* name, QWidget* parent, QLineEdit::EchoMode echo 
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(QLatin1String(name));
     edit->setEchoMode(echo);
+    // Room for a server name or an address without scrolling.
+    edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("alerts@mail.example.com ")) * 3 / 2);
     return edit;
 }
 

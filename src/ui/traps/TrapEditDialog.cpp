@@ -39,6 +39,9 @@ TrapEditDialog::TrapEditDialog(const TreeModel* treeModel, QWidget* parent)
         edit->setObjectName(QLatin1String(name) + QLatin1String("Edit"));
         grid->addWidget(new QLabel(label, this), row, 0);
         if (any) {
+            // Wide enough for an enterprise's trap OID.
+            edit->setMinimumWidth(
+                edit->fontMetrics().horizontalAdvance(QStringLiteral("1.3.6.1.4.1.99999.1.2.3.4.5.6")));
             grid->addWidget(edit, row, 1);
             grid->addWidget(any, row, 2);
             connect(any, &QCheckBox::toggled, edit, &QWidget::setDisabled);

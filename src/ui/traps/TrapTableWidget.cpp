@@ -10,6 +10,8 @@ TrapTableWidget::TrapTableWidget(const TreeModel* treeModel, QWidget* parent)
     : EntryTableWidget({tr("Source"), tr("Trap OID (name)"), tr("Value"), tr("E-mail"), tr("Description")}, parent)
     , m_treeModel(treeModel)
 {
+    setColumnSamples({QStringLiteral("255.255.255.255:16100 "), QStringLiteral("linkDown (1.3.6.1.6.3.1.1.5.3) "),
+                      QStringLiteral(" Any value "), QStringLiteral("network-operations@example.com ")});
 }
 
 TrapTableWidget::~TrapTableWidget() = default;
@@ -18,12 +20,6 @@ void TrapTableWidget::setEntries(const QList<Entry>& entries)
 {
     m_entries = entries;
     resetRows(entries.size());
-    // Widths for typical texts: measuring 10,000 rows would take longer than filling them.
-    const QFontMetrics metrics = view()->fontMetrics();
-    const QString typical[] = {QStringLiteral("255.255.255.255 "), QStringLiteral("linkDown (1.3.6.1.6.3.1.1.5.3) "),
-                               QStringLiteral("Any value "), QStringLiteral("network-operations@example.com ")};
-    for (int column = 0; column < 4; ++column)
-        view()->horizontalHeader()->resizeSection(column, metrics.horizontalAdvance(typical[column]));
 }
 
 void TrapTableWidget::replaceEntry(int row, const Entry& entry)

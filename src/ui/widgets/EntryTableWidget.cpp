@@ -54,8 +54,14 @@ void EntryTableWidget::resetRows(int count)
         showRow(row);
     }
     proxyModel()->setSourceModel(model());
+    const QFontMetrics metrics = view()->fontMetrics();
+    for (int column = 0; column < m_samples.size(); ++column)
+        view()->horizontalHeader()->resizeSection(column, metrics.horizontalAdvance(m_samples.at(column)) +
+                                                              4 * metrics.averageCharWidth()); // the cell's margins
     updateActions();
     updatePlaceholder();
+    if (count > 0)
+        selectRows({0});
 }
 
 void EntryTableWidget::removeRow(int row)

@@ -20,6 +20,9 @@ public:
     int currentRow() const;
 
     void setPlaceholderText(const QString& text);
+    // Typical texts of the columns but the last, which sets their widths at each fill:
+    // measuring every row of a large list would take longer than filling it.
+    void setColumnSamples(const QStringList& samples) { m_samples = samples; }
     QLabel* placeholder() const { return m_placeholder; }
 
 signals:
@@ -30,7 +33,7 @@ protected:
     EntryTableWidget(const QStringList& headers, QWidget* parent);
 
     // Makes count rows of empty cells, apart from the filter (one reset rather than a change
-    // per cell), and has showRow fill each.
+    // per cell), has showRow fill each, and selects the first, so that its details show at once.
     void resetRows(int count);
     // Drops the entry and the model row.
     void removeRow(int row);
@@ -47,4 +50,5 @@ private:
     void updatePlaceholder();
 
     QLabel* m_placeholder;
+    QStringList m_samples;
 };
