@@ -2,6 +2,7 @@
 
 #include "app/AppInfo.h"
 #include "app/DatabaseStartup.h"
+#include "app/Updater.h"
 #include "config/ServiceRegistry.h"
 #include "config/TrapAlertFile.h"
 #include "platform/AppSettings.h"
@@ -18,6 +19,7 @@
 #include "ui/service/SettingsDialog.h"
 #include "ui/traps/TrapEditDialog.h"
 #include "ui/traps/TrapListDialog.h"
+#include "ui/update/DownloadDialog.h"
 #include "ui/service/SplashScreen.h"
 #include "ui/widgets/ClickableLabel.h"
 #include "ui/widgets/DialogGeometry.h"
@@ -30,9 +32,11 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QMenuBar>
+#include <QNetworkAccessManager>
 #include <QSignalBlocker>
 #include <QSslSocket>
 #include <QTimer>
@@ -72,6 +76,12 @@ MainWindow::MainWindow(const AppContext& context, QWidget* parent)
     createMenus();
     setServiceActions();
     makeConnections();
+
+    m_network = new QNetworkAccessManager(this);
+    m_serverUpdate = new ServerUpdate(m_network, m_context.updateBaseUrl, this);
+    connect(m_serverUpdate, &ServerUpdate::appVersionReceived, this, &MainWindow::onAppVersionReceived);
+    connect(m_serverUpdate, &ServerUpdate::dbVersionReceived, this, &MainWindow::onDbVersionReceived);
+    connect(m_checkUpdatesAction, &QAction::triggered, this, &MainWindow::onUpdateAppButton);
 }
 
 MainWindow::~MainWindow()
@@ -149,7 +159,7 @@ void MainWindow::createMenus()
 
 void MainWindow::makeConnections()
 {
-    // The update and submission actions stay inert until their features arrive.
+    // The submission action stays inert until its feature arrives.
     connect(m_addOidAction, &QAction::triggered, this, &MainWindow::onAddOidFromTree);
     connect(m_editOidsAction, &QAction::triggered, this, &MainWindow::onEditExistingOids);
     connect(m_startServiceAction, &QAction::triggered, this, &MainWindow::onStartService);
@@ -273,6 +283,7 @@ void MainWindow::onPostponedInitialization()
     if (current)
         m_browser->selectIndex(m_treeModel.indexFromOid(current));
     m_initialized = true;
+    onUpdateAppButton();
 
     // A device list that cannot be read is not offered for editing: a save would refuse it.
     if (!m_deviceList->errorText().isEmpty()) {
@@ -303,6 +314,126 @@ void MainWindow::openDatabase()
         UserPrompts::instance().warning(this, warning->title, warning->text, QMessageBox::Ok, QMessageBox::Ok);
     else
         m_treeModel.reload();
+}
+
+void MainWindow::onUpdateAppButton()
+{
+    // Without an update server there is nothing to check, and nothing to complain about.
+    if (!m_context.updateBaseUrl.isEmpty())
+        m_serverUpdate->checkForUpdates();
+}
+
+void MainWindow::onAppVersionReceived(int major, int minor, int maintenance, int fileSize, const QByteArray& sha256)
+{
+    m_appUpdateAvailable = false;
+    if (major == 0 || fileSize == 0 || !Updater::isNewerProgram(Updater::Version{major, minor, maintenance, 0, {}}))
+        return;
+    m_appUpdateAvailable = true;
+    const QString text =
+        tr("New application version is available.\nCurrent version: %1.%2.%3\nNew version: %4.%5.%6\nDownload and "
+           "upgrade application? (%7)")
+            .arg(AppInfo::versionMajor)
+            .arg(AppInfo::versionMinor)
+            .arg(AppInfo::versionMaintenance)
+            .arg(major)
+            .arg(minor)
+            .arg(maintenance)
+            .arg(Updater::sizeText(fileSize));
+    if (UserPrompts::instance().question(this, tr("Upgrade application"), text, QMessageBox::Yes | QMessageBox::No,
+                                         QMessageBox::NoButton) != QMessageBox::Yes)
+        return;
+    downloadProgramUpdate(fileSize, sha256);
+    m_checkUpdatesAction->setVisible(m_appUpdateAvailable || m_dbUpdateAvailable);
+}
+
+void MainWindow::onDbVersionReceived(int major, int minor, int fileSize, const QByteArray& sha256)
+{
+    m_dbUpdateAvailable = false;
+    if (major != 0 && fileSize != 0) {
+        int format = 0;
+        int localMajor = 0;
+        int localMinor = 0;
+        const bool read = m_database.isOpen() && m_database.readVersion(&format, &localMajor, &localMinor);
+        if (!read)
+            localMajor = localMinor = 0;
+        if (!Updater::isNewerDatabase(Updater::Version{major, minor, 0, 0, {}}, read, localMajor, localMinor))
+            return;
+        m_dbUpdateAvailable = true;
+        const QString text = tr("New database version is available.\nCurrent version: %1.%2\nNew version: "
+                                "%3.%4\nDownload and upgrade database file? (%5)")
+                                 .arg(localMajor)
+                                 .arg(localMinor)
+                                 .arg(major)
+                                 .arg(minor)
+                                 .arg(Updater::sizeText(fileSize));
+        if (UserPrompts::instance().question(this, tr("Upgrade database"), text, QMessageBox::Yes | QMessageBox::No,
+                                             QMessageBox::NoButton) == QMessageBox::Yes)
+            downloadDatabaseUpdate(fileSize, sha256);
+    }
+    m_checkUpdatesAction->setVisible(m_appUpdateAvailable || m_dbUpdateAvailable);
+}
+
+namespace {
+
+void reportRejectedArchive(QWidget* parent, Updater::Outcome outcome, const QString& archive, const QString& error)
+{
+    if (outcome == Updater::Outcome::Mismatch)
+        UserPrompts::instance().warning(
+            parent, QString(),
+            QCoreApplication::translate("MainWindow", "The downloaded file %1 does not match the update server's "
+                                                      "version file and was removed.")
+                .arg(QDir::toNativeSeparators(archive)));
+    else if (outcome == Updater::Outcome::Refused)
+        UserPrompts::instance().warning(
+            parent, QString(),
+            QCoreApplication::translate("MainWindow", "The downloaded database could not be opened: %1").arg(error));
+}
+
+} // namespace
+
+void MainWindow::downloadProgramUpdate(int size, const QByteArray& sha256)
+{
+    const QString folder = m_context.folders.applicationFolder();
+    const QString archive = folder + QLatin1String("Tessaro.zip");
+    auto* dialog =
+        new DownloadDialog(m_network, m_context.updateBaseUrl + QLatin1String("Tessaro.zip"), archive, size, this);
+    if (dialog->exec() != QDialog::Accepted)
+        return;
+    const Updater::Outcome outcome = Updater::installProgram(folder, sha256);
+    reportRejectedArchive(this, outcome, archive, QString());
+    if (outcome != Updater::Outcome::Installed)
+        return;
+    UserPrompts::instance().information(this, tr("Program update"),
+                                        tr("Program was updated.\nRestart application now."), QMessageBox::Ok,
+                                        QMessageBox::Ok);
+    m_appUpdateAvailable = false;
+    close();
+}
+
+void MainWindow::downloadDatabaseUpdate(int size, const QByteArray& sha256)
+{
+    const QString folder = m_context.folders.dataFolder();
+    const QString archive = folder + QLatin1String("MIB.zip");
+    auto* dialog =
+        new DownloadDialog(m_network, m_context.updateBaseUrl + QLatin1String("MIB.zip"), archive, size, this);
+    if (dialog->exec() != QDialog::Accepted)
+        return;
+    QString error;
+    bool closed = false;
+    const Updater::Outcome outcome = Updater::installDatabase(
+        folder, sha256,
+        [this, &closed] {
+            closed = true;
+            m_database.close();
+        },
+        &error);
+    reportRejectedArchive(this, outcome, archive, error);
+    // The old database stays when the swap failed; it was closed all the same.
+    if (closed)
+        openDatabase();
+    if (outcome == Updater::Outcome::Installed)
+        m_dbUpdateAvailable = false;
+    QTimer::singleShot(100, m_browser, &OidBrowser::onCollapseTree);
 }
 
 void MainWindow::onFindOid()

@@ -26,6 +26,8 @@ class QAction;
 class QCheckBox;
 class QComboBox;
 class QMenu;
+class QNetworkAccessManager;
+class ServerUpdate;
 
 // The program's one window: the MIB browser with its tool bar and menus. It owns the MIB
 // database connection and the tree model built on it, restores its state from the context's
@@ -91,6 +93,17 @@ public:
 
     // True once the first show's postponed work (database, tree, expansion) has run.
     bool isInitialized() const { return m_initialized; }
+
+    // Updates from the update server: the check asks for both version files; an offer the
+    // user accepts is downloaded and swapped in (the database at once, the program at the
+    // next start).
+    bool isAppUpdateAvailable() const { return m_appUpdateAvailable; }
+    bool isDbUpdateAvailable() const { return m_dbUpdateAvailable; }
+    void onUpdateAppButton();
+    void onAppVersionReceived(int major, int minor, int maintenance, int fileSize, const QByteArray& sha256);
+    void onDbVersionReceived(int major, int minor, int fileSize, const QByteArray& sha256);
+    void downloadProgramUpdate(int size, const QByteArray& sha256);
+    void downloadDatabaseUpdate(int size, const QByteArray& sha256);
 
 public slots:
     void onPostponedInitialization();
@@ -163,6 +176,10 @@ private:
     QPointer<FindDialog> m_findDialog;
     bool m_firstShow = true;
     bool m_initialized = false;
+    QNetworkAccessManager* m_network = nullptr;
+    ServerUpdate* m_serverUpdate = nullptr;
+    bool m_appUpdateAvailable = false;
+    bool m_dbUpdateAvailable = false;
 
     DeviceList* m_deviceList;
     MonitoredOids m_monitoredOids;

@@ -84,7 +84,10 @@ private slots:
         QVERIFY(zip.open(QuaZip::mdUnzip));
         QCOMPARE(zip.getFileNameList(), QStringList{"Tessaro"});
         const QByteArray size = QByteArray::number(QFileInfo(dir.filePath("Tessaro.zip")).size());
-        QCOMPARE(readBytes(dir.filePath("Tessaro.ver")), "APP_VERSION:14,0,10\nAPP_FILESIZE:" + size + "\n");
+        const QByteArray sha =
+            QCryptographicHash::hash(readBytes(dir.filePath("Tessaro.zip")), QCryptographicHash::Sha256);
+        QCOMPARE(readBytes(dir.filePath("Tessaro.ver")),
+                 "APP_VERSION:14,0,10\nAPP_FILESIZE:" + size + "\nAPP_SHA256:" + sha.toHex() + "\n");
     }
 
     // A new user gets the database installed beside the program; the window's state is kept.

@@ -319,7 +319,9 @@ private slots:
                  readBytes(db));
         QCOMPARE(
             readBytes(outDir + "/MIB.ver"),
-            QString("DB_VERSION:20240501,3\nDB_FILESIZE:%1\n").arg(QFileInfo(outDir + "/MIB.zip").size()).toLatin1());
+            QString("DB_VERSION:20240501,3\nDB_FILESIZE:%1\n").arg(QFileInfo(outDir + "/MIB.zip").size()).toLatin1() +
+                "DB_SHA256:" +
+                QCryptographicHash::hash(readBytes(outDir + "/MIB.zip"), QCryptographicHash::Sha256).toHex() + "\n");
 
         // A database of a version format the program does not read is refused.
         MibDatabase database;

@@ -2,6 +2,7 @@
 
 #include "mib/MibDatabase.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -71,8 +72,16 @@ bool MibPackager::package(const QString& databaseFile, const QString& outputDir)
     m_archiveSize = QFileInfo(archiveFile).size();
 
     QSaveFile version(dir.absoluteFilePath(QStringLiteral("MIB.ver")));
+    // The SHA-256 line lets the program check the archive it downloaded before using it.
+    QFile archive(archiveFile);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!archive.open(QIODevice::ReadOnly) || !hash.addData(&archive)) {
+        m_error = QStringLiteral("cannot read %1: %2").arg(archiveFile, archive.errorString());
+        return false;
+    }
     const QByteArray text =
-        QStringLiteral("DB_VERSION:%1,%2\nDB_FILESIZE:%3\n").arg(m_major).arg(m_minor).arg(m_archiveSize).toLatin1();
+        QStringLiteral("DB_VERSION:%1,%2\nDB_FILESIZE:%3\n").arg(m_major).arg(m_minor).arg(m_archiveSize).toLatin1() +
+        "DB_SHA256:" + hash.result().toHex() + '\n';
     if (!version.open(QIODevice::WriteOnly) || version.write(text) != text.size() || !version.commit()) {
         m_error = QStringLiteral("cannot write %1: %2").arg(version.fileName(), version.errorString());
         return false;
