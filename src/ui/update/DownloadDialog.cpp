@@ -59,13 +59,20 @@ void DownloadDialog::startDownload()
     m_reply = m_network->get(request);
     connect(m_reply, &QNetworkReply::finished, this, &DownloadDialog::onReplyFinished);
     connect(m_reply, &QNetworkReply::downloadProgress, this, &DownloadDialog::onDownloadProgress);
+    // Progress signals come at most every 100 ms; what arrives in between is written at once.
+    connect(m_reply, &QNetworkReply::readyRead, this, &DownloadDialog::writeArrived);
 }
 
 void DownloadDialog::onDownloadProgress(qint64 received, qint64 total)
 {
     if (total != 0)
         m_progress->setValue(static_cast<int>(received * 100 / total));
-    if (m_reply)
+    writeArrived();
+}
+
+void DownloadDialog::writeArrived()
+{
+    if (m_reply && m_reply->isOpen())
         m_file.write(m_reply->readAll());
 }
 

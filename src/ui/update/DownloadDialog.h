@@ -29,6 +29,7 @@ private slots:
 
 private:
     void startDownload();
+    void writeArrived();
 
     QNetworkAccessManager* m_network;
     QString m_address;

@@ -1,0 +1,207 @@
+#include "app/Updater.h"
+#include "mib/MibDatabase.h"
+#include "platform/Folders.h"
+#include "ui/update/DownloadDialog.h"
+#include "MibTestDb.h"
+#include "ModalDialogs.h"
+#include "ScriptedPrompts.h"
+#include "TestFiles.h"
+
+#include <QNetworkAccessManager>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QtTest>
+
+#include <JlCompress.h>
+
+using Updater::Outcome;
+Q_DECLARE_METATYPE(Updater::Outcome)
+
+namespace {
+
+// Zips one file under its own name; the folder keeps nothing else.
+QString zipOne(const QString& zip, const QString& name, const QByteArray& bytes)
+{
+    const QString file = QFileInfo(zip).absolutePath() + "/packed/" + name;
+    return writeBytes(file, bytes) && JlCompress::compressFile(zip, file) && QFile::remove(file) ? zip : QString();
+}
+
+} // namespace
+
+class TestUpdater : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void versionFiles_data()
+    {
+        QTest::addColumn<bool>("program");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("parsed"); // major.minor.maintenance/size/sha, empty: refused
+        const QByteArray sha(64, 'a');
+        QTest::newRow("program") << true << QByteArray("APP_FILESIZE:99\n\nX:1\nAPP_VERSION:14,1,2\n") << "14.1.2/99/";
+        QTest::newRow("later wins") << true << QByteArray("APP_VERSION:1,1,1\nAPP_VERSION:2,0,0\nAPP_FILESIZE:5")
+                                    << "2.0.0/5/";
+        QTest::newRow("two numbers") << true << QByteArray("APP_VERSION:14,1\nAPP_FILESIZE:9\n") << "";
+        QTest::newRow("no size") << true << QByteArray("APP_VERSION:14,1,0\n") << "";
+        QTest::newRow("letters") << true << QByteArray("APP_VERSION:14,x,0\nAPP_FILESIZE:9\n") << "";
+        QTest::newRow("database") << false << QByteArray("DB_VERSION:3,5\nDB_FILESIZE:1048576\nDB_SHA256:" + sha)
+                                  << QString("3.5.0/1048576/" + sha);
+        QTest::newRow("short sha") << false << QByteArray("DB_VERSION:3,5\nDB_FILESIZE:1\nDB_SHA256:abc") << "";
+        QTest::newRow("program's keys") << false << QByteArray("APP_VERSION:3,5\nAPP_FILESIZE:1\n") << "";
+        QTest::newRow("empty size") << false << QByteArray("DB_VERSION:3,5\nDB_FILESIZE:\n") << "";
+    }
+    void versionFiles()
+    {
+        QFETCH(bool, program);
+        QFETCH(QByteArray, body);
+        QFETCH(QString, parsed);
+        const auto v = program ? Updater::parseAppVersion(body) : Updater::parseDbVersion(body);
+        QCOMPARE(v ? QString("%1.%2.%3/%4/%5")
+                         .arg(v->major)
+                         .arg(v->minor)
+                         .arg(v->maintenance)
+                         .arg(v->fileSize)
+                         .arg(QString(v->sha256))
+                   : QString(),
+                 parsed);
+    }
+
+    void comparisonsAndSizes()
+    {
+        // The running program is 14.0.10.
+        const QList<std::pair<Updater::Version, bool>> programs{
+            {{14, 0, 10}, false}, {{13, 9, 99}, false}, {{14, 0, 11}, true}, {{14, 1, 0}, true}, {{15, 0, 0}, true}};
+        for (const auto& [server, newer] : programs)
+            QCOMPARE(Updater::isNewerProgram(server), newer);
+        const Updater::Version db{3, 5};
+        QVERIFY(Updater::isNewerDatabase(db, true, 3, 4));
+        QVERIFY(!Updater::isNewerDatabase(db, true, 3, 5));
+        QVERIFY(!Updater::isNewerDatabase(db, true, 4, 0));
+        QVERIFY(Updater::isNewerDatabase(db, false, 0, 0));
+        QCOMPARE(QStringList({Updater::sizeText(1048576), Updater::sizeText(1048575), Updater::sizeText(1024),
+                              Updater::sizeText(1023)}),
+                 QStringList({"1 MBytes", "1023 KBytes", "1 KBytes", "1023 Bytes"}));
+    }
+
+    // The new database is checked before it replaces the old one, which stays otherwise.
+    void databaseInstall_data()
+    {
+        QTest::addColumn<QString>("content"); // what the archive holds
+        QTest::addColumn<QString>("sha");
+        QTest::addColumn<Outcome>("outcome");
+        QTest::newRow("good") << "good"
+                              << "" << Outcome::Installed;
+        QTest::newRow("good, checked") << "good"
+                                       << "right" << Outcome::Installed;
+        QTest::newRow("changed on the way") << "good"
+                                            << "wrong" << Outcome::Mismatch;
+        QTest::newRow("not a database") << "garbage"
+                                        << "" << Outcome::Refused;
+        QTest::newRow("no MIB.db") << "other"
+                                   << "" << Outcome::NotInArchive;
+    }
+    void databaseInstall()
+    {
+        QFETCH(QString, content);
+        QFETCH(QString, sha);
+        QFETCH(Outcome, outcome);
+        QTemporaryDir dir;
+        const QString folder = dir.path() + "/";
+        QVERIFY(MibTestDb::create(folder + "new.db", MibTestDb::sampleNodes(), {}, {}, 1, 20250101, 2));
+        const QByteArray bytes = content == "garbage" ? QByteArray(4096, 'x') : readBytes(folder + "new.db");
+        const QString zip = zipOne(folder + "MIB.zip", content == "other" ? "Other.db" : "MIB.db", bytes);
+        QVERIFY(!zip.isEmpty() && writeBytes(folder + "MIB.db", "old"));
+        const QByteArray hash = QCryptographicHash::hash(readBytes(zip), QCryptographicHash::Sha256).toHex();
+        int closed = 0;
+        QString error;
+        QCOMPARE(Updater::installDatabase(
+                     folder,
+                     sha == "right"   ? hash
+                     : sha == "wrong" ? QByteArray(64, '0')
+                                      : "",
+                     [&closed] { ++closed; }, &error),
+                 outcome);
+        QCOMPARE(readBytes(folder + "MIB.db") == bytes, outcome == Outcome::Installed);
+        QCOMPARE(closed, outcome == Outcome::Installed ? 1 : 0);
+        QCOMPARE(error.isEmpty(), outcome != Outcome::Refused);
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList({"MIB.db", "new.db"}));
+    }
+
+    void programInstallAndFailedMove()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.path() + "/", exe = Folders::executableName();
+        QVERIFY(writeBytes(folder + exe, "old") && !zipOne(folder + "Tessaro.zip", "Other", "x").isEmpty());
+        QCOMPARE(Updater::installProgram(folder, ""), Outcome::NotInArchive);
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{exe});
+        QVERIFY(!zipOne(folder + "Tessaro.zip", exe, "new").isEmpty());
+        QCOMPARE(Updater::installProgram(folder, ""), Outcome::Installed);
+        QCOMPARE(readBytes(folder + exe) + readBytes(folder + exe + ".old"), "newold");
+        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 2);
+        // A replacement that cannot be moved in puts the old file back.
+        QVERIFY(!Updater::replaceFile(folder + exe, folder + "absent", folder + "aside"));
+        QCOMPARE(readBytes(folder + exe), "new");
+    }
+
+    // A download from a loopback server: complete, without a length, refused, cancelled.
+    void download_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<bool>("stall");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QString>("warning");
+        QTest::newRow("whole") << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 300000\r\n\r\n") << false << 1 << "";
+        QTest::newRow("no length") << QByteArray("HTTP/1.0 200 OK\r\n\r\n") << false << 1 << "";
+        QTest::newRow("missing") << QByteArray("HTTP/1.0 404 Not Found\r\n\r\n") << false << 0
+                                 << "Failed to download update file";
+        QTest::newRow("cancelled") << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 900000\r\n\r\n") << true << 0
+                                   << "";
+    }
+    void download()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(bool, stall);
+        QFETCH(int, result);
+        QFETCH(QString, warning);
+        QTemporaryDir dir;
+        const QString target = dir.filePath("MIB.zip");
+        QByteArray body(300000, '\0');
+        for (int i = 0; i < body.size(); ++i)
+            body[i] = char(i * 7);
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        QByteArray request;
+        qint64 partial = -1;
+        connect(&server, &QTcpServer::newConnection, this, [&] {
+            QTcpSocket* socket = server.nextPendingConnection();
+            connect(socket, &QTcpSocket::readyRead, socket, [&, socket] {
+                request += socket->readAll();
+                if (!request.endsWith("\r\n\r\n"))
+                    return;
+                socket->write(reply + (reply.contains(" 200 ") ? body : QByteArray()));
+                if (!stall)
+                    return socket->disconnectFromHost();
+                // The file grows while the download runs; Cancel then ends it.
+                QTimer::singleShot(300, socket, [&, socket] {
+                    partial = QFileInfo(target).size();
+                    buttonWithText(QApplication::activeModalWidget(), "Cancel")->click();
+                    socket->abort();
+                });
+            });
+        });
+        ScriptedPrompts prompts;
+        QNetworkAccessManager network;
+        auto* dialog = new DownloadDialog(&network, QString("http://127.0.0.1:%1/MIB.zip").arg(server.serverPort()),
+                                          target, body.size());
+        QTimer::singleShot(20000, dialog, &QDialog::reject);
+        QCOMPARE(dialog->exec(), result);
+        QVERIFY(request.contains("User-Agent: Mozilla/5.0 (Windows NT 6.1; Win64; x64)"));
+        QCOMPARE(readBytes(target), result ? body : QByteArray("<missing>"));
+        QCOMPARE(prompts.asked.isEmpty() ? QString() : prompts.asked.first().text.section('\n', 0, 0), warning);
+        QCOMPARE(partial > 0, stall);
+    }
+};
+
+QTEST_MAIN(TestUpdater)
+#include "test_updater.moc"
