@@ -326,7 +326,7 @@ void MainWindow::onUpdateAppButton()
 void MainWindow::onAppVersionReceived(int major, int minor, int maintenance, int fileSize, const QByteArray& sha256)
 {
     m_appUpdateAvailable = false;
-    if (major == 0 || fileSize == 0 || !Updater::isNewerProgram(Updater::Version{major, minor, maintenance, 0, {}}))
+    if (major == 0 || fileSize == 0 || !Updater::isNewerProgram(major, minor, maintenance))
         return;
     m_appUpdateAvailable = true;
     const QString text =
@@ -356,7 +356,7 @@ void MainWindow::onDbVersionReceived(int major, int minor, int fileSize, const Q
         const bool read = m_database.isOpen() && m_database.readVersion(&format, &localMajor, &localMinor);
         if (!read)
             localMajor = localMinor = 0;
-        if (!Updater::isNewerDatabase(Updater::Version{major, minor, 0, 0, {}}, read, localMajor, localMinor))
+        if (!Updater::isNewerDatabase(major, minor, read, localMajor, localMinor))
             return;
         m_dbUpdateAvailable = true;
         const QString text = tr("New database version is available.\nCurrent version: %1.%2\nNew version: "

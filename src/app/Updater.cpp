@@ -84,15 +84,15 @@ std::optional<Version> parseDbVersion(const QByteArray& body)
     return parseVersion(body, QStringLiteral("DB"), 2);
 }
 
-bool isNewerProgram(const Version& server)
+bool isNewerProgram(int major, int minor, int maintenance)
 {
-    return std::tie(server.major, server.minor, server.maintenance) >
+    return std::tie(major, minor, maintenance) >
            std::make_tuple(AppInfo::versionMajor, AppInfo::versionMinor, AppInfo::versionMaintenance);
 }
 
-bool isNewerDatabase(const Version& server, bool localRead, int localMajor, int localMinor)
+bool isNewerDatabase(int major, int minor, bool localRead, int localMajor, int localMinor)
 {
-    return !localRead || std::tie(server.major, server.minor) > std::tie(localMajor, localMinor);
+    return !localRead || std::tie(major, minor) > std::tie(localMajor, localMinor);
 }
 
 bool verifyArchive(const QString& path, const QByteArray& sha256Hex)

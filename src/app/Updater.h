@@ -38,10 +38,10 @@ std::optional<Version> parseAppVersion(const QByteArray& body);
 std::optional<Version> parseDbVersion(const QByteArray& body);
 
 // True when the server's program is newer than the running one.
-bool isNewerProgram(const Version& server);
+bool isNewerProgram(int major, int minor, int maintenance);
 // True when the server's database is newer than the local one; an unreadable local
 // version (localRead false) is always older.
-bool isNewerDatabase(const Version& server, bool localRead, int localMajor, int localMinor);
+bool isNewerDatabase(int major, int minor, bool localRead, int localMajor, int localMinor);
 
 // A size for the user: whole MBytes, KBytes or Bytes, truncated.
 inline QString sizeText(qint32 n)

@@ -26,6 +26,20 @@ QString zipOne(const QString& zip, const QString& name, const QByteArray& bytes)
     return writeBytes(file, bytes) && JlCompress::compressFile(zip, file) && QFile::remove(file) ? zip : QString();
 }
 
+// A loopback HTTP server that answers each request once its header has arrived.
+void serve(QTcpServer& server, const std::function<void(const QByteArray&, QTcpSocket*)>& answer)
+{
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    QObject::connect(&server, &QTcpServer::newConnection, &server, [&server, answer] {
+        QTcpSocket* socket = server.nextPendingConnection();
+        QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, answer] {
+            socket->setProperty("request", QByteArray(socket->property("request").toByteArray() + socket->readAll()));
+            if (socket->property("request").toByteArray().endsWith("\r\n\r\n"))
+                answer(socket->property("request").toByteArray(), socket);
+        });
+    });
+}
+
 } // namespace
 
 class TestUpdater : public QObject
@@ -57,12 +71,8 @@ private slots:
         QFETCH(QByteArray, body);
         QFETCH(QString, parsed);
         const auto v = program ? Updater::parseAppVersion(body) : Updater::parseDbVersion(body);
-        QCOMPARE(v ? QString("%1.%2.%3/%4/%5")
-                         .arg(v->major)
-                         .arg(v->minor)
-                         .arg(v->maintenance)
-                         .arg(v->fileSize)
-                         .arg(QString(v->sha256))
+        QCOMPARE(v ? QString::asprintf("%d.%d.%d/%d/%s", v->major, v->minor, v->maintenance, v->fileSize,
+                                       v->sha256.constData())
                    : QString(),
                  parsed);
     }
@@ -70,15 +80,14 @@ private slots:
     void comparisonsAndSizes()
     {
         // The running program is 14.0.10.
-        const QList<std::pair<Updater::Version, bool>> programs{
-            {{14, 0, 10}, false}, {{13, 9, 99}, false}, {{14, 0, 11}, true}, {{14, 1, 0}, true}, {{15, 0, 0}, true}};
-        for (const auto& [server, newer] : programs)
-            QCOMPARE(Updater::isNewerProgram(server), newer);
-        const Updater::Version db{3, 5};
-        QVERIFY(Updater::isNewerDatabase(db, true, 3, 4));
-        QVERIFY(!Updater::isNewerDatabase(db, true, 3, 5));
-        QVERIFY(!Updater::isNewerDatabase(db, true, 4, 0));
-        QVERIFY(Updater::isNewerDatabase(db, false, 0, 0));
+        QCOMPARE(QList<bool>({Updater::isNewerProgram(14, 0, 10), Updater::isNewerProgram(13, 9, 99),
+                              Updater::isNewerProgram(14, 0, 11), Updater::isNewerProgram(14, 1, 0),
+                              Updater::isNewerProgram(15, 0, 0)}),
+                 QList<bool>({false, false, true, true, true}));
+        // The server's database is 3.5; an unreadable local one is older.
+        QCOMPARE(QList<bool>({Updater::isNewerDatabase(3, 5, true, 3, 4), Updater::isNewerDatabase(3, 5, true, 3, 5),
+                              Updater::isNewerDatabase(3, 5, true, 4, 0), Updater::isNewerDatabase(3, 5, false, 0, 0)}),
+                 QList<bool>({true, false, false, true}));
         QCOMPARE(QStringList({Updater::sizeText(1048576), Updater::sizeText(1048575), Updater::sizeText(1024),
                               Updater::sizeText(1023)}),
                  QStringList({"1 MBytes", "1023 KBytes", "1 KBytes", "1023 Bytes"}));
@@ -88,23 +97,18 @@ private slots:
     void databaseInstall_data()
     {
         QTest::addColumn<QString>("content"); // what the archive holds
-        QTest::addColumn<QString>("sha");
+        QTest::addColumn<int>("sha");         // 1: the archive's, -1: another, 0: none
         QTest::addColumn<Outcome>("outcome");
-        QTest::newRow("good") << "good"
-                              << "" << Outcome::Installed;
-        QTest::newRow("good, checked") << "good"
-                                       << "right" << Outcome::Installed;
-        QTest::newRow("changed on the way") << "good"
-                                            << "wrong" << Outcome::Mismatch;
-        QTest::newRow("not a database") << "garbage"
-                                        << "" << Outcome::Refused;
-        QTest::newRow("no MIB.db") << "other"
-                                   << "" << Outcome::NotInArchive;
+        QTest::newRow("good") << "good" << 0 << Outcome::Installed;
+        QTest::newRow("good, checked") << "good" << 1 << Outcome::Installed;
+        QTest::newRow("changed on the way") << "good" << -1 << Outcome::Mismatch;
+        QTest::newRow("not a database") << "garbage" << 0 << Outcome::Refused;
+        QTest::newRow("no MIB.db") << "other" << 0 << Outcome::NotInArchive;
     }
     void databaseInstall()
     {
         QFETCH(QString, content);
-        QFETCH(QString, sha);
+        QFETCH(int, sha);
         QFETCH(Outcome, outcome);
         QTemporaryDir dir;
         const QString folder = dir.path() + "/";
@@ -115,12 +119,9 @@ private slots:
         const QByteArray hash = QCryptographicHash::hash(readBytes(zip), QCryptographicHash::Sha256).toHex();
         int closed = 0;
         QString error;
+        const QByteArray expected = sha > 0 ? hash : sha < 0 ? QByteArray(64, '0') : QByteArray();
         QCOMPARE(Updater::installDatabase(
-                     folder,
-                     sha == "right"   ? hash
-                     : sha == "wrong" ? QByteArray(64, '0')
-                                      : "",
-                     [&closed] { ++closed; }, &error),
+                     folder, expected, [&closed] { ++closed; }, &error),
                  outcome);
         QCOMPARE(readBytes(folder + "MIB.db") == bytes, outcome == Outcome::Installed);
         QCOMPARE(closed, outcome == Outcome::Installed ? 1 : 0);
@@ -142,6 +143,24 @@ private slots:
         // A replacement that cannot be moved in puts the old file back.
         QVERIFY(!Updater::replaceFile(folder + exe, folder + "absent", folder + "aside"));
         QCOMPARE(readBytes(folder + exe), "new");
+    }
+
+    // Both version files are asked for at once, neither request abandoning the other.
+    void serverUpdate()
+    {
+        QTcpServer server;
+        serve(server, [](const QByteArray& request, QTcpSocket* socket) {
+            socket->write(request.startsWith("GET /u/MIB.ver") ? "HTTP/1.0 200 OK\r\n\r\nDB_FILESIZE:7\nDB_VERSION:3,5"
+                                                               : "HTTP/1.0 200 OK\r\n\r\nAPP_VERSION:14,1\n");
+            socket->disconnectFromHost();
+        });
+        QNetworkAccessManager network;
+        ServerUpdate update(&network, QString("http://127.0.0.1:%1/u/").arg(server.serverPort()), nullptr);
+        QSignalSpy database(&update, &ServerUpdate::dbVersionReceived);
+        QSignalSpy program(&update, &ServerUpdate::appVersionNotReceived);
+        update.checkForUpdates();
+        QTRY_COMPARE(database.size() + program.size(), 2);
+        QCOMPARE(database.first().mid(0, 3), QVariantList({3, 5, 7}));
     }
 
     // A download from a loopback server: complete, without a length, refused, cancelled.
@@ -166,28 +185,20 @@ private slots:
         QFETCH(QString, warning);
         QTemporaryDir dir;
         const QString target = dir.filePath("MIB.zip");
-        QByteArray body(300000, '\0');
-        for (int i = 0; i < body.size(); ++i)
-            body[i] = char(i * 7);
+        const QByteArray body = QByteArray("0123456789").repeated(30000);
         QTcpServer server;
-        QVERIFY(server.listen(QHostAddress::LocalHost));
         QByteArray request;
         qint64 partial = -1;
-        connect(&server, &QTcpServer::newConnection, this, [&] {
-            QTcpSocket* socket = server.nextPendingConnection();
-            connect(socket, &QTcpSocket::readyRead, socket, [&, socket] {
-                request += socket->readAll();
-                if (!request.endsWith("\r\n\r\n"))
-                    return;
-                socket->write(reply + (reply.contains(" 200 ") ? body : QByteArray()));
-                if (!stall)
-                    return socket->disconnectFromHost();
-                // The file grows while the download runs; Cancel then ends it.
-                QTimer::singleShot(300, socket, [&, socket] {
-                    partial = QFileInfo(target).size();
-                    buttonWithText(QApplication::activeModalWidget(), "Cancel")->click();
-                    socket->abort();
-                });
+        serve(server, [&](const QByteArray& arrived, QTcpSocket* socket) {
+            request = arrived;
+            socket->write(reply + (reply.contains(" 200 ") ? body : QByteArray()));
+            if (!stall)
+                return socket->disconnectFromHost();
+            // The file grows while the download runs; Cancel then ends it.
+            QTimer::singleShot(300, socket, [&, socket] {
+                partial = QFileInfo(target).size();
+                buttonWithText(QApplication::activeModalWidget(), "Cancel")->click();
+                socket->abort();
             });
         });
         ScriptedPrompts prompts;
