@@ -1,6 +1,7 @@
+#include "app/MainWindow.h"
 #include "app/Updater.h"
-#include "mib/MibDatabase.h"
-#include "platform/Folders.h"
+#include "platform/AppSettings.h"
+#include "platform/Clock.h"
 #include "ui/update/DownloadDialog.h"
 #include "MibTestDb.h"
 #include "ModalDialogs.h"
@@ -79,17 +80,16 @@ private slots:
 
     void comparisonsAndSizes()
     {
-        // The running program is 14.0.10.
+        // The running program is 14.0.10, the server's database 3.5; an unreadable local one is older.
         QCOMPARE(QList<bool>({Updater::isNewerProgram(14, 0, 10), Updater::isNewerProgram(13, 9, 99),
                               Updater::isNewerProgram(14, 0, 11), Updater::isNewerProgram(14, 1, 0),
                               Updater::isNewerProgram(15, 0, 0)}),
                  QList<bool>({false, false, true, true, true}));
-        // The server's database is 3.5; an unreadable local one is older.
         QCOMPARE(QList<bool>({Updater::isNewerDatabase(3, 5, true, 3, 4), Updater::isNewerDatabase(3, 5, true, 3, 5),
                               Updater::isNewerDatabase(3, 5, true, 4, 0), Updater::isNewerDatabase(3, 5, false, 0, 0)}),
                  QList<bool>({true, false, false, true}));
-        QCOMPARE(QStringList({Updater::sizeText(1048576), Updater::sizeText(1048575), Updater::sizeText(1024),
-                              Updater::sizeText(1023)}),
+        const auto text = &Updater::sizeText;
+        QCOMPARE(QStringList({text(1048576), text(1048575), text(1024), text(1023)}),
                  QStringList({"1 MBytes", "1023 KBytes", "1 KBytes", "1023 Bytes"}));
     }
 
@@ -119,10 +119,8 @@ private slots:
         const QByteArray hash = QCryptographicHash::hash(readBytes(zip), QCryptographicHash::Sha256).toHex();
         int closed = 0;
         QString error;
-        const QByteArray expected = sha > 0 ? hash : sha < 0 ? QByteArray(64, '0') : QByteArray();
-        QCOMPARE(Updater::installDatabase(
-                     folder, expected, [&closed] { ++closed; }, &error),
-                 outcome);
+        const auto close = [&closed] { ++closed; };
+        QCOMPARE(Updater::installDatabase(folder, sha > 0 ? hash : QByteArray(-sha * 64, '0'), close, &error), outcome);
         QCOMPARE(readBytes(folder + "MIB.db") == bytes, outcome == Outcome::Installed);
         QCOMPARE(closed, outcome == Outcome::Installed ? 1 : 0);
         QCOMPARE(error.isEmpty(), outcome != Outcome::Refused);
@@ -133,64 +131,67 @@ private slots:
     {
         QTemporaryDir dir;
         const QString folder = dir.path() + "/", exe = Folders::executableName();
-        QVERIFY(writeBytes(folder + exe, "old") && !zipOne(folder + "Tessaro.zip", "Other", "x").isEmpty());
-        QCOMPARE(Updater::installProgram(folder, ""), Outcome::NotInArchive);
-        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{exe});
-        QVERIFY(!zipOne(folder + "Tessaro.zip", exe, "new").isEmpty());
+        QVERIFY(writeBytes(folder + exe, "old") && !zipOne(folder + "Tessaro.zip", exe, "new").isEmpty());
         QCOMPARE(Updater::installProgram(folder, ""), Outcome::Installed);
         QCOMPARE(readBytes(folder + exe) + readBytes(folder + exe + ".old"), "newold");
-        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 2);
         // A replacement that cannot be moved in puts the old file back.
         QVERIFY(!Updater::replaceFile(folder + exe, folder + "absent", folder + "aside"));
         QCOMPARE(readBytes(folder + exe), "new");
     }
 
-    // Both version files are asked for at once, neither request abandoning the other.
-    void serverUpdate()
+    // Both version files are asked for; a newer database accepted is swapped in, the tree rebuilt.
+    void windowDatabaseUpdate()
     {
+        QTemporaryDir dir;
+        QVERIFY(QDir().mkpath(dir.filePath("app")) &&
+                writeBytes(dir.filePath("Brantwick/Tessaro/Velmora.cfg"), "h:1\tA\tp\r\n"));
+        QVERIFY(MibTestDb::create(dir.filePath("app/MIB.db"), MibTestDb::sampleNodes(), {}, {}, 1, 20240101, 3));
+        QVERIFY(
+            MibTestDb::create(dir.filePath("MIB.db"), MibTestDb::parse("1 - iso 1;2 1 fresh 42"), {}, {}, 1, 20250101));
+        QVERIFY(JlCompress::compressFile(dir.filePath("MIB.zip"), dir.filePath("MIB.db")));
         QTcpServer server;
-        serve(server, [](const QByteArray& request, QTcpSocket* socket) {
-            socket->write(request.startsWith("GET /u/MIB.ver") ? "HTTP/1.0 200 OK\r\n\r\nDB_FILESIZE:7\nDB_VERSION:3,5"
-                                                               : "HTTP/1.0 200 OK\r\n\r\nAPP_VERSION:14,1\n");
+        serve(server, [&](const QByteArray& request, QTcpSocket* socket) {
+            const QByteArray ok = "HTTP/1.0 200 OK\r\n\r\n";
+            socket->write(request.startsWith("GET /MIB.ver")   ? ok + "DB_VERSION:20250101,1\nDB_FILESIZE:9"
+                          : request.startsWith("GET /MIB.zip") ? ok + readBytes(dir.filePath("MIB.zip"))
+                                                               : QByteArray("HTTP/1.0 404 Not Found\r\n\r\n"));
             socket->disconnectFromHost();
         });
-        QNetworkAccessManager network;
-        ServerUpdate update(&network, QString("http://127.0.0.1:%1/u/").arg(server.serverPort()), nullptr);
-        QSignalSpy database(&update, &ServerUpdate::dbVersionReceived);
-        QSignalSpy program(&update, &ServerUpdate::appVersionNotReceived);
-        update.checkForUpdates();
-        QTRY_COMPARE(database.size() + program.size(), 2);
-        QCOMPARE(database.first().mid(0, 3), QVariantList({3, 5, 7}));
+        ScriptedPrompts prompts;
+        AppSettings settings(dir.filePath("Tessaro.ini"));
+        NullServiceManager services;
+        SystemClock clock;
+        const Folders folders(dir.path(), QString(), dir.filePath("app"), dir.path());
+        MainWindow window(
+            {folders, settings, services, QString("http://127.0.0.1:%1/").arg(server.serverPort()), clock});
+        window.show();
+        QTRY_VERIFY_WITH_TIMEOUT(window.treeModel().findByPath("1.42"), 20000);
+        QVERIFY(prompts.asked.value(0).text.contains("Current version: 20240101.3\nNew version: 20250101.1\n"));
+        QCOMPARE(QDir(folders.dataFolder()).entryList({"MIB*"}), QStringList{"MIB.db"});
     }
 
-    // A download from a loopback server: complete, without a length, refused, cancelled.
+    // A download from a loopback server: complete, refused, cancelled (one without a length above).
     void download_data()
     {
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<bool>("stall");
         QTest::addColumn<int>("result");
-        QTest::addColumn<QString>("warning");
-        QTest::newRow("whole") << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 300000\r\n\r\n") << false << 1 << "";
-        QTest::newRow("no length") << QByteArray("HTTP/1.0 200 OK\r\n\r\n") << false << 1 << "";
-        QTest::newRow("missing") << QByteArray("HTTP/1.0 404 Not Found\r\n\r\n") << false << 0
-                                 << "Failed to download update file";
-        QTest::newRow("cancelled") << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 900000\r\n\r\n") << true << 0
-                                   << "";
+        QTest::newRow("whole") << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 300000\r\n\r\n") << false << 1;
+        QTest::newRow("missing") << QByteArray("HTTP/1.0 404 Not Found\r\n\r\n") << false << 0;
+        QTest::newRow("cancelled") << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 900000\r\n\r\n") << true << 0;
     }
     void download()
     {
         QFETCH(QByteArray, reply);
         QFETCH(bool, stall);
         QFETCH(int, result);
-        QFETCH(QString, warning);
         QTemporaryDir dir;
         const QString target = dir.filePath("MIB.zip");
         const QByteArray body = QByteArray("0123456789").repeated(30000);
         QTcpServer server;
-        QByteArray request;
         qint64 partial = -1;
-        serve(server, [&](const QByteArray& arrived, QTcpSocket* socket) {
-            request = arrived;
+        serve(server, [&](const QByteArray& request, QTcpSocket* socket) {
+            QVERIFY(request.contains("User-Agent: Mozilla/5.0 (Windows NT 6.1; Win64; x64)"));
             socket->write(reply + (reply.contains(" 200 ") ? body : QByteArray()));
             if (!stall)
                 return socket->disconnectFromHost();
@@ -207,9 +208,9 @@ private slots:
                                           target, body.size());
         QTimer::singleShot(20000, dialog, &QDialog::reject);
         QCOMPARE(dialog->exec(), result);
-        QVERIFY(request.contains("User-Agent: Mozilla/5.0 (Windows NT 6.1; Win64; x64)"));
         QCOMPARE(readBytes(target), result ? body : QByteArray("<missing>"));
-        QCOMPARE(prompts.asked.isEmpty() ? QString() : prompts.asked.first().text.section('\n', 0, 0), warning);
+        QCOMPARE(prompts.asked.value(0).text.section('\n', 0, 0),
+                 stall || result ? "" : "Failed to download update file");
         QCOMPARE(partial > 0, stall);
     }
 };
