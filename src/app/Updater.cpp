@@ -16,6 +16,7 @@
 
 #include <cctype>
 #include <tuple>
+#include <utility>
 
 #include <JlCompress.h>
 
@@ -218,8 +219,10 @@ ServerUpdate::ServerUpdate(QNetworkAccessManager* network, const QString& baseUr
 
 void ServerUpdate::checkForUpdates()
 {
+    // The program's version file is asked for once the database's is handled, so that the two
+    // offers and their downloads never run inside each other's dialogs.
+    m_programAfterDatabase = true;
     requestFile(QStringLiteral("MIB.ver"));
-    requestFile(QStringLiteral("Tessaro.ver"));
 }
 
 void ServerUpdate::requestFile(const QString& name)
@@ -260,4 +263,6 @@ void ServerUpdate::onReplyFinished(QNetworkReply* reply)
         else
             emit dbVersionNotReceived();
     }
+    if (name == QLatin1String("MIB.ver") && std::exchange(m_programAfterDatabase, false))
+        requestFile(QStringLiteral("Tessaro.ver"));
 }

@@ -94,7 +94,7 @@ public:
     ServerUpdate(QNetworkAccessManager* network, const QString& baseUrl, QObject* parent);
 
     void requestFile(const QString& name);
-    // The database's and the program's version files.
+    // The database's version file, then the program's.
     void checkForUpdates();
 
 signals:
@@ -109,4 +109,5 @@ private:
     QNetworkAccessManager* m_network;
     QString m_baseUrl;
     QHash<QString, QNetworkReply*> m_replies;
+    bool m_programAfterDatabase = false;
 };

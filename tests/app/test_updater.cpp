@@ -138,18 +138,19 @@ private slots:
         QCOMPARE(readBytes(folder + exe), "new");
     }
 
-    // Both version files are asked for; a newer database accepted is swapped in, the tree rebuilt.
+    // The program's version file is asked for after a newer database is swapped in, the tree rebuilt.
     void windowDatabaseUpdate()
     {
         QTemporaryDir dir;
         QVERIFY(QDir().mkpath(dir.filePath("app")) &&
                 writeBytes(dir.filePath("Brantwick/Tessaro/Velmora.cfg"), "h:1\tA\tp\r\n"));
         QVERIFY(MibTestDb::create(dir.filePath("app/MIB.db"), MibTestDb::sampleNodes(), {}, {}, 1, 20240101, 3));
-        QVERIFY(
-            MibTestDb::create(dir.filePath("MIB.db"), MibTestDb::parse("1 - iso 1;2 1 fresh 42"), {}, {}, 1, 20250101));
+        QVERIFY(MibTestDb::create(dir.filePath("MIB.db"), MibTestDb::parse("1 - iso 1;2 1 x 42"), {}, {}, 1, 20250101));
         QVERIFY(JlCompress::compressFile(dir.filePath("MIB.zip"), dir.filePath("MIB.db")));
         QTcpServer server;
+        QByteArray asked;
         serve(server, [&](const QByteArray& request, QTcpSocket* socket) {
+            asked += request.left(request.indexOf(" HTTP"));
             const QByteArray ok = "HTTP/1.0 200 OK\r\n\r\n";
             socket->write(request.startsWith("GET /MIB.ver")   ? ok + "DB_VERSION:20250101,1\nDB_FILESIZE:9"
                           : request.startsWith("GET /MIB.zip") ? ok + readBytes(dir.filePath("MIB.zip"))
@@ -164,7 +165,8 @@ private slots:
         MainWindow window(
             {folders, settings, services, QString("http://127.0.0.1:%1/").arg(server.serverPort()), clock});
         window.show();
-        QTRY_VERIFY_WITH_TIMEOUT(window.treeModel().findByPath("1.42"), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(asked, "GET /MIB.verGET /MIB.zipGET /Tessaro.ver", 20000);
+        QVERIFY(window.treeModel().findByPath("1.42"));
         QVERIFY(prompts.asked.value(0).text.contains("Current version: 20240101.3\nNew version: 20250101.1\n"));
         QCOMPARE(QDir(folders.dataFolder()).entryList({"MIB*"}), QStringList{"MIB.db"});
     }
