@@ -1,47 +1,14 @@
 #include "mail/MimeMessage.h"
 #include "mail/SmtpClient.h"
 
+#include "Smtpd.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
-
-// A test SMTP server process on 127.0.0.1, ended when the object goes.
-struct Smtpd
-{
-    QTemporaryDir out;
-    QProcess process;
-    int port = 0;
-
-    explicit Smtpd(const QStringList& options)
-    {
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost);
-        port = probe.serverPort();
-        probe.close();
-        process.start(QStringLiteral("/usr/bin/python3"),
-                      QStringList{TESSARO_SMTPD_FIXTURE, "--port", QString::number(port), "--out", out.path(), "--user",
-                                  "ann", "--password", "pw:1"} +
-                          options);
-        process.waitForReadyRead(15000);
-        QVERIFY2(process.readAll().contains("READY"), process.readAllStandardError().constData());
-    }
-    ~Smtpd()
-    {
-        process.closeWriteChannel();
-        if (!process.waitForFinished(5000)) {
-            process.kill();
-            process.waitForFinished(5000);
-        }
-    }
-    QByteArray file(const QString& name) const
-    {
-        QFile f(out.filePath(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-};
 
 class TestSmtp : public QObject
 {
