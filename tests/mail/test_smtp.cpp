@@ -2,27 +2,18 @@
 #include "mail/SmtpClient.h"
 
 #include "Smtpd.h"
+#include "TestFiles.h"
 
-#include <QFile>
-#include <QProcess>
 #include <QSignalSpy>
-#include <QTcpServer>
-#include <QTemporaryDir>
-#include <QtTest>
 
 class TestSmtp : public QObject
 {
     Q_OBJECT
     QTemporaryDir m_dir;
     QString m_cert;
+    const QByteArray m_binary = QByteArray(300, '\0') + QByteArray(400, '\xff') + "\r\n.\r\n";
 
-    QString writeFile(const QString& name, const QByteArray& bytes)
-    {
-        QFile f(m_dir.filePath(name));
-        f.open(QIODevice::WriteOnly);
-        f.write(bytes);
-        return f.fileName();
-    }
+    // A text and two files, one a MIB with a line that starts with a dot, one binary.
     MimeMessage message()
     {
         MimeMessage m;
@@ -31,11 +22,10 @@ class TestSmtp : public QObject
         m.addBcc(EmailAddress("hidden@example.com"));
         m.setSubject("Add this MIB file to database");
         m.addPart(std::make_shared<MimeText>("Phone: 123\n"));
-        QByteArray binary;
-        for (int i = 0; i < 700; ++i)
-            binary += char(i * 7);
-        m.addPart(std::make_shared<MimeAttachment>(writeFile("A-MIB.txt", "A-MIB DEFINITIONS ::= BEGIN\r\n.END\n")));
-        m.addPart(std::make_shared<MimeAttachment>(writeFile("b.bin", binary)));
+        writeBytes(m_dir.filePath("A-MIB.txt"), "A-MIB DEFINITIONS ::= BEGIN\r\n.END\n");
+        writeBytes(m_dir.filePath("b.bin"), m_binary);
+        m.addPart(std::make_shared<MimeAttachment>(m_dir.filePath("A-MIB.txt")));
+        m.addPart(std::make_shared<MimeAttachment>(m_dir.filePath("b.bin")));
         return m;
     }
 
@@ -53,9 +43,8 @@ private slots:
     void encodings()
     {
         QCOMPARE(MimePart::quotedPrintable("a b=\xc3\xa9\n~"), QByteArray("a b=3D=C3=A9=0A~"));
-        const MimeContentFormatter formatter;
-        const QByteArray qp = formatter.formatQuotedPrintable(QByteArray(74, 'x') + "=3Dyy\nz");
-        QCOMPARE(qp, QByteArray(74, 'x') + "=\r\n=3Dyy\nz");
+        QCOMPARE(MimeContentFormatter().formatQuotedPrintable(QByteArray(74, 'x') + "=3Dyy\nz"),
+                 QByteArray(74, 'x') + "=\r\n=3Dyy\nz");
         MimeMessage m;
         m.setSender(EmailAddress("a@b.c", "Ann: Lee"));
         m.setHeaderEncoding(MimePart::QuotedPrintable);
@@ -72,7 +61,6 @@ private slots:
         QCOMPARE(boundary.size(), 32);
         QVERIFY(bytes.startsWith("From: <ann@example.org>\r\nTo: MIB desk <mibs@example.com>\r\n"
                                  "Subject: Add this MIB file to database\r\nMIME-Version: 1.0\r\nDate: "));
-        QVERIFY(!bytes.contains("hidden"));
         QVERIFY(bytes.contains("Content-Type: multipart/mixed; boundary=" + boundary + "\r\n"));
         QCOMPARE(bytes.count("--" + boundary + "\r\n"), 3);
         QVERIFY(bytes.contains("--" + boundary +
@@ -80,7 +68,7 @@ private slots:
                                "Content-Transfer-Encoding: 8bit\r\n\r\nPhone: 123\n\r\n"));
         QVERIFY(bytes.contains("Content-Type: application/octet-stream; name=\"b.bin\"\r\nContent-Transfer-Encoding: "
                                "base64\r\nContent-disposition: attachment\r\n\r\n"));
-        QVERIFY(bytes.endsWith("--" + boundary + "--\r\n\r\n"));
+        QVERIFY(bytes.endsWith("--" + boundary + "--\r\n\r\n") && !bytes.contains("hidden"));
         for (const QByteArray& line : bytes.split('\n'))
             QVERIFY(line.size() <= 77);
     }
@@ -113,14 +101,13 @@ private slots:
         QSignalSpy errors(&client, &SmtpClient::smtpError);
         QVERIFY2(client.connectToHost(), qPrintable(client.errorText() + client.log().join('\n')));
         QFETCH(int, reply);
-        const bool sent = reply == 235;
-        QCOMPARE(client.login(), sent);
-        QVERIFY2(client.responseCode() == reply, qPrintable(client.log().join("\n")));
         QFETCH(QString, authLine);
+        QCOMPARE(client.login(), reply == 235);
+        QCOMPARE(client.responseCode(), reply);
         QVERIFY(client.log().contains(authLine));
         for (const QByteArray& secret : {QByteArray("pw:1"), QByteArray("cHc6MQ"), QByteArray("AGFubgBwdzox")})
             QVERIFY(!client.log().join('\n').contains(secret) && !client.errorText().contains(secret));
-        if (!sent) {
+        if (reply != 235) {
             QCOMPARE(errors.takeLast().at(0).value<SmtpClient::SmtpError>(), SmtpClient::AuthenticationFailedError);
             return;
         }
@@ -129,9 +116,7 @@ private slots:
         client.quit();
         QCOMPARE(server.file("envelope.txt"), QByteArray("ann@example.org\nmibs@example.com\nhidden@example.com\n"));
         QCOMPARE(server.file("A-MIB.txt"), QByteArray("A-MIB DEFINITIONS ::= BEGIN\r\n.END\n"));
-        QFile binary(m_dir.filePath("b.bin"));
-        QVERIFY(binary.open(QIODevice::ReadOnly));
-        QCOMPARE(server.file("b.bin"), binary.readAll());
+        QCOMPARE(server.file("b.bin"), m_binary);
     }
 
     void failures()
@@ -150,15 +135,8 @@ private slots:
         SmtpClient client("127.0.0.1", silent.serverPort(), SmtpClient::TcpConnection);
         client.setTimeouts(1000, 300, 1000);
         QSignalSpy errors(&client, &SmtpClient::smtpError);
-        QElapsedTimer timer;
-        timer.start();
         QVERIFY(!client.connectToHost());
-        QVERIFY(timer.elapsed() < 2000);
         QCOMPARE(errors.takeFirst().at(0).value<SmtpClient::SmtpError>(), SmtpClient::ResponseTimeoutError);
-        // Nobody listening.
-        silent.close();
-        SmtpClient refused("127.0.0.1", silent.serverPort(), SmtpClient::TcpConnection);
-        QVERIFY(!refused.connectToHost());
     }
 };
 
