@@ -12,6 +12,7 @@
 #include "ui/browser/OidBrowser.h"
 #include "ui/browser/OidValueViewer.h"
 #include "ui/devices/DevicesDialog.h"
+#include "ui/mail/SendEmailDialog.h"
 #include "ui/monitor/OidChartDialog.h"
 #include "ui/monitor/OidIndexSelectionDialog.h"
 #include "ui/oids/OidListDialog.h"
@@ -159,7 +160,6 @@ void MainWindow::createMenus()
 
 void MainWindow::makeConnections()
 {
-    // The submission action stays inert until its feature arrives.
     connect(m_addOidAction, &QAction::triggered, this, &MainWindow::onAddOidFromTree);
     connect(m_editOidsAction, &QAction::triggered, this, &MainWindow::onEditExistingOids);
     connect(m_startServiceAction, &QAction::triggered, this, &MainWindow::onStartService);
@@ -168,6 +168,7 @@ void MainWindow::makeConnections()
     connect(m_settingsAction, &QAction::triggered, this, &MainWindow::onOpenSettings);
     connect(m_addTrapAction, &QAction::triggered, this, &MainWindow::onAddNewTrap);
     connect(m_editTrapsAction, &QAction::triggered, this, &MainWindow::onEditExistingTraps);
+    connect(m_submitMibAction, &QAction::triggered, this, &MainWindow::onSubmitMib);
     connect(m_service, &ServiceController::busy, this, &MainWindow::showBusyPopup);
     connect(m_service, &ServiceController::idle, this, &MainWindow::closeBusyPopup);
     connect(m_service, &ServiceController::actionsChanged, this, &MainWindow::updateServiceActions);
@@ -890,6 +891,12 @@ void MainWindow::onEditExistingTraps()
 QString MainWindow::trapAlertPath() const
 {
     return m_context.folders.applicationFile(QStringLiteral("TrapAlert.cfg"));
+}
+
+void MainWindow::onSubmitMib()
+{
+    // The dialog deletes itself when closed and keeps its fields in the settings.
+    (new SendEmailDialog(AppInfo::submissionMailbox(), &m_context.settings, this))->exec();
 }
 
 void MainWindow::onOpenSettings()

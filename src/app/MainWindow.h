@@ -131,6 +131,7 @@ public slots:
     void onOpenSettings();
     void onAddNewTrap();
     void onEditExistingTraps();
+    void onSubmitMib();
     void onStartService();
     void onStopService(bool needRestart = false);
     void onRestartService();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/update/UpdateTexts.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QObject>
@@ -26,14 +28,6 @@ struct Version
     QByteArray sha256; // lower-case hex
 };
 
-// Every request to the update server introduces itself as a common browser. Inline, like
-// sizeText, so that the download dialog uses both without linking this library.
-inline QByteArray userAgent()
-{
-    return QByteArrayLiteral("Mozilla/5.0 (Windows NT 6.1; Win64; x64) AppleWebKit/537.36 (KHTML, like Gecko) "
-                             "Chrome/73.0.3683.86 Safari/537.36");
-}
-
 std::optional<Version> parseAppVersion(const QByteArray& body);
 std::optional<Version> parseDbVersion(const QByteArray& body);
 
@@ -42,16 +36,6 @@ bool isNewerProgram(int major, int minor, int maintenance);
 // True when the server's database is newer than the local one; an unreadable local
 // version (localRead false) is always older.
 bool isNewerDatabase(int major, int minor, bool localRead, int localMajor, int localMinor);
-
-// A size for the user: whole MBytes, KBytes or Bytes, truncated.
-inline QString sizeText(qint32 n)
-{
-    if (n >= 1048576)
-        return QStringLiteral("%1 MBytes").arg(n / 1048576);
-    if (n >= 1024)
-        return QStringLiteral("%1 KBytes").arg(n / 1024);
-    return QStringLiteral("%1 Bytes").arg(n);
-}
 
 // True when the file's SHA-256 is sha256Hex, or when there is nothing to compare with.
 bool verifyArchive(const QString& path, const QByteArray& sha256Hex);

@@ -1,6 +1,6 @@
 #include "ui/update/DownloadDialog.h"
 
-#include "app/Updater.h"
+#include "ui/update/UpdateTexts.h"
 #include "ui/widgets/UserPrompts.h"
 
 #include <QHBoxLayout>
