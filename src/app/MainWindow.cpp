@@ -376,18 +376,32 @@ void MainWindow::onDbVersionReceived(int major, int minor, int fileSize, const Q
 
 namespace {
 
-void reportRejectedArchive(QWidget* parent, Updater::Outcome outcome, const QString& archive, const QString& error)
+// Every outcome but the install is told: the user accepted a download and waits for it.
+void reportRejectedArchive(QWidget* parent, Updater::Outcome outcome, const QString& archive, const QString& file,
+                           const QString& error)
 {
-    if (outcome == Updater::Outcome::Mismatch)
-        UserPrompts::instance().warning(
-            parent, QString(),
-            QCoreApplication::translate("MainWindow", "The downloaded file %1 does not match the update server's "
-                                                      "version file and was removed.")
-                .arg(QDir::toNativeSeparators(archive)));
-    else if (outcome == Updater::Outcome::Refused)
-        UserPrompts::instance().warning(
-            parent, QString(),
-            QCoreApplication::translate("MainWindow", "The downloaded database could not be opened: %1").arg(error));
+    QString text;
+    switch (outcome) {
+    case Updater::Outcome::Installed:
+        return;
+    case Updater::Outcome::Mismatch:
+        text = QCoreApplication::translate("MainWindow", "The downloaded file %1 does not match the update server's "
+                                                         "version file and was removed.")
+                   .arg(QDir::toNativeSeparators(archive));
+        break;
+    case Updater::Outcome::Refused:
+        text = QCoreApplication::translate("MainWindow", "The downloaded database could not be opened: %1").arg(error);
+        break;
+    case Updater::Outcome::NotInArchive:
+        text = QCoreApplication::translate("MainWindow", "The downloaded file %1 does not hold %2 and was removed.")
+                   .arg(QDir::toNativeSeparators(archive), file);
+        break;
+    case Updater::Outcome::SwapFailed:
+        text = QCoreApplication::translate("MainWindow", "%1 could not be replaced; the current file is kept.")
+                   .arg(file);
+        break;
+    }
+    UserPrompts::instance().warning(parent, QString(), text);
 }
 
 } // namespace
@@ -401,7 +415,7 @@ void MainWindow::downloadProgramUpdate(int size, const QByteArray& sha256)
     if (dialog->exec() != QDialog::Accepted)
         return;
     const Updater::Outcome outcome = Updater::installProgram(folder, sha256);
-    reportRejectedArchive(this, outcome, archive, QString());
+    reportRejectedArchive(this, outcome, archive, Folders::executableName(), QString());
     if (outcome != Updater::Outcome::Installed)
         return;
     UserPrompts::instance().information(this, tr("Program update"),
@@ -428,7 +442,7 @@ void MainWindow::downloadDatabaseUpdate(int size, const QByteArray& sha256)
             m_database.close();
         },
         &error);
-    reportRejectedArchive(this, outcome, archive, error);
+    reportRejectedArchive(this, outcome, archive, QStringLiteral("MIB.db"), error);
     // The old database stays when the swap failed; it was closed all the same.
     if (closed)
         openDatabase();
