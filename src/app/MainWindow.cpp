@@ -435,6 +435,8 @@ void MainWindow::downloadDatabaseUpdate(int size, const QByteArray& sha256)
         return;
     QString error;
     bool closed = false;
+    const OidPtr current = m_browser->currentOid();
+    const QString currentPath = current ? current->numericPath() : QString();
     const Updater::Outcome outcome = Updater::installDatabase(
         folder, sha256,
         [this, &closed] {
@@ -448,7 +450,12 @@ void MainWindow::downloadDatabaseUpdate(int size, const QByteArray& sha256)
         openDatabase();
     if (outcome == Updater::Outcome::Installed)
         m_dbUpdateAvailable = false;
-    QTimer::singleShot(100, m_browser, &OidBrowser::onCollapseTree);
+    // The new tree opens as at a first start, on the node the user was looking at.
+    QTimer::singleShot(100, m_browser, [this, currentPath] {
+        m_browser->onCollapseTree();
+        if (const OidPtr oid = m_treeModel.findByPath(currentPath))
+            m_browser->selectIndex(m_treeModel.indexFromOid(oid));
+    });
 }
 
 void MainWindow::onFindOid()

@@ -2,6 +2,7 @@
 #include "app/Updater.h"
 #include "platform/AppSettings.h"
 #include "platform/Clock.h"
+#include "ui/browser/OidBrowser.h"
 #include "ui/update/DownloadDialog.h"
 #include "MibTestDb.h"
 #include "ModalDialogs.h"
@@ -159,6 +160,7 @@ private slots:
         });
         ScriptedPrompts prompts;
         AppSettings settings(dir.filePath("Tessaro.ini"));
+        settings.setMainWindowCurrentOid("1");
         NullServiceManager services;
         SystemClock clock;
         const Folders folders(dir.path(), QString(), dir.filePath("app"), dir.path());
@@ -167,6 +169,7 @@ private slots:
         window.show();
         QTRY_COMPARE_WITH_TIMEOUT(asked, "GET /MIB.verGET /MIB.zipGET /Tessaro.ver", 20000);
         QVERIFY(window.treeModel().findByPath("1.42"));
+        QTRY_VERIFY(window.browser()->currentOid() && window.browser()->currentOid()->numericPath() == "1");
         QVERIFY(prompts.asked.value(0).text.contains("Current version: 20240101.3\nNew version: 20250101.1\n"));
         QCOMPARE(QDir(folders.dataFolder()).entryList({"MIB*"}), QStringList{"MIB.db"});
     }
