@@ -274,6 +274,7 @@ void SendEmailDialog::onSend()
     const std::shared_ptr<MimeMessage> message = buildMessage();
     auto abort = std::make_shared<std::atomic_bool>(false);
     auto outcome = std::make_shared<Outcome>(SendFailed);
+    auto reason = std::make_shared<QString>();
     // The client lives and dies on the worker thread; only the outcome comes back.
     m_thread = QThread::create([=] {
         SmtpClient client(host, static_cast<int>(port), type);
@@ -286,10 +287,11 @@ void SendEmailDialog::onSend()
             *outcome = LoginFailed;
         else
             *outcome = client.sendMail(*message) ? Sent : SendFailed;
+        *reason = client.errorText();
         client.quit();
     });
     m_abort = abort;
-    connect(m_thread, &QThread::finished, this, [this, outcome] { onSendDone(*outcome); });
+    connect(m_thread, &QThread::finished, this, [this, outcome, reason] { onSendDone(*outcome, *reason); });
     connect(m_thread, &QThread::finished, m_thread, &QObject::deleteLater);
     setSending(true);
     m_thread->start();
@@ -305,7 +307,7 @@ void SendEmailDialog::setSending(bool sending)
         unsetCursor();
 }
 
-void SendEmailDialog::onSendDone(Outcome outcome)
+void SendEmailDialog::onSendDone(Outcome outcome, const QString& reason)
 {
     m_thread = nullptr;
     setSending(false);
@@ -314,12 +316,14 @@ void SendEmailDialog::onSendDone(Outcome outcome)
         return;
     }
     UserPrompts& prompts = UserPrompts::instance();
+    // The server's or the connection's own words follow, so that the user can act on them.
+    const QString detail = reason.isEmpty() ? QString() : QLatin1Char('\n') + reason;
     if (outcome == ConnectFailed)
-        prompts.warning(this, QString(), tr("Failed connect to SMTP server"));
+        prompts.warning(this, QString(), tr("Failed connect to SMTP server") + detail);
     else if (outcome == LoginFailed)
-        prompts.warning(this, QString(), tr("User name or password is incorrect"));
+        prompts.warning(this, QString(), tr("User name or password is incorrect") + detail);
     else if (outcome == SendFailed)
-        prompts.warning(this, QString(), tr("Failed to send email message"));
+        prompts.warning(this, QString(), tr("Failed to send email message") + detail);
     else
         prompts.information(this, QString(), tr("Email has been successfully sent"));
     emit sendEnded();

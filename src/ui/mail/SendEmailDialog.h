@@ -64,7 +64,7 @@ private:
     void loadSettings();
     void warn(const QString& text);
     void setSending(bool sending);
-    void onSendDone(Outcome outcome);
+    void onSendDone(Outcome outcome, const QString& reason);
 
     AppSettings* m_settings;
     QLineEdit* m_from;

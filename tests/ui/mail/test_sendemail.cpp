@@ -108,8 +108,9 @@ private slots:
         QTest::addColumn<int>("port"); // 0: the test server's
         QTest::addColumn<QString>("answer");
         QTest::newRow("sent, login as From") << "pw:1" << 0 << "informationEmail has been successfully sent";
-        QTest::newRow("535") << "bad" << 0 << "warningUser name or password is incorrect";
-        QTest::newRow("refused") << "pw:1" << 1 << "warningFailed connect to SMTP server";
+        // A failure gives the server's or the connection's own words on a second line.
+        QTest::newRow("535") << "bad" << 0 << "warningUser name or password is incorrect\n535 ";
+        QTest::newRow("refused") << "pw:1" << 1 << "warningFailed connect to SMTP server\nConnection refused";
     }
     void send()
     {
@@ -126,7 +127,7 @@ private slots:
         QVERIFY(ended.wait(20000));
         QFETCH(QString, answer);
         QCOMPARE(prompts.asked.size(), 1);
-        QCOMPARE(prompts.asked[0].kind + prompts.asked[0].text, answer);
+        QVERIFY2(QString(prompts.asked[0].kind + prompts.asked[0].text).startsWith(answer), qPrintable(prompts.asked[0].text));
         if (answer.startsWith("warning")) {
             QVERIFY(button("send")->isEnabled() && m_dialog->isVisible());
             return;
