@@ -41,6 +41,9 @@ int main(int argc, char* argv[])
 
     // The one place that decides which folders, files, service control and clock are used.
     const Folders folders;
+    // A program update leaves the replaced executable beside the new one, wherever the
+    // program was started from.
+    QFile::remove(folders.applicationFile(Folders::oldExecutableName()));
     folders.createDataFolder();
     setSnmpPersistentFolder(folders.dataFile(QStringLiteral("net-snmp")));
     AppSettings settings(folders.dataFile(QStringLiteral("Tessaro.ini")));

@@ -104,6 +104,7 @@ private slots:
         QTest::newRow("changed on the way") << "good" << -1 << Outcome::Mismatch;
         QTest::newRow("not a database") << "garbage" << 0 << Outcome::Refused;
         QTest::newRow("no MIB.db") << "other" << 0 << Outcome::NotInArchive;
+        QTest::newRow("cut short") << "truncated" << 0 << Outcome::NotInArchive;
     }
     void databaseInstall()
     {
@@ -116,6 +117,8 @@ private slots:
         const QByteArray bytes = content == "garbage" ? QByteArray(4096, 'x') : readBytes(folder + "new.db");
         const QString zip = zipOne(folder + "MIB.zip", content == "other" ? "Other.db" : "MIB.db", bytes);
         QVERIFY(!zip.isEmpty() && writeBytes(folder + "MIB.db", "old"));
+        if (content == "truncated")
+            QVERIFY(writeBytes(zip, readBytes(zip).left(QFileInfo(zip).size() / 2)));
         const QByteArray hash = QCryptographicHash::hash(readBytes(zip), QCryptographicHash::Sha256).toHex();
         int closed = 0;
         QString error;
