@@ -23,12 +23,14 @@ const char* const DepModule = R"(TEST-DEP-MIB DEFINITIONS ::= BEGIN
 IMPORTS MODULE-IDENTITY, OBJECT-TYPE, Integer32, enterprises FROM SNMPv2-SMI;
 depMIB MODULE-IDENTITY LAST-UPDATED "202401010000Z" ORGANIZATION "o" CONTACT-INFO "c" DESCRIPTION "Dep." ::= { enterprises 88888 }
 depObjects OBJECT IDENTIFIER ::= { depMIB 1 }
-depCount OBJECT-TYPE SYNTAX Integer32 MAX-ACCESS read-only STATUS current DESCRIPTION "Count." ::= { depObjects 1 }
+depCount OBJECT-TYPE SYNTAX Integer32 MAX-ACCESS read-only STATUS current DESCRIPTION "Count." ::= { depObjects 2 }
+depMore OBJECT IDENTIFIER ::= { depObjects 3 }
+depMore1 OBJECT-TYPE SYNTAX Integer32 MAX-ACCESS read-only STATUS current DESCRIPTION "More." ::= { depMore 1 }
 %1
 END
 )";
 const char* const DepGone =
-    R"(depGone OBJECT-TYPE SYNTAX Integer32 MAX-ACCESS read-only STATUS current DESCRIPTION "Gone." ::= { depObjects 2 })";
+    R"(depGone OBJECT-TYPE SYNTAX Integer32 MAX-ACCESS read-only STATUS current DESCRIPTION "Gone." ::= { depObjects 1 })";
 const char* const UseModule = R"(TEST-USE-MIB DEFINITIONS ::= BEGIN
 IMPORTS OBJECT-TYPE, Counter32 FROM SNMPv2-SMI depObjects FROM TEST-DEP-MIB;
 useValue OBJECT-TYPE SYNTAX Counter32 MAX-ACCESS read-only STATUS current DESCRIPTION "Use." ::= { depObjects 9 }
@@ -159,6 +161,7 @@ private slots:
         m_fixture = treeOf(m_dir.filePath("fixture.db"));
         if (QFileInfo(CoreDir).isDir())
             runTool({"build", "-o", m_dir.filePath("core.db"), "--major", "7", "--minor", "3", CoreDir});
+        QFile::copy(m_dir.filePath("core.db"), m_dir.filePath("core-0.db")); // add() changes core.db
         QVERIFY(writeBytes(m_dir.filePath("dep/dep.mib"), QString(DepModule).arg(DepGone).toLatin1()));
     }
 
@@ -172,7 +175,8 @@ private slots:
         QTest::addColumn<QStringList>("present"); // path|name|module|type|description; empty: unchanged
         QTest::addColumn<QString>("absent");
         const QStringList dep{"1.3.6.1.4.1.88888|depMIB|TEST-DEP-MIB|Modid|Dep.",
-                              "1.3.6.1.4.1.88888.1.1|depCount|TEST-DEP-MIB|Integer32|Count."};
+                              "1.3.6.1.4.1.88888.1.3.1|depMore1|TEST-DEP-MIB|Integer32|More.",
+                              "1.3.6.1.4.1.88888.1.2|depCount|TEST-DEP-MIB|Integer32|Count."};
         QTest::newRow("import missing") << "use.mib" << QStringList() << 1
                                         << QStringList{"module TEST-USE-MIB failed Cannot find module (TEST-DEP-MIB)",
                                                        "error "}
@@ -190,16 +194,18 @@ private slots:
             << QStringList{dep.first(), "1.3.6.1.4.1.88888.1.9|useValue|TEST-USE-MIB|Counter|Use."}
             << "1.3.6.1.4.1.88888.1.1";
         QTest::newRow("dependency") << "dep.mib" << QStringList() << 0
-                                    << QStringList{"progress 1 1 TEST-DEP-MIB", "module TEST-DEP-MIB loaded 4",
-                                                   "merged 2 0 0 "}
-                                    << dep + QStringList{"1.3.6.1.4.1.88888.1.2|depGone|TEST-DEP-MIB|Integer32|Gone."}
+                                    << QStringList{"progress 1 1 TEST-DEP-MIB", "module TEST-DEP-MIB loaded 6",
+                                                   "merged 4 0 0 "}
+                                    << dep + QStringList{"1.3.6.1.4.1.88888.1.1|depGone|TEST-DEP-MIB|Integer32|Gone."}
                                     << "";
         QTest::newRow("same again") << "dep.mib" << QStringList() << 0 << QStringList{"unchanged "} << QStringList()
                                     << "";
         QTest::newRow("dry run") << "dep-.mib" << QStringList{"--dry-run"} << 0 << QStringList{"would-merge 0 0 1 "}
                                  << QStringList() << "";
         QTest::newRow("definition removed")
-            << "dep-.mib" << QStringList() << 0 << QStringList{"merged 0 0 1 "} << dep << "1.3.6.1.4.1.88888.1.2";
+            << "dep-.mib" << QStringList() << 0 << QStringList{"merged 0 0 1 "} << dep << "1.3.6.1.4.1.88888.1.1";
+        QTest::newRow("definition changed") << "dep+.mib" << QStringList() << 0 << QStringList{"merged 0 1 0 "}
+                                            << QStringList{dep.last().chopped(1) + "ed."} << "1.3.6.1.4.1.88888.1.1";
     }
 
     void add()
@@ -213,12 +219,15 @@ private slots:
         if (!QFileInfo(CoreDir).isDir())
             QSKIP("no core MIB modules");
         QTemporaryDir dir;
-        const QString input = dir.filePath(QString(file).replace("dep-", "dep"));
+        const QString input = dir.filePath(QString(file).remove(QRegularExpression("(?<=dep)[-+]")));
         const QByteArray text = file.startsWith("dep")
                                     ? QString(DepModule).arg(file == "dep.mib" ? DepGone : "").toLatin1()
                                 : file == "use.mib" ? QByteArray(UseModule)
                                                     : readBytes(ModuleDir + '/' + file);
-        QVERIFY(writeBytes(input, QString(text).replace("TEST-SMI", "SNMPv2-SMI").toLatin1()));
+        QVERIFY(writeBytes(input, QString(text)
+                                      .replace("TEST-SMI", "SNMPv2-SMI")
+                                      .replace(file == "dep+.mib" ? "Count." : "~", "Counted.")
+                                      .toLatin1()));
         const QString db = m_dir.filePath("core.db");
         const QByteArray before = readBytes(db);
         const ToolRun run = runTool(QStringList{"add", "-d", db, "-I", CoreDir, "--report", dir.filePath("report")} +
@@ -266,7 +275,7 @@ private slots:
         QFETCH(QByteArray, content);
         QTemporaryDir dir;
         const QString db = dir.filePath(target);
-        QVERIFY(writeBytes(db, content.isEmpty() ? readBytes(m_dir.filePath("core.db")) : content));
+        QVERIFY(writeBytes(db, content.isEmpty() ? readBytes(m_dir.filePath("core-0.db")) : content));
         const QString folder = QFileInfo(db).absolutePath();
         if (target.startsWith("ro/")) {
             QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
