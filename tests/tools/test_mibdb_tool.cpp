@@ -243,13 +243,11 @@ private slots:
         int all = 0;
         const auto tree = treeOf(db, &all);
         // Every row linked, and no path of the added modules twice.
-        QSet<QString> paths;
+        QStringList ours;
         for (const auto& node : tree)
-            paths.insert(node.first.startsWith("1.3.6.1.4.1.88888") ? node.first : QString());
+            ours << (node.first.startsWith("1.3.6.1.4.1.88888") ? node.first : QString::number(ours.size()));
         QCOMPARE(tree.size(), all);
-        QCOMPARE(paths.size() - 1, int(std::count_if(tree.cbegin(), tree.cend(), [](const auto& node) {
-                     return node.first.startsWith("1.3.6.1.4.1.88888");
-                 })));
+        QCOMPARE(ours.removeDuplicates(), 0);
         for (const QString& expected : present) {
             const OidPtr node = nodeAt(tree, expected.section('|', 0, 0));
             QCOMPARE(QStringList({expected.section('|', 0, 0), node->name, node->module, Oid::typeName(node->type),
