@@ -16,6 +16,26 @@ const QString Tool = QStringLiteral(TESSARO_MIBDB_TOOL);
 const QString SampleDir = QStringLiteral(TESSARO_SAMPLE_MIBS_DIR);
 // Test modules; their file names sort so that importers come before the modules they import.
 const QString ModuleDir = QStringLiteral(TESSARO_TEST_MIBS_DIR);
+const QString CoreDir = QStringLiteral(TESSARO_CORE_MIBS_DIR);
+
+// Modules to add to a database of the core modules; %1 is the definition the module may lose.
+const char* const DepModule = R"(TEST-DEP-MIB DEFINITIONS ::= BEGIN
+IMPORTS MODULE-IDENTITY, OBJECT-TYPE, Integer32, enterprises FROM SNMPv2-SMI;
+depMIB MODULE-IDENTITY LAST-UPDATED "202401010000Z" ORGANIZATION "o" CONTACT-INFO "c" DESCRIPTION "Dep." ::= { enterprises 88888 }
+depObjects OBJECT IDENTIFIER ::= { depMIB 1 }
+depCount OBJECT-TYPE SYNTAX Integer32 MAX-ACCESS read-only STATUS current DESCRIPTION "Count." ::= { depObjects 2 }
+depMore OBJECT IDENTIFIER ::= { depObjects 3 }
+depMore1 OBJECT-TYPE SYNTAX Integer32 MAX-ACCESS read-only STATUS current DESCRIPTION "More." ::= { depMore 1 }
+%1
+END
+)";
+const char* const DepGone =
+    R"(depGone OBJECT-TYPE SYNTAX Integer32 MAX-ACCESS read-only STATUS current DESCRIPTION "Gone." ::= { depObjects 1 })";
+const char* const UseModule = R"(TEST-USE-MIB DEFINITIONS ::= BEGIN
+IMPORTS OBJECT-TYPE, Counter32 FROM SNMPv2-SMI depObjects FROM TEST-DEP-MIB;
+useValue OBJECT-TYPE SYNTAX Counter32 MAX-ACCESS read-only STATUS current DESCRIPTION "Use." ::= { depObjects 9 }
+END
+)";
 
 // %1: the LAST-UPDATED value, %2: a digit that tells the modules apart. The commented-out
 // clause must never be taken for the value.
@@ -139,6 +159,136 @@ private slots:
         m_fixtureRun = runTool({"build", "-o", m_dir.filePath("fixture.db"), "--major", "1", m_fixtureDir});
         QVERIFY2(m_fixtureRun.exitCode == 0, qPrintable(m_fixtureRun.err));
         m_fixture = treeOf(m_dir.filePath("fixture.db"));
+        if (QFileInfo(CoreDir).isDir())
+            runTool({"build", "-o", m_dir.filePath("core.db"), "--major", "7", "--minor", "3", CoreDir});
+        QFile::copy(m_dir.filePath("core.db"), m_dir.filePath("core-0.db")); // add() changes core.db
+        QVERIFY(writeBytes(m_dir.filePath("dep/dep.mib"), QString(DepModule).arg(DepGone).toLatin1()));
+    }
+
+    // Steps on one database, in order.
+    void add_data()
+    {
+        QTest::addColumn<QString>("file"); // written as the only input; dep-: without depGone
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QStringList>("lines");   // lines of the output, each the start of one
+        QTest::addColumn<QStringList>("present"); // path|name|module|type|description; empty: unchanged
+        QTest::addColumn<QString>("absent");
+        const QStringList dep{"1.3.6.1.4.1.88888|depMIB|TEST-DEP-MIB|Modid|Dep.",
+                              "1.3.6.1.4.1.88888.1.3.1|depMore1|TEST-DEP-MIB|Integer32|More.",
+                              "1.3.6.1.4.1.88888.1.2|depCount|TEST-DEP-MIB|Integer32|Count."};
+        QTest::newRow("import missing") << "use.mib" << QStringList() << 1
+                                        << QStringList{"module TEST-USE-MIB failed Cannot find module (TEST-DEP-MIB)",
+                                                       "error "}
+                                        << QStringList() << "";
+        QTest::newRow("not a MIB") << "notes.txt" << QStringList() << 1
+                                   << QStringList{"module notes.txt failed not a MIB module"} << QStringList() << "";
+        QTest::newRow("syntax error") << "b-broken.txt" << QStringList() << 1
+                                      << QStringList{"module TEST-BROKEN-MIB failed Expected label or number (END): At "
+                                                     "line 6 in "}
+                                      << QStringList() << "";
+        // Of the module imported from -I only the ancestors of the new node come along.
+        QTest::newRow("importer, dependency as -I")
+            << "use.mib" << QStringList{"-I", m_dir.filePath("dep")} << 0
+            << QStringList{"module TEST-USE-MIB loaded 1", "merged 3 0 0 "}
+            << QStringList{dep.first(), "1.3.6.1.4.1.88888.1.9|useValue|TEST-USE-MIB|Counter|Use."}
+            << "1.3.6.1.4.1.88888.1.1";
+        QTest::newRow("dependency") << "dep.mib" << QStringList() << 0
+                                    << QStringList{"progress 1 1 TEST-DEP-MIB", "module TEST-DEP-MIB loaded 6",
+                                                   "merged 4 0 0 "}
+                                    << dep + QStringList{"1.3.6.1.4.1.88888.1.1|depGone|TEST-DEP-MIB|Integer32|Gone."}
+                                    << "";
+        QTest::newRow("same again") << "dep.mib" << QStringList() << 0 << QStringList{"unchanged "} << QStringList()
+                                    << "";
+        QTest::newRow("dry run") << "dep-.mib" << QStringList{"--dry-run"} << 0 << QStringList{"would-merge 0 0 1 "}
+                                 << QStringList() << "";
+        QTest::newRow("definition removed")
+            << "dep-.mib" << QStringList() << 0 << QStringList{"merged 0 0 1 "} << dep << "1.3.6.1.4.1.88888.1.1";
+        QTest::newRow("definition changed") << "dep+.mib" << QStringList() << 0 << QStringList{"merged 0 1 0 "}
+                                            << QStringList{dep.last().chopped(1) + "ed."} << "1.3.6.1.4.1.88888.1.1";
+    }
+
+    void add()
+    {
+        QFETCH(QString, file);
+        QFETCH(QStringList, options);
+        QFETCH(int, exitCode);
+        QFETCH(QStringList, lines);
+        QFETCH(QStringList, present);
+        QFETCH(QString, absent);
+        if (!QFileInfo(CoreDir).isDir())
+            QSKIP("no core MIB modules");
+        QTemporaryDir dir;
+        const QString input = dir.filePath(QString(file).remove(QRegularExpression("(?<=dep)[-+]")));
+        const QByteArray text = file.startsWith("dep")
+                                    ? QString(DepModule).arg(file == "dep.mib" ? DepGone : "").toLatin1()
+                                : file == "use.mib" ? QByteArray(UseModule)
+                                                    : readBytes(ModuleDir + '/' + file);
+        QVERIFY(writeBytes(input, QString(text)
+                                      .replace("TEST-SMI", "SNMPv2-SMI")
+                                      .replace(file == "dep+.mib" ? "Count." : "~", "Counted.")
+                                      .toLatin1()));
+        const QString db = m_dir.filePath("core.db");
+        const QByteArray before = readBytes(db);
+        const ToolRun run = runTool(QStringList{"add", "-d", db, "-I", CoreDir, "--report", dir.filePath("report")} +
+                                    options + QStringList{input});
+        QVERIFY2(run.exitCode == exitCode, qPrintable(run.out + run.err));
+        QCOMPARE(readBytes(dir.filePath("report")), run.out.toUtf8());
+        const QStringList outLines = run.out.split('\n', Qt::SkipEmptyParts);
+        for (const QString& line : lines)
+            QVERIFY2(!outLines.filter(QRegularExpression('^' + QRegularExpression::escape(line))).isEmpty(),
+                     qPrintable(line + " in:\n" + run.out));
+        QCOMPARE(readBytes(db) == before, present.isEmpty());
+        QCOMPARE(versionOf(db), QString("7.3"));
+        int all = 0;
+        const auto tree = treeOf(db, &all);
+        // Every row linked, and no path of the added modules twice.
+        QStringList ours;
+        for (const auto& node : tree)
+            ours << (node.first.startsWith("1.3.6.1.4.1.88888") ? node.first : QString::number(ours.size()));
+        QCOMPARE(tree.size(), all);
+        QCOMPARE(ours.removeDuplicates(), 0);
+        for (const QString& expected : present) {
+            const OidPtr node = nodeAt(tree, expected.section('|', 0, 0));
+            QCOMPARE(QStringList({expected.section('|', 0, 0), node->name, node->module, Oid::typeName(node->type),
+                                  node->descriptionText()})
+                         .join('|'),
+                     expected);
+        }
+        QVERIFY(absent.isEmpty() || nodeAt(tree, absent)->name.isEmpty());
+    }
+
+    void addFails_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QByteArray>("content"); // empty: the core database
+        QTest::newRow("read-only folder") << "ro/MIB.db" << QByteArray();
+        QTest::newRow("no room for a temporary name beside it") << QString(245, 'x') << QByteArray();
+        QTest::newRow("not a database") << "MIB.db" << QByteArray("an earlier database");
+    }
+
+    void addFails()
+    {
+        QFETCH(QString, target);
+        QFETCH(QByteArray, content);
+        QTemporaryDir dir;
+        const QString db = dir.filePath(target);
+        QVERIFY(writeBytes(db, content.isEmpty() ? readBytes(m_dir.filePath("core-0.db")) : content));
+        const QString folder = QFileInfo(db).absolutePath();
+        if (target.startsWith("ro/")) {
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+            if (QFileInfo(folder).isWritable()) // as root
+                QSKIP("read-only folders are writable here");
+        }
+        const QByteArray before = readBytes(db);
+        const ToolRun run = runTool({"add", "-d", db, "-I", CoreDir, m_dir.filePath("dep")});
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY2(run.exitCode == 1 &&
+                     run.out.contains(QRegularExpression("^error ", QRegularExpression::MultilineOption)) &&
+                     run.err.contains(db),
+                 qPrintable(run.out + run.err));
+        QCOMPARE(readBytes(db), before);
+        QCOMPARE(filesIn(folder), QStringList{QFileInfo(db).fileName()});
     }
 
     void nodes_data()

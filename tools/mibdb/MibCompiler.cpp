@@ -97,6 +97,27 @@ const QStringList& MibCompiler::problems() const
     return m_problems;
 }
 
+const QVector<QPair<QString, QString>>& MibCompiler::rejectedFiles() const
+{
+    return m_rejected;
+}
+
+void MibCompiler::addSearchDir(const QString& dir)
+{
+    m_searchDirs << QFileInfo(dir).absoluteFilePath();
+}
+
+void MibCompiler::setProgress(std::function<void(int, int, const QString&)> progress)
+{
+    m_progress = std::move(progress);
+}
+
+void MibCompiler::reject(const QString& file, const QString& reason)
+{
+    m_problems << QStringLiteral("%1: %2").arg(file, reason);
+    m_rejected.append({file, reason});
+}
+
 const QStringList& MibCompiler::generalMessages() const
 {
     return m_generalMessages;
@@ -192,16 +213,29 @@ void MibCompiler::registerFiles()
     while (find_module(nextParserId))
         ++nextParserId;
 
+    // Search folders first: an input file that defines one of their modules takes it over.
+    for (const QString& dir : qAsConst(m_searchDirs)) {
+        const QFileInfoList entries = QDir(dir).entryInfoList(QDir::Files | QDir::Readable, QDir::Name);
+        for (const QFileInfo& entry : entries) {
+            const QByteArray path = QFile::encodeName(entry.absoluteFilePath());
+            if (isSkippedName(entry.fileName()) || m_fileSet.contains(entry.absoluteFilePath()) ||
+                add_mibfile(path.constData(), QFile::encodeName(entry.fileName()).constData()) != 0)
+                continue;
+            if (find_module(nextParserId))
+                m_searchIds.insert(nextParserId++);
+        }
+    }
+
     for (const QString& file : qAsConst(m_files)) {
         const QFileInfo info(file);
         if (!info.isReadable()) {
-            m_problems << QStringLiteral("%1: cannot be read").arg(file);
+            reject(file, QStringLiteral("cannot be read"));
             continue;
         }
         const QByteArray path = QFile::encodeName(file);
         const QByteArray name = QFile::encodeName(info.fileName());
         if (add_mibfile(path.constData(), name.constData()) != 0) {
-            m_problems << QStringLiteral("%1: not a MIB module").arg(file);
+            reject(file, QStringLiteral("not a MIB module"));
             continue;
         }
         if (const module* added = find_module(nextParserId)) {
@@ -215,6 +249,20 @@ void MibCompiler::registerFiles()
             continue;
         }
         // A module already registered from another file: net-snmp now takes this file.
+        const auto searched = std::find_if(m_searchIds.cbegin(), m_searchIds.cend(), [&file](int id) {
+            const module* known = find_module(id);
+            return known && known->file && QFile::decodeName(known->file) == file;
+        });
+        if (searched != m_searchIds.cend()) {
+            ModuleReport report;
+            report.name = textFromMib(find_module(*searched)->name);
+            report.file = file;
+            m_moduleByName.insert(report.name, m_modules.size());
+            m_moduleByParserId.insert(*searched, m_modules.size());
+            m_modules << report;
+            m_searchIds.erase(searched);
+            continue;
+        }
         for (auto it = m_moduleByParserId.cbegin(); it != m_moduleByParserId.cend(); ++it) {
             const module* known = find_module(it.key());
             if (known && known->file && QFile::decodeName(known->file) == file) {
@@ -259,10 +307,12 @@ void MibCompiler::loadModules()
         }
     }
 
-    for (const int i : qAsConst(order)) {
-        m_loading = i;
-        const QByteArray name = m_modules.at(i).name.toLatin1();
+    for (int done = 0; done < order.size(); ++done) {
+        m_loading = order.at(done);
+        const QByteArray name = m_modules.at(m_loading).name.toLatin1();
         netsnmp_read_module(name.constData());
+        if (m_progress)
+            m_progress(done + 1, order.size(), m_modules.at(m_loading).name);
     }
     m_loading = -1;
     // Definitions whose parent came from a module loaded later are placed now.
@@ -331,6 +381,7 @@ int MibCompiler::moduleIndexForId(int modid)
     ModuleReport report;
     report.name = textFromMib(found->name);
     report.file = found->file ? QFile::decodeName(found->file) : QString();
+    report.searched = !m_fileSet.contains(report.file);
     const QHash<QString, qint64> lastUpdated = LastUpdatedScanner::scanFile(report.file);
     if (lastUpdated.contains(report.name))
         m_lastUpdated.insert(report.name, lastUpdated.value(report.name));
@@ -402,7 +453,8 @@ void MibCompiler::collectTree()
     }
 
     for (int i = 0; i < m_modules.size(); ++i) {
-        if (i < nodesPerModule.size() && nodesPerModule.at(i) > 0)
+        m_modules[i].nodeCount = i < nodesPerModule.size() ? nodesPerModule.at(i) : 0;
+        if (m_modules.at(i).nodeCount > 0)
             m_modules[i].compiled = true;
     }
 }

@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+
 // Compiles MIB module files with net-snmp's own parser into plain node records.
 //
 // The parser keeps its state in globals, so a process runs one compilation. Nothing of the
@@ -24,6 +26,11 @@ public:
     // A file, or every regular file of a folder (not recursive; hidden files and editor
     // back-ups are skipped). False, with a message in problems(), when the path is missing.
     bool addPath(const QString& path);
+    // A folder whose modules load only when a module imports them. Their nodes still go
+    // into nodes(); their reports, made when a node names them, are marked searched.
+    void addSearchDir(const QString& dir);
+    // Called after each module of the input has been loaded.
+    void setProgress(std::function<void(int done, int total, const QString& module)> progress);
 
     // Registers every collected file, then loads every module, so that imports between the
     // given files resolve in any order. False when no module could be compiled at all.
@@ -35,6 +42,8 @@ public:
     const QVector<ModuleReport>& modules() const;
     // Inputs that are not modules at all, or that net-snmp could not take.
     const QStringList& problems() const;
+    // Input files that hold no module, each with the reason in words.
+    const QVector<QPair<QString, QString>>& rejectedFiles() const;
     // Parser messages that belong to no module.
     const QStringList& generalMessages() const;
     // Nodes under ccitt (0) and joint-iso-ccitt (2): the program shows only the iso tree.
@@ -53,7 +62,13 @@ private:
     int moduleIndexForMessage(const QString& message) const;
     int moduleIndexForId(int modid);
 
+    void reject(const QString& file, const QString& reason);
+
     QStringList m_files;
+    QStringList m_searchDirs;
+    QSet<int> m_searchIds; // parser ids of modules registered from the search folders
+    QVector<QPair<QString, QString>> m_rejected;
+    std::function<void(int, int, const QString&)> m_progress;
     QSet<QString> m_fileSet;
     QVector<ModuleReport> m_modules;
     QHash<QString, int> m_moduleByName;

@@ -21,6 +21,11 @@ bool execute(QSqlQuery& query, QString* error)
     return false;
 }
 
+qint64 rowId(const QVector<MibNodeRecord>& nodes, int index)
+{
+    return nodes.at(index).id > 0 ? nodes.at(index).id : index + 1;
+}
+
 } // namespace
 
 MibDbWriter::MibDbWriter(const QString& fileName)
@@ -104,10 +109,10 @@ bool MibDbWriter::fill(const QString& tempFileName, const QVector<MibNodeRecord>
     bool ok = true;
     for (int i = 0; ok && i < nodes.size(); ++i) {
         const MibNodeRecord& record = nodes.at(i);
-        const qint64 id = i + 1;
+        const qint64 id = rowId(nodes, i);
         node.bindValue(0, id);
         node.bindValue(1, record.parentIndex < 0 ? QVariant(QVariant::LongLong)
-                                                 : QVariant(qint64(record.parentIndex) + 1));
+                                                 : QVariant(rowId(nodes, record.parentIndex)));
         node.bindValue(2, record.name);
         node.bindValue(3, record.number);
         node.bindValue(4, record.type);
@@ -151,5 +156,19 @@ bool MibDbWriter::fill(const QString& tempFileName, const QVector<MibNodeRecord>
     enumeration.finish();
     range.finish();
     database.close();
+
+    // Read back as the program reads it, before it can replace anything.
+    MibDatabase check;
+    check.setFileName(tempFileName);
+    const int checked = check.check();
+    const int loaded =
+        checked == MibDatabase::Usable && check.open(true) == MibDatabase::Usable ? check.loadNodes().size() : -1;
+    if (loaded != nodes.size()) {
+        m_error = QStringLiteral("the written database reads back with %1 of %2 nodes (status %3)")
+                      .arg(loaded)
+                      .arg(nodes.size())
+                      .arg(checked);
+        return false;
+    }
     return true;
 }

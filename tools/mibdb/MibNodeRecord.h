@@ -20,6 +20,7 @@ struct MibNodeRecord
     };
 
     int parentIndex = -1; // index into the same list; -1 for the root
+    qint64 id = 0;        // the row id to keep; 0: numbered by position in the list
     QString name;
     qint64 number = 0; // sub-identifiers are unsigned 32-bit
     int type = 0;      // net-snmp's TYPE_* code

@@ -14,6 +14,9 @@ struct ModuleReport
     // that none of its definitions made it into the tree. Missing imports do not count:
     // such a module still contributes every definition that could be placed.
     bool compiled = true;
+    // Loaded from a search folder only because an input module imports it.
+    bool searched = false;
+    int nodeCount = 0; // nodes of the tree whose definition comes from this module
 
     bool hasProblems() const { return !errors.isEmpty(); }
 };

@@ -4,10 +4,12 @@
 #include "MibCompiler.h"
 #include "mib/MibDatabase.h"
 #include "MibDbWriter.h"
+#include "MibMerger.h"
 #include "MibPackager.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
 
@@ -20,6 +22,25 @@ const char* const Usage = "Usage:\n"
                           "      Compiles the MIB modules in PATH (files, and every file of a folder) into a new\n"
                           "      MIB database. --major defaults to today's date (yyyymmdd, UTC), --minor to 0.\n"
                           "      --allow-empty writes an empty database when no module could be compiled.\n"
+                          "  tessaro-mibdb add -d MIB.db [-I DIR]... [--report FILE] [--dry-run] PATH...\n"
+                          "      Compiles the MIB modules in PATH and merges them into MIB.db, keeping its version.\n"
+                          "      Imports resolve against PATH and the folders given with -I, whose modules load\n"
+                          "      only when imported. A node the database has keeps its row, unless the row comes\n"
+                          "      from a module being added, which the new definition replaces. Nodes of the added\n"
+                          "      modules that the database lacks are added, together with missing ancestors (from\n"
+                          "      whichever module, -I ones included); no other node of a -I module is added. Rows\n"
+                          "      of an added module that compiled without problems and no longer defines a node go\n"
+                          "      away, unless nodes below them stay. MIB.db is replaced only by a complete, checked\n"
+                          "      database. One line per event on stdout (and in FILE with --report):\n"
+                          "        progress DONE TOTAL MODULE\n"
+                          "        module NAME loaded NODES\n"
+                          "        module NAME problems NODES REASON\n"
+                          "        module NAME failed REASON     (NAME is the file name for a file without a module)\n"
+                          "        merged ADDED UPDATED REMOVED TOTAL   (with --dry-run: would-merge ...)\n"
+                          "        unchanged TOTAL\n"
+                          "        error MESSAGE\n"
+                          "      Exit code 0 when something was merged or nothing needed merging, 1 when no module\n"
+                          "      could be compiled or the database could not be read or replaced, 2 on usage errors.\n"
                           "  tessaro-mibdb package -d OUTDIR DB\n"
                           "      Writes OUTDIR/MIB.zip (holding DB as MIB.db) and OUTDIR/MIB.ver for the update\n"
                           "      server.\n"
@@ -144,6 +165,131 @@ int runBuild(const QStringList& arguments)
     return 0;
 }
 
+// The machine-readable event lines of add: on stdout and, with --report, in a file.
+class AddReport final
+{
+public:
+    bool open(const QString& fileName)
+    {
+        if (fileName.isEmpty())
+            return true;
+        m_file.setFileName(fileName);
+        if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+            return false;
+        m_stream.setDevice(&m_file);
+        return true;
+    }
+
+    void line(const QStringList& fields)
+    {
+        // One event, one line: names and reasons never break it.
+        QString text = fields.join(QLatin1Char(' ')).simplified();
+        out() << text << Qt::endl;
+        if (m_file.isOpen())
+            m_stream << text << Qt::endl;
+    }
+
+    int fail(const QString& message)
+    {
+        line({QStringLiteral("error"), message});
+        return ::fail(message);
+    }
+
+private:
+    QFile m_file;
+    QTextStream m_stream;
+};
+
+QString token(const QString& text)
+{
+    QString result = text;
+    return result.replace(QLatin1Char('%'), QLatin1String("%25")).replace(QLatin1Char(' '), QLatin1String("%20"));
+}
+
+int runAdd(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption dbOption(QStringList{QStringLiteral("d"), QStringLiteral("database")},
+                                      QStringLiteral("Database to merge into."), QStringLiteral("MIB.db"));
+    const QCommandLineOption includeOption(QStringLiteral("I"), QStringLiteral("Folder of importable modules."),
+                                           QStringLiteral("DIR"));
+    const QCommandLineOption reportOption(QStringLiteral("report"), QStringLiteral("File for the event lines."),
+                                          QStringLiteral("FILE"));
+    const QCommandLineOption dryRunOption(QStringLiteral("dry-run"), QStringLiteral("Compile and report only."));
+    parser.addOptions({dbOption, includeOption, reportOption, dryRunOption});
+    if (!parser.parse(arguments))
+        return usageError(parser.errorText());
+    const QString target = parser.value(dbOption);
+    const QStringList paths = parser.positionalArguments();
+    if (target.isEmpty())
+        return usageError(QStringLiteral("add needs a database (-d MIB.db)"));
+    if (paths.isEmpty())
+        return usageError(QStringLiteral("add needs at least one MIB file or folder"));
+    for (const QString& dir : parser.values(includeOption)) {
+        if (!QFileInfo(dir).isDir())
+            return usageError(QStringLiteral("-I %1: no such folder").arg(dir));
+    }
+
+    AddReport report;
+    if (!report.open(parser.value(reportOption)))
+        return fail(QStringLiteral("cannot write the report %1").arg(parser.value(reportOption)));
+    MibMerger merger;
+    if (!merger.load(target))
+        return report.fail(merger.errorString());
+
+    MibCompiler compiler;
+    for (const QString& path : paths) {
+        if (!compiler.addPath(path))
+            report.line({QStringLiteral("module"), token(QFileInfo(path).fileName()), QStringLiteral("failed"),
+                         QStringLiteral("no such file or folder")});
+    }
+    for (const QString& dir : parser.values(includeOption))
+        compiler.addSearchDir(dir);
+    compiler.setProgress([&report](int done, int total, const QString& module) {
+        report.line({QStringLiteral("progress"), QString::number(done), QString::number(total), module});
+    });
+    compiler.compile();
+
+    for (const auto& rejected : compiler.rejectedFiles())
+        report.line({QStringLiteral("module"), token(QFileInfo(rejected.first).fileName()), QStringLiteral("failed"),
+                     rejected.second});
+    int usable = 0;
+    for (const ModuleReport& module : compiler.modules()) {
+        if (module.searched)
+            continue;
+        const QString reason = module.errors.join(QStringLiteral("; "));
+        if (module.nodeCount == 0 && (!module.compiled || module.hasProblems())) {
+            report.line({QStringLiteral("module"), module.name, QStringLiteral("failed"),
+                         reason.isEmpty() ? QStringLiteral("no definition could be placed") : reason});
+            continue;
+        }
+        ++usable;
+        report.line({QStringLiteral("module"), module.name,
+                     module.hasProblems() ? QStringLiteral("problems") : QStringLiteral("loaded"),
+                     QString::number(module.nodeCount), reason});
+    }
+    if (usable == 0)
+        return report.fail(QStringLiteral("no MIB module could be compiled; %1 not changed").arg(target));
+
+    merger.merge(compiler.nodes(), compiler.modules());
+    const QString total = QString::number(merger.nodes().size());
+    if (!merger.changed()) {
+        report.line({QStringLiteral("unchanged"), total});
+        return 0;
+    }
+    const bool dryRun = parser.isSet(dryRunOption);
+    if (!dryRun) {
+        if (QFileInfo(target).exists() && !QFileInfo(target).isWritable())
+            return report.fail(QStringLiteral("%1 is not writable; not changed").arg(target));
+        MibDbWriter writer(target);
+        if (!writer.write(merger.nodes(), merger.major(), merger.minor()))
+            return report.fail(QStringLiteral("cannot write %1: %2; not changed").arg(target, writer.errorString()));
+    }
+    report.line({dryRun ? QStringLiteral("would-merge") : QStringLiteral("merged"), QString::number(merger.added()),
+                 QString::number(merger.updated()), QString::number(merger.removed()), total});
+    return 0;
+}
+
 int runPackage(const QStringList& arguments)
 {
     QCommandLineParser parser;
@@ -187,6 +333,8 @@ int main(int argc, char* argv[])
     arguments.prepend(program);
     if (command == QLatin1String("build"))
         return runBuild(arguments);
+    if (command == QLatin1String("add"))
+        return runAdd(arguments);
     if (command == QLatin1String("package"))
         return runPackage(arguments);
     return usageError(QStringLiteral("unknown command \"%1\"").arg(command));
