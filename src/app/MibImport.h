@@ -39,8 +39,7 @@ public:
 
     // builder: the tessaro-mibdb executable; database: the current MIB database file;
     // moduleFolder: where imported module files are kept (created when needed).
-    MibImport(const QString& builder, const QString& database, const QString& moduleFolder,
-              QObject* parent = nullptr);
+    MibImport(const QString& builder, const QString& database, const QString& moduleFolder, QObject* parent = nullptr);
     ~MibImport() override;
 
     // The folders searched for imports besides the kept modules and the chosen files' own
@@ -83,6 +82,10 @@ private:
     void onOutput();
     void onProcessFinished(int exitCode, QProcess::ExitStatus status);
     void parseLine(const QByteArray& line);
+    // Kills a running builder and waits for it, a bounded time.
+    void stopProcess();
+    // Ends a run that produced nothing: the copy goes, finished(false) is emitted.
+    void endRun();
 
     QString m_builder;
     QString m_database;
