@@ -105,8 +105,10 @@ bool MibImport::start(const QStringList& paths)
     m_inputs.clear();
     QStringList includes{m_moduleFolder};
     includes += m_searchFolders;
+    QStringList absolutePaths; // a relative name could pass for an option of the builder
     for (const QString& path : paths) {
         const QFileInfo info(path);
+        absolutePaths << info.absoluteFilePath();
         if (info.isDir()) {
             includes << info.absoluteFilePath();
             const QDir dir(info.absoluteFilePath());
@@ -126,7 +128,7 @@ bool MibImport::start(const QStringList& paths)
             arguments << QStringLiteral("-I") << absolute;
         }
     }
-    arguments += paths;
+    arguments += absolutePaths;
 
     // The builder finds modules only where it is told to, never through net-snmp's variables.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
