@@ -963,6 +963,12 @@ void MainWindow::importMibModules(const QStringList& paths)
 #endif
     m_import = new MibImport(builder, m_context.folders.dataFile(QStringLiteral("MIB.db")),
                              m_context.folders.dataFile(QStringLiteral("mibs")), this);
+    // Imports resolve against the modules the default database was built from, which lie
+    // beside the program, and the system's net-snmp modules.
+    QStringList search{m_context.folders.applicationFile(QStringLiteral("mibs"))};
+    for (const char* folder : {"/usr/share/snmp/mibs", "/usr/share/snmp/mibs/iana", "/usr/share/snmp/mibs/ietf"})
+        search.append(QLatin1String(folder));
+    m_import->setSearchFolders(search);
     if (!m_import->start(paths)) {
         UserPrompts::instance().warning(this, tr("Import MIB modules"), m_import->errorText());
         delete m_import;
