@@ -2,6 +2,7 @@
 
 #include "app/AppInfo.h"
 #include "app/DatabaseStartup.h"
+#include "app/MibImport.h"
 #include "app/Updater.h"
 #include "config/ServiceRegistry.h"
 #include "config/TrapAlertFile.h"
@@ -13,6 +14,7 @@
 #include "ui/browser/OidValueViewer.h"
 #include "ui/devices/DevicesDialog.h"
 #include "ui/mail/SendEmailDialog.h"
+#include "ui/mib/MibImportDialog.h"
 #include "ui/monitor/OidChartDialog.h"
 #include "ui/monitor/OidIndexSelectionDialog.h"
 #include "ui/oids/OidListDialog.h"
@@ -36,8 +38,11 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QMenuBar>
 #include <QNetworkAccessManager>
+#include <QProgressDialog>
 #include <QSignalBlocker>
 #include <QSslSocket>
 #include <QTimer>
@@ -114,6 +119,9 @@ void MainWindow::createActions()
     m_checkUpdatesAction = make(icon("available-updates"), tr("Check for updates"), tr("Check for updates"));
     m_checkUpdatesAction->setVisible(false);
     m_submitMibAction = make(icon("leafSubmit"), tr("Submit new MIB"), tr("Submit new MIB"));
+    m_importMibsAction = make(QIcon(), tr("&Import MIB modules..."), tr("Add MIB module files to the MIB database"));
+    m_importMibFolderAction =
+        make(QIcon(), tr("Import MIB &folder..."), tr("Add every MIB module of a folder to the MIB database"));
     m_startServiceAction = make(ico("start"), tr("Start Service"), tr("Start Service"));
     m_stopServiceAction = make(ico("stop"), tr("Stop Service"), tr("Stop Service"));
     m_restartServiceAction = make(ico("restart"), tr("Restart Service"), tr("Restart Service"));
@@ -148,6 +156,8 @@ void MainWindow::createMenus()
 {
     // The monitoring and service actions have no place in the tool bar; a menu bar makes
     // them reachable, and carries the About box where there is no window system menu.
+    addActionsWithSeparators(menuBar()->addMenu(tr("&MIB")),
+                             {m_importMibsAction, m_importMibFolderAction, nullptr, m_submitMibAction});
     addActionsWithSeparators(menuBar()->addMenu(tr("Monitoring")),
                              {m_addOidAction, m_editOidsAction, nullptr, m_addTrapAction, m_editTrapsAction});
     QMenu* service = menuBar()->addMenu(tr("Service"));
@@ -169,6 +179,8 @@ void MainWindow::makeConnections()
     connect(m_addTrapAction, &QAction::triggered, this, &MainWindow::onAddNewTrap);
     connect(m_editTrapsAction, &QAction::triggered, this, &MainWindow::onEditExistingTraps);
     connect(m_submitMibAction, &QAction::triggered, this, &MainWindow::onSubmitMib);
+    connect(m_importMibsAction, &QAction::triggered, this, &MainWindow::onImportMibFiles);
+    connect(m_importMibFolderAction, &QAction::triggered, this, &MainWindow::onImportMibFolder);
     connect(m_service, &ServiceController::busy, this, &MainWindow::showBusyPopup);
     connect(m_service, &ServiceController::idle, this, &MainWindow::closeBusyPopup);
     connect(m_service, &ServiceController::actionsChanged, this, &MainWindow::updateServiceActions);
@@ -674,6 +686,8 @@ void MainWindow::buildTreeContextMenu(QMenu* menu, const OidPtr& oid)
         menu->addSeparator();
         menu->addAction(m_addTrapAction);
     }
+    menu->addSeparator();
+    menu->addAction(m_importMibsAction);
 }
 
 bool MainWindow::isCounterType(int type)
@@ -918,6 +932,122 @@ void MainWindow::onSubmitMib()
 {
     // The dialog deletes itself when closed and keeps its fields in the settings.
     (new SendEmailDialog(AppInfo::submissionMailbox(), &m_context.settings, this))->exec();
+}
+
+void MainWindow::onImportMibFiles()
+{
+    const QStringList files = QFileDialog::getOpenFileNames(this, tr("Import MIB modules"), m_lastImportFolder);
+    if (!files.isEmpty()) {
+        m_lastImportFolder = QFileInfo(files.first()).absolutePath();
+        importMibModules(files);
+    }
+}
+
+void MainWindow::onImportMibFolder()
+{
+    const QString folder = QFileDialog::getExistingDirectory(this, tr("Import MIB modules"), m_lastImportFolder);
+    if (!folder.isEmpty()) {
+        m_lastImportFolder = folder;
+        importMibModules({folder});
+    }
+}
+
+void MainWindow::importMibModules(const QStringList& paths)
+{
+    if (m_import)
+        return;
+#ifdef Q_OS_WIN
+    const QString builder = m_context.folders.applicationFile(QStringLiteral("tessaro-mibdb.exe"));
+#else
+    const QString builder = m_context.folders.applicationFile(QStringLiteral("tessaro-mibdb"));
+#endif
+    m_import = new MibImport(builder, m_context.folders.dataFile(QStringLiteral("MIB.db")),
+                             m_context.folders.dataFile(QStringLiteral("mibs")), this);
+    // Imports resolve against the modules the default database was built from, which lie
+    // beside the program, and the system's net-snmp modules.
+    QStringList search{m_context.folders.applicationFile(QStringLiteral("mibs"))};
+    for (const char* folder : {"/usr/share/snmp/mibs", "/usr/share/snmp/mibs/iana", "/usr/share/snmp/mibs/ietf"})
+        search.append(QLatin1String(folder));
+    m_import->setSearchFolders(search);
+    if (!m_import->start(paths)) {
+        UserPrompts::instance().warning(this, tr("Import MIB modules"), m_import->errorText());
+        delete m_import;
+        m_import = nullptr;
+        return;
+    }
+    m_importMibsAction->setEnabled(false);
+    m_importMibFolderAction->setEnabled(false);
+    // The compiler runs in its own process: the window goes on, the progress dialog tells.
+    m_importProgress = new QProgressDialog(tr("Compiling MIB modules..."), tr("Cancel"), 0, 0, this);
+    m_importProgress->setWindowTitle(tr("Import MIB modules"));
+    m_importProgress->setWindowModality(Qt::WindowModal);
+    m_importProgress->setAutoClose(false);
+    m_importProgress->setAutoReset(false);
+    m_importProgress->setMinimumDuration(0);
+    m_importProgress->setMinimumWidth(420);
+    connect(m_importProgress, &QProgressDialog::canceled, m_import, &MibImport::cancel);
+    connect(m_import, &MibImport::progress, m_importProgress, [this](int done, int total, const QString& module) {
+        m_importProgress->setMaximum(total);
+        m_importProgress->setValue(done);
+        m_importProgress->setLabelText(tr("Compiled %1 of %2 modules\n%3").arg(done).arg(total).arg(module));
+    });
+    connect(m_import, &MibImport::finished, this, &MainWindow::onMibImportFinished, Qt::QueuedConnection);
+    m_importProgress->show();
+}
+
+void MainWindow::onMibImportFinished(bool ok)
+{
+    m_importProgress->deleteLater();
+    m_importProgress = nullptr;
+    const auto done = [this] {
+        m_import->deleteLater();
+        m_import = nullptr;
+        m_importMibsAction->setEnabled(true);
+        m_importMibFolderAction->setEnabled(true);
+    };
+    if (!ok) {
+        if (m_import->errorText() != QLatin1String("Cancelled"))
+            UserPrompts::instance().warning(
+                this, tr("Import MIB modules"),
+                tr("The MIB modules could not be imported; the MIB database is unchanged.\n%1").arg(m_import->errorText()));
+        return done();
+    }
+    QVector<MibImportDialog::Row> rows;
+    for (const MibImport::Module& module : m_import->modules())
+        rows.append({module.name, static_cast<MibImportDialog::Row::Kind>(module.kind), module.nodes, module.reason});
+    const MibImport::Summary summary = m_import->summary();
+    const QString text =
+        m_import->hasChanges()
+            ? tr("Applying adds %1 nodes, updates %2 and removes %3; the MIB database will then hold %4 nodes.")
+                  .arg(summary.added)
+                  .arg(summary.updated)
+                  .arg(summary.removed)
+                  .arg(summary.total)
+            : tr("Nothing to apply: the MIB database would not change.");
+    MibImportDialog dialog(rows, text, m_import->hasChanges(), this);
+    if (dialog.exec() == QDialog::Accepted && m_import->hasChanges())
+        applyMibImport();
+    else
+        m_import->discard();
+    done();
+}
+
+void MainWindow::applyMibImport()
+{
+    // The tree is rebuilt in place: the same branches open, the same node current.
+    const QString expansion = m_browser->saveExpansion();
+    const OidPtr current = m_browser->currentOid();
+    const QString currentPath = current ? current->numericPath() : QString();
+    m_database.close();
+    const bool applied = m_import->apply();
+    openDatabase();
+    m_browser->restoreExpansion(expansion);
+    if (const OidPtr oid = m_treeModel.findByPath(currentPath))
+        m_browser->selectIndex(m_treeModel.indexFromOid(oid));
+    if (!applied)
+        UserPrompts::instance().warning(
+            this, tr("Import MIB modules"),
+            tr("The new MIB database could not be put in place; the current one is kept.\n%1").arg(m_import->errorText()));
 }
 
 void MainWindow::onOpenSettings()

@@ -21,12 +21,14 @@
 
 class ClickableLabel;
 class MainToolBar;
+class MibImport;
 class OidBrowser;
 class QAction;
 class QCheckBox;
 class QComboBox;
 class QMenu;
 class QNetworkAccessManager;
+class QProgressDialog;
 class ServerUpdate;
 
 // The program's one window: the MIB browser with its tool bar and menus. It owns the MIB
@@ -132,6 +134,11 @@ public slots:
     void onAddNewTrap();
     void onEditExistingTraps();
     void onSubmitMib();
+    void onImportMibFiles();
+    void onImportMibFolder();
+    void importMibModules(const QStringList& paths);
+    void onMibImportFinished(bool ok);
+    void applyMibImport();
     void onStartService();
     void onStopService(bool needRestart = false);
     void onRestartService();
@@ -179,6 +186,9 @@ private:
     bool m_initialized = false;
     QNetworkAccessManager* m_network = nullptr;
     ServerUpdate* m_serverUpdate = nullptr;
+    MibImport* m_import = nullptr; // the import under way or waiting for the user
+    QProgressDialog* m_importProgress = nullptr;
+    QString m_lastImportFolder;
     bool m_appUpdateAvailable = false;
     bool m_dbUpdateAvailable = false;
 
@@ -198,6 +208,8 @@ private:
     QAction* m_editTrapsAction = nullptr;
     QAction* m_checkUpdatesAction = nullptr;
     QAction* m_submitMibAction = nullptr;
+    QAction* m_importMibsAction = nullptr;
+    QAction* m_importMibFolderAction = nullptr;
     QAction* m_startServiceAction = nullptr;
     QAction* m_stopServiceAction = nullptr;
     QAction* m_restartServiceAction = nullptr;
