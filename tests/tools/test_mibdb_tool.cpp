@@ -198,6 +198,14 @@ private slots:
                                                    "merged 4 0 0 "}
                                     << dep + QStringList{"1.3.6.1.4.1.88888.1.1|depGone|TEST-DEP-MIB|Integer32|Gone."}
                                     << "";
+        // Refused: the unrelated module of the same name, and losing a node TEST-USE-MIB hangs below.
+        QTest::newRow("name clash") << "use~.mib" << QStringList{"-I", m_dir.filePath("dep")} << 1
+                                    << QStringList{"error TEST-USE-MIB clashes with the module of that name"}
+                                    << QStringList() << "";
+        QTest::newRow("node others need") << "dep~.mib" << QStringList() << 1
+                                          << QStringList{"error TEST-DEP-MIB no longer defines depObjects "
+                                                         "(1.3.6.1.4.1.88888.1), which nodes of other modules need"}
+                                          << QStringList() << "";
         QTest::newRow("same again") << "dep.mib" << QStringList() << 0 << QStringList{"unchanged "} << QStringList()
                                     << "";
         QTest::newRow("dry run") << "dep-.mib" << QStringList{"--dry-run"} << 0 << QStringList{"would-merge 0 0 1 "}
@@ -206,6 +214,18 @@ private slots:
             << "dep-.mib" << QStringList() << 0 << QStringList{"merged 0 0 1 "} << dep << "1.3.6.1.4.1.88888.1.1";
         QTest::newRow("definition changed") << "dep+.mib" << QStringList() << 0 << QStringList{"merged 0 1 0 "}
                                             << QStringList{dep.last().chopped(1) + "ed."} << "1.3.6.1.4.1.88888.1.1";
+        // remove: options are the modules.
+        QTest::newRow("remove, needed") << "remove" << QStringList{"TEST-DEP-MIB"} << 1
+                                        << QStringList{"module TEST-DEP-MIB removed 5",
+                                                       "error TEST-DEP-MIB cannot be removed: useValue of TEST-USE-MIB "
+                                                       "is defined below its node depObjects; remove TEST-USE-MIB too"}
+                                        << QStringList() << "";
+        QTest::newRow("remove unknown") << "remove" << QStringList{"NO-SUCH-MIB"} << 0
+                                        << QStringList{"module NO-SUCH-MIB failed not in the database", "unchanged "}
+                                        << QStringList() << "";
+        QTest::newRow("remove both") << "remove" << QStringList{"TEST-USE-MIB", "TEST-DEP-MIB"} << 0
+                                     << QStringList{"module TEST-USE-MIB removed 1", "merged 0 0 6 "}
+                                     << QStringList{"1.3.6.1.4.1|enterprises|SNMPv2-SMI|Other|"} << "1.3.6.1.4.1.88888";
     }
 
     void add()
@@ -219,19 +239,23 @@ private slots:
         if (!QFileInfo(CoreDir).isDir())
             QSKIP("no core MIB modules");
         QTemporaryDir dir;
-        const QString input = dir.filePath(QString(file).remove(QRegularExpression("(?<=dep)[-+]")));
+        const QString input = dir.filePath(QString(file).remove(QRegularExpression("(?<=dep|use)[-+~]")));
         const QByteArray text = file.startsWith("dep")
                                     ? QString(DepModule).arg(file == "dep.mib" ? DepGone : "").toLatin1()
-                                : file == "use.mib" ? QByteArray(UseModule)
-                                                    : readBytes(ModuleDir + '/' + file);
+                                : file.startsWith("use") ? QByteArray(UseModule)
+                                                         : readBytes(ModuleDir + '/' + file);
         QVERIFY(writeBytes(input, QString(text)
                                       .replace("TEST-SMI", "SNMPv2-SMI")
                                       .replace(file == "dep+.mib" ? "Count." : "~", "Counted.")
+                                      .replace(file == "dep~.mib" ? "{ depMIB 1 }" : "~", "{ depMIB 5 }")
+                                      .replace(file == "use~.mib" ? "{ depObjects 9 }" : "~", "{ depObjects 7 }")
                                       .toLatin1()));
         const QString db = m_dir.filePath("core.db");
         const QByteArray before = readBytes(db);
-        const ToolRun run = runTool(QStringList{"add", "-d", db, "-I", CoreDir, "--report", dir.filePath("report")} +
-                                    options + QStringList{input});
+        const QStringList common{"-d", db, "--report", dir.filePath("report")};
+        const ToolRun run = file == "remove"
+                                ? runTool(QStringList{"remove"} + common + options)
+                                : runTool(QStringList{"add", "-I", CoreDir} + common + options + QStringList{input});
         QVERIFY2(run.exitCode == exitCode, qPrintable(run.out + run.err));
         QCOMPARE(readBytes(dir.filePath("report")), run.out.toUtf8());
         const QStringList outLines = run.out.split('\n', Qt::SkipEmptyParts);

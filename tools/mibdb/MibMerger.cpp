@@ -1,6 +1,7 @@
 #include "MibMerger.h"
 
 #include "mib/MibDatabase.h"
+#include "mib/Oid.h"
 
 #include <QHash>
 #include <QSet>
@@ -99,7 +100,7 @@ bool MibMerger::load(const QString& fileName)
     return true;
 }
 
-void MibMerger::merge(const QVector<MibNodeRecord>& compiled, const QVector<ModuleReport>& modules)
+bool MibMerger::merge(const QVector<MibNodeRecord>& compiled, const QVector<ModuleReport>& modules)
 {
     QHash<QString, bool> added; // module -> compiled without problems
     for (const ModuleReport& module : modules) {
@@ -112,6 +113,40 @@ void MibMerger::merge(const QVector<MibNodeRecord>& compiled, const QVector<Modu
     for (int i = 0; i < existingPaths.size(); ++i)
         existing.insert(existingPaths.at(i), i);
 
+    // A module of the database is the same module when its MODULE-IDENTITY sits at the same
+    // place or, when one of them has none, when the two share at least one node.
+    QSet<QString> inDatabase;
+    QSet<QString> shared;
+    QHash<QString, QString> identityInDatabase;
+    QHash<QString, QString> identityCompiled;
+    for (int i = 0; i < m_nodes.size(); ++i) {
+        const MibNodeRecord& node = m_nodes.at(i);
+        if (!added.contains(node.module))
+            continue;
+        inDatabase.insert(node.module);
+        if (node.type == Oid::ModuleId)
+            identityInDatabase.insert(node.module, existingPaths.at(i));
+    }
+    for (int i = 0; i < compiled.size(); ++i) {
+        const MibNodeRecord& node = compiled.at(i);
+        if (node.type == Oid::ModuleId)
+            identityCompiled.insert(node.module, compiledPaths.at(i));
+        const int at = existing.value(compiledPaths.at(i), -1);
+        if (at >= 0 && m_nodes.at(at).module == node.module)
+            shared.insert(node.module);
+    }
+    for (const QString& module : qAsConst(inDatabase)) {
+        const bool identified = identityInDatabase.contains(module) && identityCompiled.contains(module);
+        if (identified ? identityInDatabase.value(module) != identityCompiled.value(module)
+                       : !shared.contains(module)) {
+            m_error = QStringLiteral("%1 clashes with the module of that name in the database, which defines other "
+                                     "nodes; rename one of them")
+                          .arg(module);
+            return false;
+        }
+    }
+
+    const QVector<MibNodeRecord> before = m_nodes;
     // Children come after their parents: walking backwards marks every missing ancestor.
     QVector<bool> take(compiled.size(), false);
     for (int i = compiled.size() - 1; i >= 0; --i) {
@@ -126,6 +161,8 @@ void MibMerger::merge(const QVector<MibNodeRecord>& compiled, const QVector<Modu
     for (const MibNodeRecord& node : qAsConst(m_nodes))
         nextId = std::max(nextId, node.id);
     QVector<int> placed(compiled.size(), -1);
+    int addedRows = 0;
+    int updatedRows = 0;
     for (int i = 0; i < compiled.size(); ++i) {
         MibNodeRecord record = compiled.at(i);
         const int at = existing.value(compiledPaths.at(i), -1);
@@ -136,19 +173,20 @@ void MibMerger::merge(const QVector<MibNodeRecord>& compiled, const QVector<Modu
                 record.id = row.id;
                 record.parentIndex = row.parentIndex;
                 row = record;
-                ++m_updated;
+                ++updatedRows;
             }
         } else if (take.at(i)) {
             record.id = ++nextId;
             record.parentIndex = record.parentIndex < 0 ? -1 : placed.at(record.parentIndex);
             placed[i] = m_nodes.size();
             m_nodes << record;
-            ++m_added;
+            ++addedRows;
         }
     }
 
     // Rows an added module no longer defines, deepest first, so that a parent whose children
-    // all go can go too.
+    // all go can go too. Rows below them that stay are other modules' (the compilation holds
+    // the ancestors of everything it defines): the merge would cut them off.
     const QSet<QString> stillDefined(compiledPaths.cbegin(), compiledPaths.cend());
     QVector<int> children(m_nodes.size(), 0);
     for (const MibNodeRecord& node : qAsConst(m_nodes)) {
@@ -164,18 +202,64 @@ void MibMerger::merge(const QVector<MibNodeRecord>& compiled, const QVector<Modu
         return existingPaths.at(a).count(QLatin1Char('.')) > existingPaths.at(b).count(QLatin1Char('.'));
     });
     QVector<bool> gone(m_nodes.size(), false);
+    int removedRows = 0;
     for (const int i : qAsConst(candidates)) {
-        if (children.at(i) > 0)
-            continue;
+        if (children.at(i) > 0) {
+            m_error = QStringLiteral("%1 no longer defines %2 (%3), which nodes of other modules need; nothing was "
+                                     "changed")
+                          .arg(m_nodes.at(i).module, m_nodes.at(i).name, existingPaths.at(i));
+            m_nodes = before;
+            return false;
+        }
         gone[i] = true;
-        ++m_removed;
+        ++removedRows;
         if (m_nodes.at(i).parentIndex >= 0)
             --children[m_nodes.at(i).parentIndex];
     }
-    if (m_removed == 0)
-        return;
+    m_added = addedRows;
+    m_updated = updatedRows;
+    m_removed = removedRows;
+    if (removedRows > 0)
+        dropRows(gone);
+    return true;
+}
+
+bool MibMerger::remove(const QStringList& modules)
+{
+    const QSet<QString> removed(modules.cbegin(), modules.cend());
+    QVector<bool> gone(m_nodes.size(), false);
+    int count = 0;
+    for (int i = 0; i < m_nodes.size(); ++i) {
+        gone[i] = removed.contains(m_nodes.at(i).module);
+        count += gone.at(i) ? 1 : 0;
+    }
+    for (const MibNodeRecord& node : qAsConst(m_nodes)) {
+        if (node.parentIndex >= 0 && gone.at(node.parentIndex) && !removed.contains(node.module)) {
+            const MibNodeRecord& parent = m_nodes.at(node.parentIndex);
+            m_error = QStringLiteral("%1 cannot be removed: %2 of %3 is defined below its node %4; remove %3 too")
+                          .arg(parent.module, node.name, node.module, parent.name);
+            return false;
+        }
+    }
+    m_added = 0;
+    m_updated = 0;
+    m_removed = count;
+    if (count > 0)
+        dropRows(gone);
+    return true;
+}
+
+int MibMerger::rowCount(const QString& module) const
+{
+    return static_cast<int>(std::count_if(m_nodes.cbegin(), m_nodes.cend(),
+                                          [&module](const MibNodeRecord& node) { return node.module == module; }));
+}
+
+void MibMerger::dropRows(const QVector<bool>& gone)
+{
     QVector<int> newIndex(m_nodes.size(), -1);
     QVector<MibNodeRecord> kept;
+    kept.reserve(m_nodes.size());
     for (int i = 0; i < m_nodes.size(); ++i) {
         if (gone.at(i))
             continue;

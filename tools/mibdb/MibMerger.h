@@ -20,7 +20,13 @@ public:
     // Reads every row of fileName and its version. False, with errorString(), when the file
     // is no MIB database the program would read.
     bool load(const QString& fileName);
-    void merge(const QVector<MibNodeRecord>& compiled, const QVector<ModuleReport>& modules);
+    // False, with errorString() and the rows unchanged, when the merge is refused.
+    bool merge(const QVector<MibNodeRecord>& compiled, const QVector<ModuleReport>& modules);
+    // Removes every row of the modules. False, with errorString() and the rows unchanged, when
+    // rows of other modules hang below them.
+    bool remove(const QStringList& modules);
+    // The number of rows of a module.
+    int rowCount(const QString& module) const;
 
     const QVector<MibNodeRecord>& nodes() const { return m_nodes; }
     QString errorString() const { return m_error; }
@@ -32,6 +38,9 @@ public:
     bool changed() const { return m_added + m_updated + m_removed > 0; }
 
 private:
+    // Drops the rows marked gone, which no kept row may hang below.
+    void dropRows(const QVector<bool>& gone);
+
     QVector<MibNodeRecord> m_nodes;
     QString m_error;
     int m_major = 0;

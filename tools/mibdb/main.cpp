@@ -40,7 +40,12 @@ const char* const Usage = "Usage:\n"
                           "        unchanged TOTAL\n"
                           "        error MESSAGE\n"
                           "      Exit code 0 when something was merged or nothing needed merging, 1 when no module\n"
-                          "      could be compiled or the database could not be read or replaced, 2 on usage errors.\n"
+                          "      could be compiled, the merge was refused (a module whose name an unrelated module\n"
+                          "      of the database has, or one that no longer defines nodes other modules' nodes\n"
+                          "      hang below) or the database could not be read or replaced, 2 on usage errors.\n"
+                          "  tessaro-mibdb remove -d MIB.db [--report FILE] [--dry-run] MODULE...\n"
+                          "      Removes every node of the modules from MIB.db, refusing when nodes of other modules\n"
+                          "      hang below them. Event lines as for add, with \"module NAME removed NODES\".\n"
                           "  tessaro-mibdb package -d OUTDIR DB\n"
                           "      Writes OUTDIR/MIB.zip (holding DB as MIB.db) and OUTDIR/MIB.ver for the update\n"
                           "      server.\n"
@@ -206,6 +211,8 @@ QString token(const QString& text)
     return result.replace(QLatin1Char('%'), QLatin1String("%25")).replace(QLatin1Char(' '), QLatin1String("%20"));
 }
 
+int writeMerged(const MibMerger& merger, const QString& target, bool dryRun, AddReport& report);
+
 int runAdd(const QStringList& arguments)
 {
     QCommandLineParser parser;
@@ -271,13 +278,19 @@ int runAdd(const QStringList& arguments)
     if (usable == 0)
         return report.fail(QStringLiteral("no MIB module could be compiled; %1 not changed").arg(target));
 
-    merger.merge(compiler.nodes(), compiler.modules());
+    if (!merger.merge(compiler.nodes(), compiler.modules()))
+        return report.fail(QStringLiteral("%1; %2 not changed").arg(merger.errorString(), target));
+    return writeMerged(merger, target, parser.isSet(dryRunOption), report);
+}
+
+// Writes the merged rows over target (unless dryRun) and tells the outcome.
+int writeMerged(const MibMerger& merger, const QString& target, bool dryRun, AddReport& report)
+{
     const QString total = QString::number(merger.nodes().size());
     if (!merger.changed()) {
         report.line({QStringLiteral("unchanged"), total});
         return 0;
     }
-    const bool dryRun = parser.isSet(dryRunOption);
     if (!dryRun) {
         if (QFileInfo(target).exists() && !QFileInfo(target).isWritable())
             return report.fail(QStringLiteral("%1 is not writable; not changed").arg(target));
@@ -288,6 +301,42 @@ int runAdd(const QStringList& arguments)
     report.line({dryRun ? QStringLiteral("would-merge") : QStringLiteral("merged"), QString::number(merger.added()),
                  QString::number(merger.updated()), QString::number(merger.removed()), total});
     return 0;
+}
+
+int runRemove(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption dbOption(QStringList{QStringLiteral("d"), QStringLiteral("database")},
+                                      QStringLiteral("Database to remove from."), QStringLiteral("MIB.db"));
+    const QCommandLineOption reportOption(QStringLiteral("report"), QStringLiteral("File for the event lines."),
+                                          QStringLiteral("FILE"));
+    const QCommandLineOption dryRunOption(QStringLiteral("dry-run"), QStringLiteral("Report only."));
+    parser.addOptions({dbOption, reportOption, dryRunOption});
+    if (!parser.parse(arguments))
+        return usageError(parser.errorText());
+    const QString target = parser.value(dbOption);
+    const QStringList modules = parser.positionalArguments();
+    if (target.isEmpty())
+        return usageError(QStringLiteral("remove needs a database (-d MIB.db)"));
+    if (modules.isEmpty())
+        return usageError(QStringLiteral("remove needs at least one module name"));
+
+    AddReport report;
+    if (!report.open(parser.value(reportOption)))
+        return fail(QStringLiteral("cannot write the report %1").arg(parser.value(reportOption)));
+    MibMerger merger;
+    if (!merger.load(target))
+        return report.fail(merger.errorString());
+    for (const QString& module : modules) {
+        const int rows = merger.rowCount(module);
+        report.line(rows > 0 ? QStringList{QStringLiteral("module"), token(module), QStringLiteral("removed"),
+                                           QString::number(rows)}
+                             : QStringList{QStringLiteral("module"), token(module), QStringLiteral("failed"),
+                                           QStringLiteral("not in the database")});
+    }
+    if (!merger.remove(modules))
+        return report.fail(QStringLiteral("%1; %2 not changed").arg(merger.errorString(), target));
+    return writeMerged(merger, target, parser.isSet(dryRunOption), report);
 }
 
 int runPackage(const QStringList& arguments)
@@ -335,6 +384,8 @@ int main(int argc, char* argv[])
         return runBuild(arguments);
     if (command == QLatin1String("add"))
         return runAdd(arguments);
+    if (command == QLatin1String("remove"))
+        return runRemove(arguments);
     if (command == QLatin1String("package"))
         return runPackage(arguments);
     return usageError(QStringLiteral("unknown command \"%1\"").arg(command));
