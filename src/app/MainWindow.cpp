@@ -15,6 +15,7 @@
 #include "ui/devices/DevicesDialog.h"
 #include "ui/mail/SendEmailDialog.h"
 #include "ui/mib/MibImportDialog.h"
+#include "ui/mib/RemoveMibModulesDialog.h"
 #include "ui/monitor/OidChartDialog.h"
 #include "ui/monitor/OidIndexSelectionDialog.h"
 #include "ui/oids/OidListDialog.h"
@@ -30,6 +31,8 @@
 #include "ui/widgets/ScreenGeometry.h"
 #include "ui/widgets/UiUtils.h"
 #include "ui/widgets/UserPrompts.h"
+
+#include <algorithm>
 
 #include <QAction>
 #include <QCheckBox>
@@ -122,6 +125,8 @@ void MainWindow::createActions()
     m_importMibsAction = make(QIcon(), tr("&Import MIB modules..."), tr("Add MIB module files to the MIB database"));
     m_importMibFolderAction =
         make(QIcon(), tr("Import MIB &folder..."), tr("Add every MIB module of a folder to the MIB database"));
+    m_removeMibsAction =
+        make(QIcon(), tr("&Remove imported modules..."), tr("Remove imported MIB modules from the MIB database"));
     m_startServiceAction = make(ico("start"), tr("Start Service"), tr("Start Service"));
     m_stopServiceAction = make(ico("stop"), tr("Stop Service"), tr("Stop Service"));
     m_restartServiceAction = make(ico("restart"), tr("Restart Service"), tr("Restart Service"));
@@ -156,8 +161,8 @@ void MainWindow::createMenus()
 {
     // The monitoring and service actions have no place in the tool bar; a menu bar makes
     // them reachable, and carries the About box where there is no window system menu.
-    addActionsWithSeparators(menuBar()->addMenu(tr("&MIB")),
-                             {m_importMibsAction, m_importMibFolderAction, nullptr, m_submitMibAction});
+    addActionsWithSeparators(menuBar()->addMenu(tr("&MIB")), {m_importMibsAction, m_importMibFolderAction,
+                                                              m_removeMibsAction, nullptr, m_submitMibAction});
     addActionsWithSeparators(menuBar()->addMenu(tr("Monitoring")),
                              {m_addOidAction, m_editOidsAction, nullptr, m_addTrapAction, m_editTrapsAction});
     QMenu* service = menuBar()->addMenu(tr("Service"));
@@ -181,6 +186,7 @@ void MainWindow::makeConnections()
     connect(m_submitMibAction, &QAction::triggered, this, &MainWindow::onSubmitMib);
     connect(m_importMibsAction, &QAction::triggered, this, &MainWindow::onImportMibFiles);
     connect(m_importMibFolderAction, &QAction::triggered, this, &MainWindow::onImportMibFolder);
+    connect(m_removeMibsAction, &QAction::triggered, this, &MainWindow::onRemoveImportedMibs);
     connect(m_service, &ServiceController::busy, this, &MainWindow::showBusyPopup);
     connect(m_service, &ServiceController::idle, this, &MainWindow::closeBusyPopup);
     connect(m_service, &ServiceController::actionsChanged, this, &MainWindow::updateServiceActions);
@@ -409,8 +415,8 @@ void reportRejectedArchive(QWidget* parent, Updater::Outcome outcome, const QStr
                    .arg(QDir::toNativeSeparators(archive), file);
         break;
     case Updater::Outcome::SwapFailed:
-        text = QCoreApplication::translate("MainWindow", "%1 could not be replaced; the current file is kept.")
-                   .arg(file);
+        text =
+            QCoreApplication::translate("MainWindow", "%1 could not be replaced; the current file is kept.").arg(file);
         break;
     }
     UserPrompts::instance().warning(parent, QString(), text);
@@ -460,8 +466,13 @@ void MainWindow::downloadDatabaseUpdate(int size, const QByteArray& sha256)
     // The old database stays when the swap failed; it was closed all the same.
     if (closed)
         openDatabase();
-    if (outcome == Updater::Outcome::Installed)
+    if (outcome == Updater::Outcome::Installed) {
         m_dbUpdateAvailable = false;
+        // The new database lacks the user's own modules: they are added again.
+        const QString kept = m_context.folders.dataFile(QStringLiteral("mibs"));
+        if (!MibImport::importedModules(kept).isEmpty())
+            QTimer::singleShot(200, this, [this, kept] { runMibImport(ImportKind::Reapply, {kept}); });
+    }
     // The new tree opens as at a first start, on the node the user was looking at.
     QTimer::singleShot(100, m_browser, [this, currentPath] {
         m_browser->onCollapseTree();
@@ -688,6 +699,7 @@ void MainWindow::buildTreeContextMenu(QMenu* menu, const OidPtr& oid)
     }
     menu->addSeparator();
     menu->addAction(m_importMibsAction);
+    menu->addAction(m_removeMibsAction);
 }
 
 bool MainWindow::isCounterType(int type)
@@ -952,7 +964,26 @@ void MainWindow::onImportMibFolder()
     }
 }
 
+void MainWindow::onRemoveImportedMibs()
+{
+    const QMap<QString, QString> imported =
+        MibImport::importedModules(m_context.folders.dataFile(QStringLiteral("mibs")));
+    if (imported.isEmpty()) {
+        UserPrompts::instance().information(this, tr("Remove imported modules"),
+                                            tr("No MIB modules have been imported."), QMessageBox::Ok, QMessageBox::Ok);
+        return;
+    }
+    RemoveMibModulesDialog dialog(imported, this);
+    if (dialog.exec() == QDialog::Accepted)
+        runMibImport(ImportKind::Remove, dialog.chosenModules());
+}
+
 void MainWindow::importMibModules(const QStringList& paths)
+{
+    runMibImport(ImportKind::Import, paths);
+}
+
+void MainWindow::runMibImport(ImportKind kind, const QStringList& arguments)
 {
     if (m_import)
         return;
@@ -963,23 +994,28 @@ void MainWindow::importMibModules(const QStringList& paths)
 #endif
     m_import = new MibImport(builder, m_context.folders.dataFile(QStringLiteral("MIB.db")),
                              m_context.folders.dataFile(QStringLiteral("mibs")), this);
+    m_importKind = kind;
     // Imports resolve against the modules the default database was built from, which lie
     // beside the program, and the system's net-snmp modules.
     QStringList search{m_context.folders.applicationFile(QStringLiteral("mibs"))};
     for (const char* folder : {"/usr/share/snmp/mibs", "/usr/share/snmp/mibs/iana", "/usr/share/snmp/mibs/ietf"})
         search.append(QLatin1String(folder));
     m_import->setSearchFolders(search);
-    if (!m_import->start(paths)) {
-        UserPrompts::instance().warning(this, tr("Import MIB modules"), m_import->errorText());
+    const QString title = kind == ImportKind::Remove ? tr("Remove imported modules") : tr("Import MIB modules");
+    if (!(kind == ImportKind::Remove ? m_import->startRemoval(arguments) : m_import->start(arguments))) {
+        UserPrompts::instance().warning(this, title, m_import->errorText());
         delete m_import;
         m_import = nullptr;
         return;
     }
-    m_importMibsAction->setEnabled(false);
-    m_importMibFolderAction->setEnabled(false);
+    for (QAction* action : {m_importMibsAction, m_importMibFolderAction, m_removeMibsAction})
+        action->setEnabled(false);
     // The compiler runs in its own process: the window goes on, the progress dialog tells.
-    m_importProgress = new QProgressDialog(tr("Compiling MIB modules..."), tr("Cancel"), 0, 0, this);
-    m_importProgress->setWindowTitle(tr("Import MIB modules"));
+    const QString label = kind == ImportKind::Remove    ? tr("Removing MIB modules...")
+                          : kind == ImportKind::Reapply ? tr("Adding the imported MIB modules to the new database...")
+                                                        : tr("Compiling MIB modules...");
+    m_importProgress = new QProgressDialog(label, tr("Cancel"), 0, 0, this);
+    m_importProgress->setWindowTitle(title);
     m_importProgress->setWindowModality(Qt::WindowModal);
     m_importProgress->setAutoClose(false);
     m_importProgress->setAutoReset(false);
@@ -1002,21 +1038,40 @@ void MainWindow::onMibImportFinished(bool ok)
     const auto done = [this] {
         m_import->deleteLater();
         m_import = nullptr;
-        m_importMibsAction->setEnabled(true);
-        m_importMibFolderAction->setEnabled(true);
+        for (QAction* action : {m_importMibsAction, m_importMibFolderAction, m_removeMibsAction})
+            action->setEnabled(true);
     };
     if (!ok) {
-        if (m_import->errorText() != QLatin1String("Cancelled"))
-            UserPrompts::instance().warning(
-                this, tr("Import MIB modules"),
-                tr("The MIB modules could not be imported; the MIB database is unchanged.\n%1").arg(m_import->errorText()));
+        if (m_import->errorText() == QLatin1String("Cancelled"))
+            return done();
+        const QString text = m_importKind == ImportKind::Remove
+                                 ? tr("The MIB modules could not be removed; the MIB database is unchanged.\n%1")
+                             : m_importKind == ImportKind::Reapply
+                                 ? tr("The imported MIB modules could not be added to the updated MIB database.\n%1")
+                                 : tr("The MIB modules could not be imported; the MIB database is unchanged.\n%1");
+        UserPrompts::instance().warning(
+            this, m_importKind == ImportKind::Remove ? tr("Remove imported modules") : tr("Import MIB modules"),
+            text.arg(m_import->errorText()));
+        return done();
+    }
+    const QVector<MibImport::Module>& modules = m_import->modules();
+    // The user chose the removal, and a re-application that loads everything again is what the
+    // user had: neither needs a decision.
+    const bool allLoaded = std::all_of(modules.cbegin(), modules.cend(), [](const MibImport::Module& module) {
+        return module.kind == MibImport::Module::Loaded;
+    });
+    if (m_importKind == ImportKind::Remove || (m_importKind == ImportKind::Reapply && allLoaded)) {
+        if (m_import->hasChanges())
+            applyMibImport();
+        else
+            m_import->discard();
         return done();
     }
     QVector<MibImportDialog::Row> rows;
-    for (const MibImport::Module& module : m_import->modules())
+    for (const MibImport::Module& module : modules)
         rows.append({module.name, static_cast<MibImportDialog::Row::Kind>(module.kind), module.nodes, module.reason});
     const MibImport::Summary summary = m_import->summary();
-    const QString text =
+    QString text =
         m_import->hasChanges()
             ? tr("Applying adds %1 nodes, updates %2 and removes %3; the MIB database will then hold %4 nodes.")
                   .arg(summary.added)
@@ -1024,6 +1079,9 @@ void MainWindow::onMibImportFinished(bool ok)
                   .arg(summary.removed)
                   .arg(summary.total)
             : tr("Nothing to apply: the MIB database would not change.");
+    if (m_importKind == ImportKind::Reapply)
+        text.prepend(tr("The updated MIB database was installed. Not all of your imported modules load into it "
+                        "again:\n"));
     MibImportDialog dialog(rows, text, m_import->hasChanges(), this);
     if (dialog.exec() == QDialog::Accepted && m_import->hasChanges())
         applyMibImport();
@@ -1047,7 +1105,8 @@ void MainWindow::applyMibImport()
     if (!applied)
         UserPrompts::instance().warning(
             this, tr("Import MIB modules"),
-            tr("The new MIB database could not be put in place; the current one is kept.\n%1").arg(m_import->errorText()));
+            tr("The new MIB database could not be put in place; the current one is kept.\n%1")
+                .arg(m_import->errorText()));
 }
 
 void MainWindow::onOpenSettings()

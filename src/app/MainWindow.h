@@ -136,6 +136,7 @@ public slots:
     void onSubmitMib();
     void onImportMibFiles();
     void onImportMibFolder();
+    void onRemoveImportedMibs();
     void importMibModules(const QStringList& paths);
     void onMibImportFinished(bool ok);
     void applyMibImport();
@@ -164,6 +165,14 @@ private:
     void restoreSettings();
     void saveSettings();
     void openDatabase();
+    // What a run of the MIB compiler is for.
+    enum class ImportKind
+    {
+        Import,  // files the user chose
+        Remove,  // imported modules the user chose
+        Reapply, // the imported modules, after a database update replaced the database
+    };
+    void runMibImport(ImportKind kind, const QStringList& arguments);
     void fillDeviceBox(const QString& addressToSelect);
     void refillDeviceBox(const VelmoraFile::Entry& previous);
     void updateDeviceActions();
@@ -188,6 +197,7 @@ private:
     ServerUpdate* m_serverUpdate = nullptr;
     MibImport* m_import = nullptr; // the import under way or waiting for the user
     QProgressDialog* m_importProgress = nullptr;
+    ImportKind m_importKind = ImportKind::Import;
     QString m_lastImportFolder;
     bool m_appUpdateAvailable = false;
     bool m_dbUpdateAvailable = false;
@@ -210,6 +220,7 @@ private:
     QAction* m_submitMibAction = nullptr;
     QAction* m_importMibsAction = nullptr;
     QAction* m_importMibFolderAction = nullptr;
+    QAction* m_removeMibsAction = nullptr;
     QAction* m_startServiceAction = nullptr;
     QAction* m_stopServiceAction = nullptr;
     QAction* m_restartServiceAction = nullptr;

@@ -70,7 +70,7 @@ void MibImport::setSearchFolders(const QStringList& folders)
     m_searchFolders = folders;
 }
 
-bool MibImport::start(const QStringList& paths)
+bool MibImport::prepareCopy()
 {
     if (m_process) {
         m_error = tr("An import is already running.");
@@ -82,10 +82,8 @@ bool MibImport::start(const QStringList& paths)
     m_haveResult = false;
     m_pending.clear();
     m_error.clear();
-    if (paths.isEmpty()) {
-        m_error = tr("No MIB files were chosen.");
-        return false;
-    }
+    m_inputs.clear();
+    m_removing.clear();
     if (!QFileInfo(m_database).isFile()) {
         m_error = tr("The MIB database %1 does not exist.").arg(QDir::toNativeSeparators(m_database));
         return false;
@@ -99,10 +97,20 @@ bool MibImport::start(const QStringList& paths)
         return false;
     }
     QFile(copy).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+    return true;
+}
+
+bool MibImport::start(const QStringList& paths)
+{
+    if (paths.isEmpty() && !m_process) {
+        m_error = tr("No MIB files were chosen.");
+        return false;
+    }
+    if (!prepareCopy())
+        return false;
 
     // The chosen files and the files of the chosen folders, to know later which file held
     // which module; the folders they are in resolve imports too.
-    m_inputs.clear();
     QStringList includes{m_moduleFolder};
     includes += m_searchFolders;
     QStringList absolutePaths; // a relative name could pass for an option of the builder
@@ -119,7 +127,7 @@ bool MibImport::start(const QStringList& paths)
             m_inputs << info.absoluteFilePath();
         }
     }
-    QStringList arguments{QStringLiteral("add"), QStringLiteral("-d"), copy};
+    QStringList arguments{QStringLiteral("add"), QStringLiteral("-d"), pendingDatabase()};
     QSet<QString> seen;
     for (const QString& folder : qAsConst(includes)) {
         const QString absolute = QFileInfo(folder).absoluteFilePath();
@@ -128,8 +136,38 @@ bool MibImport::start(const QStringList& paths)
             arguments << QStringLiteral("-I") << absolute;
         }
     }
-    arguments += absolutePaths;
+    launch(arguments + absolutePaths);
+    return true;
+}
 
+bool MibImport::startRemoval(const QStringList& modules)
+{
+    if (modules.isEmpty() && !m_process) {
+        m_error = tr("No MIB modules were chosen.");
+        return false;
+    }
+    if (!prepareCopy())
+        return false;
+    m_removing = modules;
+    // "--" keeps a module name from passing for an option.
+    launch(QStringList{QStringLiteral("remove"), QStringLiteral("-d"), pendingDatabase(), QStringLiteral("--")} +
+           modules);
+    return true;
+}
+
+QMap<QString, QString> MibImport::importedModules(const QString& moduleFolder)
+{
+    QMap<QString, QString> modules;
+    const QDir dir(moduleFolder);
+    for (const QFileInfo& entry : dir.entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name)) {
+        for (const QString& name : modulesOfFile(entry.absoluteFilePath()))
+            modules.insert(name, entry.absoluteFilePath());
+    }
+    return modules;
+}
+
+void MibImport::launch(const QStringList& arguments)
+{
     // The builder finds modules only where it is told to, never through net-snmp's variables.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"MIBS", "MIBDIRS", "MIBFILES", "SNMPCONFPATH"})
@@ -152,9 +190,8 @@ bool MibImport::start(const QStringList& paths)
             },
             Qt::QueuedConnection);
     });
-    qCInfo(lcApp) << "importing MIB modules:" << m_builder << arguments;
+    qCInfo(lcApp) << "running the MIB compiler:" << m_builder << arguments;
     m_process->start(m_builder, arguments, QIODevice::ReadOnly);
-    return true;
 }
 
 void MibImport::cancel()
@@ -208,6 +245,23 @@ bool MibImport::apply()
     }
     QFile::remove(pendingDatabase());
     m_haveResult = false;
+
+    if (!m_removing.isEmpty()) {
+        // A file goes with the last of its modules.
+        const QSet<QString> removed(m_removing.cbegin(), m_removing.cend());
+        QSet<QString> files;
+        const QMap<QString, QString> imported = importedModules(m_moduleFolder);
+        for (auto it = imported.cbegin(); it != imported.cend(); ++it)
+            files.insert(it.value());
+        for (const QString& file : qAsConst(files)) {
+            const QStringList names = modulesOfFile(file);
+            if (std::all_of(names.cbegin(), names.cend(),
+                            [&removed](const QString& name) { return removed.contains(name); }) &&
+                !QFile::remove(file))
+                qCWarning(lcApp) << "cannot remove the MIB module file" << file;
+        }
+        return true;
+    }
 
     // The files of the modules that loaded are kept, so that later imports find them.
     QSet<QString> loaded;
@@ -294,8 +348,8 @@ void MibImport::parseLine(const QByteArray& line)
         Module module;
         module.name = decodeName(fields.at(1));
         const QByteArray& kind = fields.at(2);
-        if (kind == "loaded" || kind == "problems") {
-            module.kind = kind == "loaded" ? Module::Loaded : Module::Problems;
+        if (kind == "loaded" || kind == "problems" || kind == "removed") {
+            module.kind = kind == "problems" ? Module::Problems : Module::Loaded;
             module.nodes = fields.value(3).toInt();
             module.reason = rest(4);
         } else {

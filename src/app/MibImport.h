@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMap>
 #include <QObject>
 #include <QProcess>
 #include <QString>
@@ -51,6 +52,13 @@ public:
     // when it cannot start (a run under way, no paths, the database missing, the data
     // folder not writable).
     bool start(const QStringList& paths);
+    // Removes the modules' nodes, in a copy of the database as start() does; apply() then also
+    // drops their kept files. A removal that would cut off other modules' nodes ends with
+    // finished(false) and the reason in errorText().
+    bool startRemoval(const QStringList& modules);
+    // The imported modules whose files are kept, by name, each with its file.
+    static QMap<QString, QString> importedModules(const QString& moduleFolder);
+
     // Ends a run under way; the copy is removed and finished(false) is emitted.
     void cancel();
     bool isRunning() const;
@@ -82,6 +90,9 @@ private:
     void onOutput();
     void onProcessFinished(int exitCode, QProcess::ExitStatus status);
     void parseLine(const QByteArray& line);
+    // Copies the database for a run; false, with errorText(), when it cannot.
+    bool prepareCopy();
+    void launch(const QStringList& arguments);
     // Kills a running builder and waits for it, a bounded time.
     void stopProcess();
     // Ends a run that produced nothing: the copy goes, finished(false) is emitted.
@@ -92,6 +103,7 @@ private:
     QString m_moduleFolder;
     QStringList m_searchFolders;
     QStringList m_inputs;
+    QStringList m_removing; // the modules of a removal
     QProcess* m_process = nullptr;
     QByteArray m_pending; // a line not complete yet
     QVector<Module> m_modules;

@@ -57,6 +57,15 @@ private slots:
         QVERIFY(writeBytes(m_dir.filePath("in/dep.mib"), DepModule) &&
                 writeBytes(m_dir.filePath("in/my notes.txt"), "-"));
         QVERIFY(writeBytes(m_dir.filePath("alone/use.mib"), UseModule));
+        // A hostile file: a 100,000-character name, 5,000 open braces, random bytes.
+        QByteArray hostile = "EVIL-MIB DEFINITIONS ::= BEGIN\n" + QByteArray(100000, 'a') + " OBJECT IDENTIFIER ::= {";
+        hostile += QByteArray("b OBJECT IDENTIFIER ::= { ").repeated(5000);
+        for (int i = 0; i < 20000; ++i)
+            hostile += char(QRandomGenerator::global()->bounded(256));
+        QVERIFY(writeBytes(m_dir.filePath("in/evil.mib"), hostile));
+        // A builder that crashes.
+        QVERIFY(writeBytes(m_dir.filePath("crash.sh"), "#!/bin/sh\nkill -SEGV $$\n") &&
+                QFile::setPermissions(m_dir.filePath("crash.sh"), QFile::ReadOwner | QFile::ExeOwner));
         QVERIFY(QDir().mkpath(m_dir.filePath("app")) && QFile::copy(m_db, m_dir.filePath("app/MIB.db")));
     }
 
@@ -108,6 +117,8 @@ private slots:
         QTest::newRow("importer alone") << QStringList{"alone/use.mib"}
                                         << "TEST-USE-MIB|2|0|Cannot find module (TEST-DEP-MIB)"
                                         << "" << QStringList();
+        QTest::newRow("hostile") << QStringList{"in/evil.mib"} << "EVIL-MIB|2|0|"
+                                 << "" << QStringList();
         QTest::newRow("not a MIB") << QStringList{"in/my notes.txt"} << "my notes.txt|2|0|not a MIB module"
                                    << "" << QStringList();
         QTest::newRow("dependency") << QStringList{"in/dep.mib", "in/my notes.txt"} << "TEST-DEP-MIB|0|2|"
@@ -149,6 +160,38 @@ private slots:
         QCOMPARE(QDir(m_dir.filePath("data")).entryList(QDir::Files), QStringList{"MIB.db"});
     }
 
+    // Removal of imported modules, on the database the steps above left.
+    void removal_data()
+    {
+        QTest::addColumn<QStringList>("modules");
+        QTest::addColumn<QString>("result"); // the error, or the node gone
+        QTest::addColumn<QStringList>("kept");
+        QTest::newRow("needed by another")
+            << QStringList{"TEST-DEP-MIB"} << "remove TEST-USE-MIB too" << QStringList{"dep.mib", "use.mib"};
+        QTest::newRow("importer") << QStringList{"TEST-USE-MIB"} << "useValue" << QStringList{"dep.mib"};
+        QTest::newRow("dependency") << QStringList{"TEST-DEP-MIB"} << "depSize" << QStringList();
+    }
+
+    void removal()
+    {
+        QFETCH(QStringList, modules);
+        QFETCH(QString, result);
+        QFETCH(QStringList, kept);
+        const bool ok = !result.contains(' ');
+        const QByteArray before = readBytes(m_db);
+        QVERIFY(MibImport::importedModules(m_kept).contains(modules.first()));
+        MibImport import(Builder, m_db, m_kept);
+        QSignalSpy finished(&import, &MibImport::finished);
+        QVERIFY(import.startRemoval(modules) && finished.wait(60000));
+        QCOMPARE(finished.first().first().toBool(), ok);
+        QVERIFY2(ok ? import.apply() : import.errorText().contains(result), qPrintable(import.errorText()));
+        QCOMPARE(readBytes(m_db) == before, !ok);
+        QCOMPARE(hasNode(m_db, result), false);
+        QVERIFY(hasNode(m_db, "enterprises"));
+        QCOMPARE(QDir(m_kept).entryList(QDir::Files), kept);
+        QVERIFY(!QFile::exists(import.pendingDatabase()));
+    }
+
     // Runs that end without a result: the database stays as it was and no copy is left.
     void noResult_data()
     {
@@ -158,6 +201,7 @@ private slots:
         QTest::newRow("builder missing") << "/nonexistent/tessaro-mibdb"
                                          << "/nonexistent/tessaro-mibdb";
         QTest::newRow("copy cannot be made") << Builder << "";
+        QTest::newRow("builder crashes") << m_dir.filePath("crash.sh") << "The MIB compiler stopped unexpectedly.";
     }
 
     void noResult()

@@ -3,12 +3,14 @@
 #include "platform/AppSettings.h"
 #include "platform/Clock.h"
 #include "ui/browser/OidBrowser.h"
+#include "ui/mib/MibImportDialog.h"
 #include "ui/update/DownloadDialog.h"
 #include "MibTestDb.h"
 #include "ModalDialogs.h"
 #include "ScriptedPrompts.h"
 #include "TestFiles.h"
 
+#include <QLabel>
 #include <QNetworkAccessManager>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -142,12 +144,27 @@ private slots:
         QCOMPARE(readBytes(folder + exe), "new");
     }
 
-    // The program's version file is asked for after a newer database is swapped in, the tree rebuilt.
+    // The program's version file is asked for after a newer database is swapped in, the tree
+    // rebuilt; the imported modules are added to it again, and the one that no longer loads is
+    // shown.
     void windowDatabaseUpdate()
     {
         QTemporaryDir dir;
         QVERIFY(QDir().mkpath(dir.filePath("app")) &&
                 writeBytes(dir.filePath("Brantwick/Tessaro/Velmora.cfg"), "h:1\tA\tp\r\n"));
+        QVERIFY(QFile::link(TESSARO_MIBDB_TOOL, dir.filePath("app/tessaro-mibdb")) &&
+                QFile::link(TESSARO_CORE_MIBS_DIR, dir.filePath("app/mibs")));
+        QVERIFY(writeBytes(dir.filePath("Brantwick/Tessaro/mibs/dep.mib"),
+                           "TEST-DEP-MIB DEFINITIONS ::= BEGIN\nIMPORTS enterprises FROM SNMPv2-SMI;\n"
+                           "depMIB OBJECT IDENTIFIER ::= { enterprises 88888 }\nEND\n") &&
+                writeBytes(dir.filePath("Brantwick/Tessaro/mibs/lost.mib"),
+                           "TEST-LOST-MIB DEFINITIONS ::= BEGIN\nIMPORTS gone FROM NO-SUCH-MIB;\n"
+                           "lost OBJECT IDENTIFIER ::= { gone 1 }\nEND\n"));
+        QString shown;
+        whenModal<MibImportDialog>([&shown](MibImportDialog* dialog) {
+            shown = dialog->findChild<QLabel*>()->text();
+            buttonWithText(dialog, "Apply")->click();
+        });
         QVERIFY(MibTestDb::create(dir.filePath("app/MIB.db"), MibTestDb::sampleNodes(), {}, {}, 1, 20240101, 3));
         QVERIFY(MibTestDb::create(dir.filePath("MIB.db"), MibTestDb::parse("1 - iso 1;2 1 x 42"), {}, {}, 1, 20250101));
         QVERIFY(JlCompress::compressFile(dir.filePath("MIB.zip"), dir.filePath("MIB.db")));
@@ -174,7 +191,12 @@ private slots:
         QVERIFY(window.treeModel().findByPath("1.42"));
         QTRY_VERIFY(window.browser()->currentOid() && window.browser()->currentOid()->numericPath() == "1");
         QVERIFY(prompts.asked.value(0).text.contains("Current version: 20240101.3\nNew version: 20250101.1\n"));
-        QCOMPARE(QDir(folders.dataFolder()).entryList({"MIB*"}), QStringList{"MIB.db"});
+        QTRY_VERIFY_WITH_TIMEOUT(window.treeModel().findByPath("1.3.6.1.4.1.88888"), 60000);
+        QVERIFY(window.treeModel().findByPath("1.42"));
+        QVERIFY2(shown.startsWith("Modules: 1 loaded, 0 with problems, 1 not loaded.\nThe updated MIB database was "
+                                  "installed."),
+                 qPrintable(shown));
+        QCOMPARE(QDir(folders.dataFolder()).entryList({"MIB*"}, QDir::Files), QStringList{"MIB.db"});
     }
 
     // A download from a loopback server: complete, refused, cancelled (one without a length above).
