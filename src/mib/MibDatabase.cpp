@@ -210,10 +210,13 @@ int MibDatabase::open(bool readOnly)
         return Unsupported;
     }
     if (format == 0 && !readOnly) {
+        // One transaction: the schema is there whole or not at all, and it is synced once.
+        m_db.transaction();
         QSqlQuery query(m_db);
         for (const QString& statement : schemaStatements())
             query.exec(statement);
         writeVersion(SupportedFormat, todayVersion(), 0);
+        m_db.commit();
     }
     QSqlQuery(m_db).exec(QStringLiteral("PRAGMA foreign_keys = ON"));
     return Usable;

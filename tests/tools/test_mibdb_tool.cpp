@@ -6,6 +6,7 @@
 #include "mib/TreeModel.h"
 #include "TestFiles.h"
 
+#include <QSqlQuery>
 #include <QtTest>
 
 #include <JlCompress.h>
@@ -313,6 +314,28 @@ private slots:
                  qPrintable(run.out + run.err));
         QCOMPARE(readBytes(db), before);
         QCOMPARE(filesIn(folder), QStringList{QFileInfo(db).fileName()});
+    }
+
+    // A database whose rows do not come parent first (enterprises renumbered after its children).
+    void addToReorderedDatabase()
+    {
+        QTemporaryDir dir;
+        const QString db = dir.filePath("MIB.db");
+        QVERIFY(QFile::copy(m_dir.filePath("core-0.db"), db));
+        {
+            MibDatabase database;
+            database.setFileName(db);
+            QVERIFY(database.open(false) == MibDatabase::Usable);
+            QSqlQuery query(database.database());
+            QVERIFY(query.exec("PRAGMA foreign_keys = OFF") &&
+                    query.exec("UPDATE node SET parent_id = 999999 WHERE parent_id = "
+                               "(SELECT id FROM node WHERE name = 'enterprises')") &&
+                    query.exec("UPDATE node SET id = 999999 WHERE name = 'enterprises'"));
+        }
+        const ToolRun run = runTool({"add", "-d", db, "-I", CoreDir, m_dir.filePath("dep")});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.out + run.err));
+        QCOMPARE(nodeAt(treeOf(db), "1.3.6.1.4.1.88888")->name, QString("depMIB"));
+        QCOMPARE(nodeAt(treeOf(db), "1.3.6.1.4.1")->name, QString("enterprises"));
     }
 
     void nodes_data()

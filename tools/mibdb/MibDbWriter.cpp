@@ -11,6 +11,12 @@
 #include <QTemporaryFile>
 #include <QVariant>
 
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace {
 
 bool execute(QSqlQuery& query, QString* error)
@@ -19,6 +25,19 @@ bool execute(QSqlQuery& query, QString* error)
         return true;
     *error = query.lastError().text();
     return false;
+}
+
+// Puts the file's bytes on the disk before it may take another file's place.
+bool syncFile(const QString& fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+#ifdef Q_OS_WIN
+    return _commit(file.handle()) == 0;
+#else
+    return fsync(file.handle()) == 0;
+#endif
 }
 
 qint64 rowId(const QVector<MibNodeRecord>& nodes, int index)
@@ -64,6 +83,11 @@ bool MibDbWriter::write(const QVector<MibNodeRecord>& nodes, int major, int mino
         QFile::remove(tempName + QStringLiteral("-journal"));
         return false;
     }
+    // SQLite wrote without syncing (see fill()): the finished file is synced once.
+    if (!syncFile(tempName)) {
+        m_error = QStringLiteral("cannot write %1 to the disk").arg(tempName);
+        return false;
+    }
     if (!replaceFile(tempName, target.absoluteFilePath())) {
         m_error = QStringLiteral("cannot rename %1 to %2").arg(tempName, m_fileName);
         return false;
@@ -83,9 +107,12 @@ bool MibDbWriter::fill(const QString& tempFileName, const QVector<MibNodeRecord>
         m_error = QStringLiteral("cannot create the database %1 (status %2)").arg(tempFileName).arg(status);
         return false;
     }
+    QSqlDatabase db = database.database();
+    // A temporary file that is never put in place unfinished needs no sync of every step;
+    // write() syncs the finished file.
+    QSqlQuery(db).exec(QStringLiteral("PRAGMA synchronous = OFF"));
     database.writeVersion(MibDatabase::SupportedFormat, major, minor);
 
-    QSqlDatabase db = database.database();
     if (!db.transaction()) {
         m_error = db.lastError().text();
         return false;

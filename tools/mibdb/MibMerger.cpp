@@ -89,14 +89,48 @@ bool MibMerger::load(const QString& fileName)
         if (index >= 0)
             m_nodes[index].ranges.append({query.value(1).toLongLong(), query.value(2).toLongLong()});
     }
-    // Rows come parent first, as the builder writes them and as merges append them.
+    // The builder writes parents before their children and merges append; a database made
+    // otherwise is put in that order here (ids stay as they are).
+    bool ordered = true;
     for (int i = 0; i < m_nodes.size(); ++i) {
-        m_nodes[i].parentIndex = parentIds.at(i) ? byId.value(parentIds.at(i), i) : -1;
-        if (m_nodes.at(i).parentIndex >= i) {
-            m_error = QStringLiteral("%1: node %2 has no parent before it").arg(fileName).arg(m_nodes.at(i).id);
+        const qint64 parent = parentIds.at(i);
+        m_nodes[i].parentIndex = parent ? byId.value(parent, -2) : -1;
+        if (m_nodes.at(i).parentIndex == -2 || m_nodes.at(i).parentIndex == i) {
+            m_error = QStringLiteral("%1: node %2 has no parent in the database").arg(fileName).arg(m_nodes.at(i).id);
             return false;
         }
+        ordered = ordered && m_nodes.at(i).parentIndex < i;
     }
+    return ordered || putParentsFirst(fileName);
+}
+
+bool MibMerger::putParentsFirst(const QString& fileName)
+{
+    QVector<QVector<int>> children(m_nodes.size());
+    QVector<int> pending;
+    for (int i = 0; i < m_nodes.size(); ++i) {
+        if (m_nodes.at(i).parentIndex < 0)
+            pending << i;
+        else
+            children[m_nodes.at(i).parentIndex] << i;
+    }
+    QVector<int> newIndex(m_nodes.size(), -1);
+    QVector<MibNodeRecord> sorted;
+    sorted.reserve(m_nodes.size());
+    while (!pending.isEmpty()) {
+        const int index = pending.takeLast();
+        newIndex[index] = sorted.size();
+        sorted << m_nodes.at(index);
+        if (sorted.last().parentIndex >= 0)
+            sorted.last().parentIndex = newIndex.at(sorted.last().parentIndex);
+        pending += children.at(index);
+    }
+    if (sorted.size() != m_nodes.size()) {
+        m_error =
+            QStringLiteral("%1: %2 nodes are their own ancestors").arg(fileName).arg(m_nodes.size() - sorted.size());
+        return false;
+    }
+    m_nodes = sorted;
     return true;
 }
 

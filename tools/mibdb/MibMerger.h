@@ -38,6 +38,8 @@ public:
     bool changed() const { return m_added + m_updated + m_removed > 0; }
 
 private:
+    // Orders the rows so that parents precede children; false on a cycle.
+    bool putParentsFirst(const QString& fileName);
     // Drops the rows marked gone, which no kept row may hang below.
     void dropRows(const QVector<bool>& gone);
 
