@@ -1100,7 +1100,11 @@ void MainWindow::applyMibImport()
     const bool applied = m_import->apply();
     openDatabase();
     m_browser->restoreExpansion(expansion);
-    if (const OidPtr oid = m_treeModel.findByPath(currentPath))
+    // A current node that went with a removed module gives way to its nearest ancestor left.
+    OidPtr oid;
+    for (QString path = currentPath; !oid && !path.isEmpty(); path = path.section(QLatin1Char('.'), 0, -2))
+        oid = m_treeModel.findByPath(path);
+    if (oid)
         m_browser->selectIndex(m_treeModel.indexFromOid(oid));
     if (!applied)
         UserPrompts::instance().warning(

@@ -37,7 +37,7 @@ RemoveMibModulesDialog::RemoveMibModulesDialog(const QMap<QString, QString>& mod
     if (m_list->count() > 0)
         m_list->setCurrentRow(0);
     m_list->setFocus();
-    resize(460, 380);
+    resize(600, 420);
 }
 
 QStringList RemoveMibModulesDialog::chosenModules() const
