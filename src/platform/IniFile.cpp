@@ -48,12 +48,12 @@ bool writeIniValues(const QString& path, const QVariantMap& values)
     if (!lock.lock() || !reserved.open())
         return false;
     const QString copy = reserved.fileName();
-    // The copy starts from the file's bytes and permissions; a new file gets those QSettings
-    // gives one.
+    // The copy starts from the file's bytes and permissions (a file that cannot be read is not
+    // written over); a new file gets those QSettings gives one.
     QFile old(path);
-    const bool hadFile = old.open(QIODevice::ReadOnly);
-    const QByteArray oldBytes = hadFile ? old.readAll() : QByteArray();
-    bool ok = !hadFile || (reserved.write(oldBytes) == oldBytes.size() && reserved.flush() &&
+    const bool hadFile = old.exists();
+    const QByteArray oldBytes = hadFile && old.open(QIODevice::ReadOnly) ? old.readAll() : QByteArray();
+    bool ok = !hadFile || (old.isOpen() && reserved.write(oldBytes) == oldBytes.size() && reserved.flush() &&
                            reserved.setPermissions(old.permissions()));
     reserved.close();
     reserved.setAutoRemove(false);
