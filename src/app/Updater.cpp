@@ -15,10 +15,15 @@
 #include <QUrl>
 
 #include <cctype>
+#include <cstdio>
 #include <tuple>
 #include <utility>
 
 #include <JlCompress.h>
+
+#ifndef Q_OS_WIN
+#include <unistd.h>
+#endif
 
 namespace Updater {
 
@@ -120,6 +125,8 @@ bool replaceFile(const QString& current, const QString& replacement, const QStri
 {
     QFile::remove(aside);
     const bool hadCurrent = QFile::exists(current);
+#ifdef Q_OS_WIN
+    // A running program or an open database cannot be replaced here, only renamed.
     if (hadCurrent && !QFile::rename(current, aside)) {
         qCWarning(lcApp) << "cannot set" << current << "aside";
         return false;
@@ -130,6 +137,23 @@ bool replaceFile(const QString& current, const QString& replacement, const QStri
     if (hadCurrent && !QFile::rename(aside, current))
         qCWarning(lcApp) << "cannot put" << aside << "back to" << current;
     return false;
+#else
+    // The old file gets its second name first (a copy where the file system has no links),
+    // and the new one is renamed over it in one step: at no moment is current missing, even
+    // when the program is killed in between.
+    if (hadCurrent && ::link(QFile::encodeName(current).constData(), QFile::encodeName(aside).constData()) != 0 &&
+        !QFile::copy(current, aside)) {
+        qCWarning(lcApp) << "cannot keep" << current << "as" << aside;
+        QFile::remove(aside);
+        return false;
+    }
+    if (std::rename(QFile::encodeName(replacement).constData(), QFile::encodeName(current).constData()) == 0)
+        return true;
+    qCWarning(lcApp) << "cannot move" << replacement << "to" << current;
+    if (hadCurrent)
+        QFile::remove(aside);
+    return false;
+#endif
 }
 
 Outcome installProgram(const QString& folder, const QByteArray& sha256)

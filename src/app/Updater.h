@@ -44,8 +44,11 @@ bool verifyArchive(const QString& path, const QByteArray& sha256Hex);
 // no such file or it cannot be written.
 QString extractFile(const QString& archive, const QString& name, const QString& target);
 
-// Puts replacement in the place of current, which is first renamed to aside (a stale aside
-// goes first). When the move fails the old file is put back. A missing current is no obstacle.
+// Puts replacement in the place of current, whose old file ends up as aside (a stale aside
+// goes first). On Windows current is renamed aside and the replacement moved in, the old file
+// put back when that fails; elsewhere the old file is linked (or copied) to aside and the
+// replacement renamed over current in one step, so that current is never missing. False, with
+// current as it was and no aside, when it could not. A missing current is no obstacle.
 bool replaceFile(const QString& current, const QString& replacement, const QString& aside);
 
 enum class Outcome

@@ -270,7 +270,9 @@ bool replaceFile(const QString& path, const QByteArray& bytes, QString* error)
     bool inPlace = false;
     if (!allowed(SaveStep::CreateTemporary, reason) || !file.open(QIODevice::WriteOnly)) {
         inPlace = true;
-    } else if (file.write(bytes) != bytes.size()) {
+    } else if (file.write(bytes) != bytes.size() || !file.flush()) {
+        // A short write (a full disk) of the buffered tail shows only in the flush: commit()
+        // would put the cut file in place.
         file.cancelWriting();
     } else if (!allowed(SaveStep::ReplaceFile, reason)) {
         file.cancelWriting();

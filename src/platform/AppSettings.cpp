@@ -1,5 +1,6 @@
 #include "platform/AppSettings.h"
 
+#include "platform/IniFile.h"
 #include "platform/PlatformLog.h"
 
 namespace {
@@ -60,7 +61,7 @@ QString AppSettings::fileName() const
 
 QString AppSettings::string(const QString& key, const QString& defaultValue) const
 {
-    const QVariant value = m_settings.value(key);
+    const QVariant value = stored(key);
     if (!value.isValid())
         return defaultValue;
     // A hand-written value with a comma comes back as a list; it still is one text.
@@ -73,13 +74,13 @@ QString AppSettings::string(const QString& key, const QString& defaultValue) con
 
 QByteArray AppSettings::bytes(const QString& key) const
 {
-    const QVariant value = m_settings.value(key);
+    const QVariant value = stored(key);
     return value.canConvert<QByteArray>() ? value.toByteArray() : QByteArray();
 }
 
 bool AppSettings::boolean(const QString& key, bool defaultValue) const
 {
-    const QVariant value = m_settings.value(key);
+    const QVariant value = stored(key);
     if (value.type() == QVariant::Bool)
         return value.toBool();
     const QString text = value.toString().trimmed();
@@ -93,18 +94,34 @@ bool AppSettings::boolean(const QString& key, bool defaultValue) const
 int AppSettings::integer(const QString& key, int defaultValue) const
 {
     bool ok = false;
-    const int value = m_settings.value(key).toInt(&ok);
+    const int value = stored(key).toInt(&ok);
     return ok ? value : defaultValue;
+}
+
+QVariant AppSettings::stored(const QString& key) const
+{
+    const auto unwritten = m_unwritten.constFind(key);
+    return unwritten != m_unwritten.cend() ? *unwritten : m_settings.value(key);
+}
+
+void AppSettings::write(const QVariantMap& values)
+{
+    const bool failed = !writeIniValues(m_settings.fileName(), values);
+    m_settings.sync(); // takes in what the file holds now
+    for (auto value = values.cbegin(); value != values.cend(); ++value) {
+        if (failed)
+            m_unwritten.insert(value.key(), value.value());
+        else
+            m_unwritten.remove(value.key());
+    }
+    if (failed && !m_writeFailed)
+        qCWarning(lcPlatform) << "cannot write the settings file" << m_settings.fileName();
+    m_writeFailed = failed;
 }
 
 void AppSettings::write(const QString& key, const QVariant& value)
 {
-    m_settings.setValue(key, value);
-    m_settings.sync();
-    const bool failed = m_settings.status() != QSettings::NoError;
-    if (failed && !m_writeFailed)
-        qCWarning(lcPlatform) << "cannot write the settings file" << m_settings.fileName();
-    m_writeFailed = failed;
+    write(QVariantMap{{key, value}});
 }
 
 QByteArray AppSettings::mainWindowGeometry() const
@@ -189,7 +206,7 @@ void AppSettings::setMainWindowSearchText(const QString& text)
 
 QStringList AppSettings::mainWindowSearchHistory() const
 {
-    const QStringList history = m_settings.value(MainWindowSearchHistory).toStringList();
+    const QStringList history = stored(MainWindowSearchHistory).toStringList();
     if (history.isEmpty())
         return {QStringLiteral("temperature"), QStringLiteral("CPU"), QStringLiteral("memory")};
     return history;
@@ -243,7 +260,7 @@ void AppSettings::setMainWindowSearchFor(int code)
 QMap<QString, QString> AppSettings::deviceNames() const
 {
     QMap<QString, QString> names;
-    const QVariant value = m_settings.value(DeviceNames);
+    const QVariant value = stored(DeviceNames);
     if (value.type() == QVariant::Map) {
         const QVariantMap map = value.toMap();
         for (auto it = map.cbegin(); it != map.cend(); ++it)
@@ -260,7 +277,7 @@ QMap<QString, QString> AppSettings::deviceNames() const
 
 QSize AppSettings::oidIndexWindowSize() const
 {
-    const QVariant value = m_settings.value(OidIndexWindowSize);
+    const QVariant value = stored(OidIndexWindowSize);
     return value.type() == QVariant::Size ? value.toSize() : QSize();
 }
 
@@ -433,12 +450,11 @@ QByteArray AppSettings::dialogGeometry(const QString& name) const
 double AppSettings::dialogScale(const QString& name) const
 {
     bool ok = false;
-    const double scale = m_settings.value(name + QLatin1String("_scale")).toDouble(&ok);
+    const double scale = stored(name + QLatin1String("_scale")).toDouble(&ok);
     return ok ? scale : DefaultDialogScale;
 }
 
 void AppSettings::setDialogGeometry(const QString& name, const QByteArray& geometry, double scale)
 {
-    m_settings.setValue(name + QLatin1String("_geometry"), geometry);
-    write(name + QLatin1String("_scale"), scale);
+    write({{name + QLatin1String("_geometry"), geometry}, {name + QLatin1String("_scale"), scale}});
 }

@@ -9,9 +9,9 @@
 
 // The program's own preferences in the ini file Tessaro.ini of the data folder: keys,
 // defaults and value rules only (no widgets). Every key lives at top level; every setter
-// writes the value and syncs the file at once; a file that cannot be written is logged
-// and otherwise ignored. Getters answer the key's default when the key is missing or holds
-// something that does not convert.
+// writes the value into the file at once (writeIniValues: the file is whole or as it was);
+// a value that cannot be written is logged, kept in memory and otherwise ignored. Getters
+// answer the key's default when the key is missing or holds something that does not convert.
 class AppSettings final
 {
 public:
@@ -20,6 +20,8 @@ public:
     Q_DISABLE_COPY_MOVE(AppSettings)
 
     QString fileName() const;
+    // The last write could not reach the file.
+    bool writeFailed() const { return m_writeFailed; }
 
     // Main window (geometry and splitters as saved by the widgets).
     QByteArray mainWindowGeometry() const;
@@ -112,8 +114,12 @@ private:
     QByteArray bytes(const QString& key) const;
     bool boolean(const QString& key, bool defaultValue) const;
     int integer(const QString& key, int defaultValue) const;
+    // A value that could not be written is kept here for the rest of the session.
+    QVariant stored(const QString& key) const;
+    void write(const QVariantMap& values);
     void write(const QString& key, const QVariant& value);
 
     mutable QSettings m_settings;
+    QVariantMap m_unwritten;
     bool m_writeFailed = false; // logged once, not on every setter
 };

@@ -1,5 +1,6 @@
 #include "platform/RegistryStore.h"
 
+#include "platform/IniFile.h"
 #include "platform/PlatformLog.h"
 
 #include <QDir>
@@ -61,12 +62,17 @@ QVariant RegistryStore::value(const QString& name) const
 
 bool RegistryStore::setValue(const QString& name, const QVariant& value)
 {
+#ifdef Q_OS_WIN
     QSettings key(m_location, StoreFormat);
     key.setValue(name, value);
     key.sync();
     // A format error only concerns what was read; the write itself went through.
     if (key.status() != QSettings::AccessError)
         return true;
+#else
+    if (writeIniValues(m_location, {{name, value}}))
+        return true;
+#endif
     qCWarning(lcPlatform) << "cannot write" << name << "to" << m_location;
     return false;
 }

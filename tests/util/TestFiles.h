@@ -16,5 +16,5 @@ inline bool writeBytes(const QString& path, const QByteArray& bytes, QIODevice::
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
-    return file.open(mode) && file.write(bytes) == bytes.size();
+    return file.open(mode) && file.write(bytes) == bytes.size() && file.flush();
 }
