@@ -137,7 +137,7 @@ private slots:
              0,
              30,
              {value, ".1019", ".1019", "note= ok=1 interfaces=18", "20 rows", "samples=0", "accepted=1"}},
-            {"odd", 0, 30, {"0 = OID: ccitt", "1004 ! Nothing returned", "1099 ! Nothing returned", "ok=0", "100 rows \nThe device stopped answering after 100 row(s)", "samples=0", "No SNMP response"}},
+            {"odd", 0, 30, {"0 ! Nothing returned", "1004 ! Nothing returned", "1099 ! Nothing returned", "ok=0", "100 rows \nThe device stopped answering after 100 row(s)", "samples=0", "No SNMP response"}},
             {"flood", 0, 30, {value, cut, cut, "ok=0", listed, "samples=2", "No SNMP response"}},
             {"endless",
              0,
