@@ -116,7 +116,8 @@ public:
     // also ends, ok, after walkRowBound() rows or once the deadline has passed; stopNote
     // (when given) then says which.
     static QList<WalkRow> walkColumns(bool& ok, SnmpUtils::SingleSession* session, const QStringList& columnOids,
-                                      int mode, const QDeadlineTimer& deadline = QDeadlineTimer(),
+                                      int mode,
+                                      const QDeadlineTimer& deadline = QDeadlineTimer(QDeadlineTimer::Forever),
                                       QString* stopNote = nullptr);
 
     // The bounds of queries started from now on (tests use small ones); 0 restores a default.
