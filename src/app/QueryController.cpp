@@ -146,9 +146,14 @@ void QueryController::onWalkUpdate(const SnmpAsyncReader::WalkUpdate& update)
         case SubtreeWalk::OutOfOrder:
             lines.append(messageLine(update.stopper.oid, tr("The agent returned an OID out of order")));
             break;
+        case SubtreeWalk::GoesOn: // a bound of the runner cut the walk short
+            lines.append(messageLine(update.asked,
+                                     update.timeUp
+                                         ? tr("Walk stopped after %1 seconds").arg(SnmpAsyncReader::walkSecondBound())
+                                         : tr("Walk stopped after %1 rows").arg(update.total)));
+            break;
         case SubtreeWalk::BackToFirst: // the agent wrapped round: the walk has seen everything
         case SubtreeWalk::LeftSubtree:
-        case SubtreeWalk::GoesOn:
             break;
         }
     }

@@ -3,6 +3,7 @@
 #include "snmp/SnmpLog.h"
 #include "snmp/SnmpUtils.h"
 
+#include <QDeadlineTimer>
 #include <QtConcurrent>
 
 #include <net-snmp/net-snmp-config.h>
@@ -20,6 +21,9 @@ constexpr long WalkTimeoutMicroseconds = 1000000;
 constexpr int WalkBulkRepetitions = 20;
 // How often the rows of running walks are collected.
 constexpr int CollectIntervalMs = 10;
+
+std::atomic<int> g_walkRows{SnmpAsyncReader::MaxWalkRows};
+std::atomic<int> g_walkSeconds{SnmpAsyncReader::MaxWalkSeconds};
 
 QList<SnmpOidUtils::OidValue> runRequest(int kind, const SnmpOidUtils::Device& device, const QString& requestPath)
 {
@@ -168,6 +172,22 @@ int SnmpAsyncReader::queuedRequests() const
     return m_queue.size();
 }
 
+void SnmpAsyncReader::setWalkBounds(int rows, int seconds)
+{
+    g_walkRows = rows > 0 ? rows : MaxWalkRows;
+    g_walkSeconds = seconds > 0 ? seconds : MaxWalkSeconds;
+}
+
+int SnmpAsyncReader::walkRowBound()
+{
+    return g_walkRows;
+}
+
+int SnmpAsyncReader::walkSecondBound()
+{
+    return g_walkSeconds;
+}
+
 void SnmpAsyncReader::enqueue(Request request)
 {
     // Position 0 is the running request; a newcomer goes before the first waiting one of
@@ -218,6 +238,8 @@ void SnmpAsyncReader::onGetValueFinished()
 void SnmpAsyncReader::runWalk(const std::shared_ptr<WalkJob>& job)
 {
     const WalkOptions& options = job->options;
+    const int maxRows = options.maxRows > 0 ? qMin(options.maxRows, walkRowBound()) : walkRowBound();
+    const QDeadlineTimer deadline(qint64(walkSecondBound()) * 1000);
     const int pduType = options.kind == GetBulk ? SNMP_MSG_GETBULK : SNMP_MSG_GETNEXT;
     SnmpOidUtils::SessionPipeline session(job->device, WalkRetries, WalkTimeoutMicroseconds, &job->cancelled);
     SubtreeWalk referee(job->root);
@@ -245,11 +267,13 @@ void SnmpAsyncReader::runWalk(const std::shared_ptr<WalkJob>& job)
         }
         bool ended = step.reason != SubtreeWalk::GoesOn;
         // The row limit cuts a walk that goes on; one that ends by itself at the limit ends as it does.
-        if (options.maxRows > 0 && total + rows >= options.maxRows && (!ended || total + rows > options.maxRows)) {
-            rows = options.maxRows - total;
+        if (total + rows >= maxRows && (!ended || total + rows > maxRows)) {
+            rows = maxRows - total;
             step.reason = SubtreeWalk::GoesOn;
             ended = true;
         }
+        const bool timeUp = !ended && deadline.hasExpired();
+        ended = ended || timeUp;
         if (!ended && !job->cancelled)
             session.send(pduType, step.next, WalkBulkRepetitions);
         if (!ended || step.reason == SubtreeWalk::NoAnswer || step.reason == SubtreeWalk::GoesOn ||
@@ -261,6 +285,7 @@ void SnmpAsyncReader::runWalk(const std::shared_ptr<WalkJob>& job)
         update.firstBeyond = beyondShown && total == 0;
         update.ended = ended;
         update.reason = step.reason;
+        update.timeUp = timeUp;
         QList<SnmpOidUtils::OidValue> values = session.values(qMax(rows, stopper + 1), SnmpOidUtils::ValueForm::Text);
         if (stopper >= 0)
             update.stopper = values.at(stopper);
@@ -290,6 +315,7 @@ void SnmpAsyncReader::publish(const std::shared_ptr<WalkJob>& job, WalkUpdate up
         pending.ended = true;
         pending.reason = update.reason;
         pending.stopper = update.stopper;
+        pending.timeUp = update.timeUp;
     }
     pending.asked = update.asked;
     const bool post = (update.ended || !job->published) && !job->posted;
@@ -324,6 +350,7 @@ void SnmpAsyncReader::deliver(const std::shared_ptr<WalkJob>& job, bool wasPoste
             update.ended = true;
             update.reason = pending.reason;
             update.stopper = pending.stopper;
+            update.timeUp = pending.timeUp;
             pending.ended = false;
         }
         repost = pending.ended && !job->posted;

@@ -42,6 +42,10 @@ public:
 
     // The most rows one walk update carries, so that the owner's thread is never held long.
     static constexpr int MaxRowsPerUpdate = 400;
+    // Bounds no real device reaches, so that an agent whose table never ends cannot keep a
+    // walk going for ever: every walk ends after this many rows or seconds (reason GoesOn).
+    static constexpr int MaxWalkRows = 100000;
+    static constexpr int MaxWalkSeconds = 600;
 
     struct WalkOptions
     {
@@ -63,6 +67,7 @@ public:
         SnmpOidUtils::OidValue stopper;                   // the value that ended it, if one did
         QString asked;                                    // the OID of the walk's last request
         int total = 0;                                    // rows handed over so far, these included
+        bool timeUp = false;                              // ended by the walk's time bound (reason GoesOn)
     };
     using WalkCallback = std::function<void(const WalkUpdate& update)>;
 
@@ -90,6 +95,11 @@ public:
 
     // Requests and walks queued and not yet finished, the running one included.
     int queuedRequests() const;
+
+    // The bounds of walks started from now on (tests use small ones); 0 restores a default.
+    static void setWalkBounds(int rows, int seconds);
+    static int walkRowBound();
+    static int walkSecondBound();
 
 private slots:
     void onGetValueFinished();

@@ -1,4 +1,5 @@
 #include "snmp/SnmpOidUtils.h"
+#include "snmp/SnmpLog.h"
 #include "snmp/SnmpSessionSetup.h"
 
 #include <QByteArray>
@@ -286,6 +287,12 @@ OidValue get(bool& ok, const Device& device, const QString& oid)
     OidValue result;
     result.oid = oid;
     const QList<OidValue> values = exchange.run(ok, SNMP_MSG_GET, oid, ValueForm::Variant);
+    // An answer about another OID is none: its value must not pass for the one asked.
+    if (!values.isEmpty() && values.first().oid != (oid.startsWith(QLatin1Char('.')) ? oid.mid(1) : oid)) {
+        qCInfo(lcSnmp) << "GET of" << oid << "to" << device.ip << "answered" << values.first().oid;
+        ok = false;
+        return result;
+    }
     if (!values.isEmpty()) {
         const OidValue& first = values.first();
         result.type = first.type;

@@ -72,8 +72,9 @@ QString valueText(const QVariant& value);
 // exchanges below only: they hold snmpMutex, keep SNMPv3 sessions in use and close it.
 snmp_session* openSession(const Device& device);
 
-// One GET: ok when the agent answered with error-status 0. The record's oid is the
-// requested text whenever a session could be opened; value is the converted variant.
+// One GET: ok when the agent answered with error-status 0 about the OID asked (an answer about
+// another OID is none). The record's oid is the requested text whenever a session could be
+// opened; value is the converted variant.
 OidValue get(bool& ok, const Device& device, const QString& oid);
 // One GETNEXT: the first returned varbind, its value in string form; empty unless ok.
 OidValue getNext(bool& ok, const Device& device, const QString& oid);

@@ -12,11 +12,15 @@
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
 
+#include <atomic>
 #include <vector>
 
 namespace {
 
 using WalkRows = QList<SnmpReader::WalkRow>;
+
+std::atomic<int> g_walkRows{SnmpReader::MaxWalkRows};
+std::atomic<int> g_querySeconds{SnmpReader::MaxQuerySeconds};
 
 const QLatin1String SysDescrColumn("1.3.6.1.2.1.1.1");
 const QLatin1String SysNameColumn("1.3.6.1.2.1.1.5");
@@ -78,8 +82,26 @@ bool toUnsigned(const SnmpReader::WalkCell& cell, quint32& number)
     return ok;
 }
 
-bool readInterfaces(SnmpUtils::SingleSession* session, int mode, bool detailed,
-                    QMap<quint32, SnmpReader::InterfaceInfo>& interfaces)
+// The walks of one query: one session, one deadline, and the note of the first walk cut short.
+struct QueryWalks
+{
+    SnmpUtils::SingleSession* session = nullptr;
+    int mode = SnmpReader::WalkGetNext;
+    QDeadlineTimer deadline;
+    QString stopNote;
+
+    WalkRows walk(bool& ok, const QStringList& columns) { return walk(ok, columns, mode); }
+    WalkRows walk(bool& ok, const QStringList& columns, int walkMode)
+    {
+        QString note;
+        WalkRows rows = SnmpReader::walkColumns(ok, session, columns, walkMode, deadline, &note);
+        if (stopNote.isEmpty())
+            stopNote = note;
+        return rows;
+    }
+};
+
+bool readInterfaces(QueryWalks& walks, bool detailed, QMap<quint32, SnmpReader::InterfaceInfo>& interfaces)
 {
     QStringList columns{IfIndexColumn, IfDescrColumn, IfTypeColumn, IfPhysAddressColumn};
     if (detailed) {
@@ -87,7 +109,7 @@ bool readInterfaces(SnmpUtils::SingleSession* session, int mode, bool detailed,
                 << IfAliasColumn;
     }
     bool ok = false;
-    const WalkRows rows = SnmpReader::walkColumns(ok, session, columns, mode);
+    const WalkRows rows = walks.walk(ok, columns);
     if (!ok)
         return false;
     for (const SnmpReader::WalkRow& row : rows) {
@@ -107,13 +129,11 @@ bool readInterfaces(SnmpUtils::SingleSession* session, int mode, bool detailed,
     return true;
 }
 
-bool readAddresses(SnmpUtils::SingleSession* session, int mode,
-                   const QMap<quint32, SnmpReader::InterfaceInfo>& interfaces,
+bool readAddresses(QueryWalks& walks, const QMap<quint32, SnmpReader::InterfaceInfo>& interfaces,
                    QList<SnmpReader::AddressInfo>& addresses)
 {
     bool ok = false;
-    const WalkRows rows =
-        SnmpReader::walkColumns(ok, session, {IpAdEntAddrColumn, IpAdEntIfIndexColumn, IpAdEntNetMaskColumn}, mode);
+    const WalkRows rows = walks.walk(ok, {IpAdEntAddrColumn, IpAdEntIfIndexColumn, IpAdEntNetMaskColumn});
     if (!ok)
         return false;
     for (const SnmpReader::WalkRow& row : rows) {
@@ -134,11 +154,11 @@ bool readAddresses(SnmpUtils::SingleSession* session, int mode,
     return true;
 }
 
-bool readNeighbours(SnmpUtils::SingleSession* session, int mode, QSet<QString>& neighbours)
+bool readNeighbours(QueryWalks& walks, QSet<QString>& neighbours)
 {
     bool anyOk = false;
     bool ok = false;
-    const WalkRows arpRows = SnmpReader::walkColumns(ok, session, {IpNetToMediaNetAddressColumn}, mode);
+    const WalkRows arpRows = walks.walk(ok, {IpNetToMediaNetAddressColumn});
     if (ok) {
         anyOk = true;
         for (const SnmpReader::WalkRow& row : arpRows) {
@@ -155,7 +175,7 @@ bool readNeighbours(SnmpUtils::SingleSession* session, int mode, QSet<QString>& 
     } tables[] = {{CdpCacheAddressTypeColumn, CdpCacheAddressColumn, QLatin1String("1")},
                   {LldpRemChassisIdSubtypeColumn, LldpRemChassisIdColumn, QLatin1String("5")}};
     for (const auto& table : tables) {
-        const WalkRows rows = SnmpReader::walkColumns(ok, session, {table.typeColumn, table.addressColumn}, mode);
+        const WalkRows rows = walks.walk(ok, {table.typeColumn, table.addressColumn});
         if (!ok)
             continue;
         anyOk = true;
@@ -181,11 +201,13 @@ SnmpReader::HostInfoResult queryOnce(const QString& ip, const SnmpUtils::SnmpPar
         return result;
     }
 
+    QueryWalks walks;
+    walks.session = session;
+    walks.deadline.setRemainingTime(qint64(SnmpReader::querySecondBound()) * 1000);
     bool anyPart = false;
     if (flags & SnmpReader::SystemInfo) {
         bool ok = false;
-        const WalkRows rows =
-            SnmpReader::walkColumns(ok, session, {SysDescrColumn, SysNameColumn}, SnmpReader::WalkGetNext);
+        const WalkRows rows = walks.walk(ok, {SysDescrColumn, SysNameColumn}, SnmpReader::WalkGetNext);
         if (!ok || rows.isEmpty()) {
             SnmpUtils::closeSingleSession(session);
             return result;
@@ -194,14 +216,15 @@ SnmpReader::HostInfoResult queryOnce(const QString& ip, const SnmpUtils::SnmpPar
         result.sysName = rows.first().at(1).text;
         anyPart = true;
     }
-    const int mode = params.version == 1 ? SnmpReader::WalkGetNext : SnmpReader::WalkGetBulk;
+    walks.mode = params.version == 1 ? SnmpReader::WalkGetNext : SnmpReader::WalkGetBulk;
     if (flags & (SnmpReader::Interfaces | SnmpReader::InterfaceDetails))
-        anyPart |= readInterfaces(session, mode, flags & SnmpReader::InterfaceDetails, result.interfaces);
+        anyPart |= readInterfaces(walks, flags & SnmpReader::InterfaceDetails, result.interfaces);
     if (flags & SnmpReader::IpAddresses)
-        anyPart |= readAddresses(session, mode, result.interfaces, result.addresses);
+        anyPart |= readAddresses(walks, result.interfaces, result.addresses);
     if (flags & SnmpReader::Neighbours)
-        anyPart |= readNeighbours(session, mode, result.neighbours);
+        anyPart |= readNeighbours(walks, result.neighbours);
     result.ok = anyPart;
+    result.stopNote = walks.stopNote;
     SnmpUtils::closeSingleSession(session);
     return result;
 }
@@ -315,8 +338,25 @@ SnmpReader::HostInfoResult SnmpReader::queryHostInfo(const QString& ip, const Sn
     return result;
 }
 
+void SnmpReader::setWalkBounds(int rows, int seconds)
+{
+    g_walkRows = rows > 0 ? rows : MaxWalkRows;
+    g_querySeconds = seconds > 0 ? seconds : MaxQuerySeconds;
+}
+
+int SnmpReader::walkRowBound()
+{
+    return g_walkRows;
+}
+
+int SnmpReader::querySecondBound()
+{
+    return g_querySeconds;
+}
+
 QList<SnmpReader::WalkRow> SnmpReader::walkColumns(bool& ok, SnmpUtils::SingleSession* session,
-                                                   const QStringList& columnOids, int mode)
+                                                   const QStringList& columnOids, int mode,
+                                                   const QDeadlineTimer& deadline, QString* stopNote)
 {
     ok = false;
     QList<WalkRow> result;
@@ -327,6 +367,7 @@ QList<SnmpReader::WalkRow> SnmpReader::walkColumns(bool& ok, SnmpUtils::SingleSe
     std::vector<SubtreeWalk> walks(columnOids.cbegin(), columnOids.cend());
     QStringList asked = columnOids;
     const int pduType = mode == WalkGetBulk ? SNMP_MSG_GETBULK : SNMP_MSG_GETNEXT;
+    const int maxRows = walkRowBound();
     for (;;) {
         const QList<SnmpOidUtils::OidValue> cells =
             SnmpOidUtils::request(ok, session, pduType, asked, SnmpOidUtils::ValueForm::CellValue, 10);
@@ -355,6 +396,15 @@ QList<SnmpReader::WalkRow> SnmpReader::walkColumns(bool& ok, SnmpUtils::SingleSe
         }
         if (rows == 0 || rows < rowCount)
             return result;
+        if (result.size() >= maxRows || deadline.hasExpired()) {
+            const bool full = result.size() >= maxRows;
+            result.erase(result.begin() + qMin(maxRows, result.size()), result.end());
+            qCInfo(lcSnmp) << "Column walk stopped at" << asked << "after" << result.size() << "rows";
+            if (stopNote)
+                *stopNote = full ? tr("Walk stopped after %1 rows").arg(maxRows)
+                                 : tr("Walk stopped after %1 seconds").arg(querySecondBound());
+            return result;
+        }
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "snmp/SnmpUtils.h"
 
+#include <QDeadlineTimer>
 #include <QList>
 #include <QMap>
 #include <QMetaType>
@@ -38,6 +39,11 @@ public:
     static constexpr int MaxRunningQueries = 50;
     static constexpr int QueryRetries = 2;
     static constexpr long QueryTimeoutMicroseconds = 1500000;
+    // Bounds no real device reaches, so that an agent whose tables never end cannot hold a
+    // query for ever: a column walk ends after MaxWalkRows rows, and the walks of a query end
+    // once it has run MaxQuerySeconds; its result says so (stopNote).
+    static constexpr int MaxWalkRows = 100000;
+    static constexpr int MaxQuerySeconds = 60;
 
     struct InterfaceInfo
     {
@@ -71,6 +77,7 @@ public:
         QSet<QString> neighbours;
         SnmpUtils::SnmpParams usedParams; // only filled when the privacy fallback changed them
         bool paramsChanged = false;
+        QString stopNote; // why a walk stopped short, for the user: "Walk stopped after 100000 rows"
     };
 
     // One cell of a column walk: the string form of the value and the value itself.
@@ -105,9 +112,18 @@ public:
 
     // Walks the columns side by side over the session until one of them leaves its column,
     // the agent answers with an exception value or stops advancing. ok is false when any
-    // request failed; the rows read before the failure are returned all the same.
+    // request failed; the rows read before the failure are returned all the same. The walk
+    // also ends, ok, after walkRowBound() rows or once the deadline has passed; stopNote
+    // (when given) then says which.
     static QList<WalkRow> walkColumns(bool& ok, SnmpUtils::SingleSession* session, const QStringList& columnOids,
-                                      int mode);
+                                      int mode,
+                                      const QDeadlineTimer& deadline = QDeadlineTimer(QDeadlineTimer::Forever),
+                                      QString* stopNote = nullptr);
+
+    // The bounds of queries started from now on (tests use small ones); 0 restores a default.
+    static void setWalkBounds(int rows, int seconds);
+    static int walkRowBound();
+    static int querySecondBound();
 
     // MACs of the Ethernet and 802.11 interfaces, without all-zero and broadcast ones.
     static QSet<QString> macAddresses(const HostInfoResult& result);

@@ -33,6 +33,9 @@ std::mutex g_libraryMutex;
 std::mutex g_lifeMutex;
 int g_libraryUsers = 0;
 std::atomic<int> g_engineDiscoveries{0};
+// The caps of limitSessionTiming(); negative: none.
+std::atomic<int> g_retriesCap{-1};
+std::atomic<long> g_timeoutCap{-1};
 
 // How often a cancellable wait for an answer looks at its flag.
 constexpr long CancelCheckMicroseconds = 50000;
@@ -327,6 +330,12 @@ LibraryLocker::~LibraryLocker()
     g_libraryMutex.unlock();
 }
 
+void limitSessionTiming(int retries, long timeoutMicroseconds)
+{
+    g_retriesCap = retries;
+    g_timeoutCap = retries < 0 ? -1 : timeoutMicroseconds;
+}
+
 bool prepareSession(SessionSetup* setup, const QString& ip, const SnmpParams& params, int retries,
                     long timeoutMicroseconds)
 {
@@ -351,8 +360,10 @@ bool prepareSession(SessionSetup* setup, const QString& ip, const SnmpParams& pa
     }
     setup->peer = ip.toLatin1();
     session.peername = setup->peer.data();
-    session.retries = retries;
-    session.timeout = timeoutMicroseconds;
+    const int retriesCap = g_retriesCap;
+    const long timeoutCap = g_timeoutCap;
+    session.retries = retriesCap < 0 ? retries : std::min(retries, retriesCap);
+    session.timeout = timeoutCap < 0 ? timeoutMicroseconds : std::min(timeoutMicroseconds, timeoutCap);
     session.version = version;
     // Discovery is done by openSingleSession/openSession, so that it waits without the lock.
     session.flags |= SNMP_FLAGS_DONT_PROBE;

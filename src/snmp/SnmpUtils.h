@@ -108,6 +108,10 @@ void closeSingleSession(SingleSession* session); // null is ignored
 int synchResponse(SingleSession* session, snmp_pdu* pdu, snmp_pdu** response);
 void freePdu(snmp_pdu* pdu); // takes the library lock; null is ignored
 
+// Caps the retries and the time-out of every session opened from now on, so that a test
+// meets an agent that never answers in a fraction of a second; negative retries lift the caps.
+void limitSessionTiming(int retries, long timeoutMicroseconds);
+
 // SNMPv3 engine discoveries sent by this process so far (one per SNMPv3 session opened).
 int engineDiscoveries();
 

@@ -449,6 +449,9 @@ void DeviceEditDialog::onHostResolved(const SnmpReader::HostInfoResult& result, 
             accept();
         return;
     }
+    // An agent whose tables never end: the walk was cut short, and the user is told so.
+    if (!result.stopNote.isEmpty())
+        UserPrompts::instance().information(this, windowTitle(), result.stopNote);
     if (result.paramsChanged) {
         showCredentials(result.usedParams);
         UserPrompts::instance().information(

@@ -281,7 +281,7 @@ void OidIndexSelectionWidget::onScalarAnswer(const QList<SnmpOidUtils::OidValue>
 
 // The listing ends where the walk ends (no answer, an exception value, an answer out of
 // order or beyond the column), at a row whose index is not one plain number, or after
-// kMaxRows rows.
+// kMaxRows rows (or the runner's bounds); a device that stopped answering is named.
 void OidIndexSelectionWidget::onListingUpdate(const SnmpAsyncReader::WalkUpdate& update)
 {
     if (!m_listing)
@@ -308,8 +308,12 @@ void OidIndexSelectionWidget::onListingUpdate(const SnmpAsyncReader::WalkUpdate&
         m_walkId = 0;
         if (update.reason == SubtreeWalk::GoesOn)
             endListing(tr("Only the first %n row(s) are listed", nullptr, count));
+        else if (count == 0)
+            endListing(tr("No rows"));
+        else if (update.reason == SubtreeWalk::NoAnswer) // the rows listed may not be all of them
+            endListing(tr("The device stopped answering after %n row(s)", nullptr, count));
         else
-            endListing(count == 0 ? tr("No rows") : QString());
+            endListing(QString());
     } else {
         m_progressLabel->setText(tr("Reading rows... %1").arg(count));
     }
