@@ -182,7 +182,7 @@ private slots:
         QCOMPARE(window->deviceBox()->itemText(1), m_closed + " - named-before");
         window->deviceBox()->setCurrentIndex(1);
         // What another part of the program found out about it shows at once.
-        SnmpReader::HostInfoResult result{m_closed, true, "a-name-longer-than-thirty-chars", {}, {}, {}, {}, {}, {}};
+        SnmpReader::HostInfoResult result{m_closed, true, "a-name-longer-than-thirty-chars", {}, {}, {}, {}, {}, {}, {}};
         emit SnmpReader::instance()->HostResolved(result, window->deviceList().requestId() + 1000);
         QCOMPARE(window->windowTitle(), "Tessaro / " + m_closed + " - a-name-longer-than-thirty-char");
         QCOMPARE(prompts.asked.size(), 3);

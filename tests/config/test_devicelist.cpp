@@ -13,7 +13,7 @@ namespace {
 
 Info info(const QString& ip, const QString& name, bool ok = true)
 {
-    return {ip, ok, name, name + " described", {}, {{1, "10.9.0.1", "255.0.0.0"}}, {}, {}, false};
+    return {ip, ok, name, name + " described", {}, {{1, "10.9.0.1", "255.0.0.0"}}, {}, {}, false, {}};
 }
 
 QStringList names(const DeviceList& list)
