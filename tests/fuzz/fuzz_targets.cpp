@@ -24,6 +24,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#ifdef FUZZ_TARGET
+#pragma clang diagnostic ignored "-Wunused-function" // a fuzz program runs one of the targets
+#endif
+
 namespace {
 
 // A broken round trip is a finding like a crash.
