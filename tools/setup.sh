@@ -17,6 +17,7 @@ packages=(
     libsnmp-dev libsnmp-base snmp snmpd
     libssl-dev openssl libqwt-qt5-dev libquazip1-qt5-dev
     librsvg2-bin python3 python3-aiosmtpd xvfb imagemagick
+    clang libclang-rt-14-dev
 )
 
 as_root() {

@@ -62,7 +62,9 @@ constexpr int ColumnCount = 10;
 
 QStringList columnsOf(const OidEntry& entry)
 {
-    const QString oidColumn = entry.typeWord.isEmpty() ? entry.oid : entry.typeWord + QLatin1Char(':') + entry.oid;
+    // The type word ends at the column's first ':', so an OID holding one keeps an empty word before it.
+    const bool colon = !entry.typeWord.isEmpty() || entry.oid.contains(QLatin1Char(':'));
+    const QString oidColumn = colon ? entry.typeWord + QLatin1Char(':') + entry.oid : entry.oid;
     return {entry.ipAddress,      entry.interfaceNumber, entry.fileName, entry.graphDescription,
             entry.yAxisLabel,     entry.legendLabel,     oidColumn,      entry.transform,
             entry.alertThreshold, entry.alertEmail};

@@ -74,6 +74,19 @@ void SmtpClient::fail(SmtpError error, const QString& text)
     emit smtpError(error);
 }
 
+SmtpClient::ReplyLine SmtpClient::parseReplyLine(const QString& line)
+{
+    ReplyLine reply;
+    reply.code = line.left(3).toInt();
+    if (reply.code == 250 && line.mid(4).startsWith(QLatin1String("AUTH"))) {
+        const QStringList words = line.mid(4).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        reply.offersPlain = words.mid(1).contains(QLatin1String("PLAIN"));
+        reply.offersLogin = words.mid(1).contains(QLatin1String("LOGIN"));
+    }
+    reply.last = line.size() <= 3 || line[3] == QLatin1Char(' ');
+    return reply;
+}
+
 void SmtpClient::waitForResponse()
 {
     m_responseText.clear();
@@ -87,13 +100,11 @@ void SmtpClient::waitForResponse()
             const QString line = QString::fromUtf8(m_socket->readLine()).trimmed();
             m_log << line;
             m_responseText += line + QLatin1Char('\n');
-            m_responseCode = line.left(3).toInt();
-            if (m_responseCode == 250 && line.mid(4).startsWith(QLatin1String("AUTH"))) {
-                const QStringList words = line.mid(4).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-                m_offersPlain = m_offersPlain || words.mid(1).contains(QLatin1String("PLAIN"));
-                m_offersLogin = m_offersLogin || words.mid(1).contains(QLatin1String("LOGIN"));
-            }
-            if (line.size() > 3 && line[3] != QLatin1Char(' '))
+            const ReplyLine reply = parseReplyLine(line);
+            m_responseCode = reply.code;
+            m_offersPlain = m_offersPlain || reply.offersPlain;
+            m_offersLogin = m_offersLogin || reply.offersLogin;
+            if (!reply.last)
                 continue;
             if (m_responseCode >= 400 && m_responseCode <= 499)
                 fail(ServerError, line);

@@ -50,6 +50,17 @@ public:
     {
     };
 
+    // One line of a server reply, trimmed: its code (0 when it has none), whether it is the
+    // reply's last ("250 ..." rather than "250-..."), and the AUTH methods an EHLO line offers.
+    struct ReplyLine
+    {
+        int code = 0;
+        bool last = true;
+        bool offersPlain = false;
+        bool offersLogin = false;
+    };
+    static ReplyLine parseReplyLine(const QString& line);
+
     SmtpClient(const QString& host, int port, ConnectionType type, QObject* parent = nullptr);
     ~SmtpClient() override;
 
