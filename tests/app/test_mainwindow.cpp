@@ -182,7 +182,8 @@ private slots:
         QCOMPARE(window->deviceBox()->itemText(1), m_closed + " - named-before");
         window->deviceBox()->setCurrentIndex(1);
         // What another part of the program found out about it shows at once.
-        SnmpReader::HostInfoResult result{m_closed, true, "a-name-longer-than-thirty-chars", {}, {}, {}, {}, {}, {}, {}};
+        SnmpReader::HostInfoResult result{m_closed, true, "a-name-longer-than-thirty-chars", {}, {}, {}, {}, {},
+                                          {},       {}};
         emit SnmpReader::instance()->HostResolved(result, window->deviceList().requestId() + 1000);
         QCOMPARE(window->windowTitle(), "Tessaro / " + m_closed + " - a-name-longer-than-thirty-char");
         QCOMPARE(prompts.asked.size(), 3);
@@ -226,24 +227,20 @@ private slots:
         QCOMPARE(window->statusText(), QString("Files changed \u2013 restart the service to take effect"));
         QVERIFY(!QFile::exists(dir.filePath("app/OIDEntry.cfg")));
 
-        // A trap rule for a notification node and the device goes beside the program, once.
+        // A trap rule for a notification node and the device goes beside the program (once: test_trapalerts).
         window->onJumpToOid("1.3.6.1.4.1.7");
-        for (int i = 0; i < 2; ++i) {
-            whenModal<TrapEditDialog>([](TrapEditDialog* edit) {
-                edit->findChild<QLineEdit*>("emailEdit")->setText("noc@x.y");
-                buttonWithText(edit, "Save")->click();
-            });
-            window->addTrapAction()->trigger();
-        }
+        whenModal<TrapEditDialog>([](TrapEditDialog* edit) {
+            edit->findChild<QLineEdit*>("emailEdit")->setText("noc@x.y");
+            buttonWithText(edit, "Save")->click();
+        });
+        window->addTrapAction()->trigger();
         QVERIFY(readBytes(window->trapAlertPath())
                     .endsWith(m_agent.address().toUtf8() + "\t1.3.6.1.4.1.7\t*\tnoc@x.y\t\r\n"));
-        QCOMPARE(prompts.asked.last().text, "The same trap alert is in the list already.");
 
         prompts.answer(QMessageBox::Yes);
-        QVERIFY(!window->close());
-        QVERIFY(window->busyPopup() && window->busyPopup()->text() == "Stopping Orvane service...");
+        QVERIFY(!window->close() && window->busyPopup() && window->busyPopup()->text() == "Stopping Orvane service...");
         QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 20000);
-        QCOMPARE(prompts.asked.size(), 3);
+        QCOMPARE(prompts.asked.size(), 2);
         const QByteArray saved = readBytes(dir.filePath("app/OIDEntry.cfg"));
         QVERIFY2(saved.endsWith("\r\n\r\n" + m_agent.address().toUtf8() + "\t2\t1.3.6.1.2.1.2.2.1.10.2-" +
                                 m_agent.address().toUtf8() +

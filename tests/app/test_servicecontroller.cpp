@@ -2,11 +2,6 @@
 #include "platform/SystemdServiceManager.h"
 #include "TestFiles.h"
 
-#include <QDir>
-#include <QElapsedTimer>
-#include <QRegularExpression>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>

@@ -126,8 +126,7 @@ private slots:
             return writeConfigFile(dir.filePath(name), {line}, never, {}, false, false);
         };
         for (const char* name : {"Upper.CFG", "other.txt"}) {
-            QVERIFY(writeBytes(dir.filePath(name), "old\r\n"));
-            QVERIFY(save(name));
+            QVERIFY(writeBytes(dir.filePath(name), "old\r\n") && save(name));
         }
         QVERIFY(save("new.cfg"));
         QCOMPARE(readBytes(dir.filePath("new.cfg")), QByteArray(";new\r\n"));
@@ -242,19 +241,15 @@ private slots:
              "&v3(UserName:\"u\")");
         read("last of a key", "&v3(UserName:\"a\", UserName:\"b\")", credentials(3, {}, "b"), "&v3(UserName:\"b\")");
         read("encrypted", encryptedV3, credentials(3, {}, "ops", 4, "authpass1"), {});
-        const QList<QPair<const char*, const char*>> refused{
-            {"None is no protocol", "&v3(UserName:\"u\", AuthType:None, AuthPass:\"p\")"},
-            {"empty column", ""},
-            {"trailing comma", "&v3#(UserName:\"u\",)"},
-            {"no user", "&v3(AuthType:MD5, AuthPass:\"p\")"},
-            {"unknown key", "&v3(UserName:\"u\", Colour:red)"},
-            {"community not closed", "&v2c(\"ab"},
-            {"v3 not closed", "&v3(UserName:u"},
-            {"quote not closed", "&v3(UserName:\"u)"},
-            {"does not decrypt", "&v3#(UserName:\"AAAA\")"},
-            {"blank inside Base64", "&v3#(UserName:\"3nfJycm1p7DAIB4LOcicvHEpKmtApE43AjUnEdCY1dA UYk4=\")"}};
-        for (const auto& [name, text] : refused)
-            QTest::newRow(name) << NotationCase{text, false, {}, false, {}};
+        const QString refused =
+            "None is no protocol|&v3(UserName:\"u\", AuthType:None, AuthPass:\"p\")~empty column|~"
+            "trailing comma|&v3#(UserName:\"u\",)~no user|&v3(AuthType:MD5, AuthPass:\"p\")~"
+            "unknown key|&v3(UserName:\"u\", Colour:red)~community not closed|&v2c(\"ab~v3 not closed|&v3(UserName:u~"
+            "quote not closed|&v3(UserName:\"u)~does not decrypt|&v3#(UserName:\"AAAA\")~"
+            "blank inside Base64|&v3#(UserName:\"3nfJycm1p7DAIB4LOcicvHEpKmtApE43AjUnEdCY1dA UYk4=\")";
+        for (const QString& row : refused.split('~'))
+            QTest::newRow(qPrintable(row.section('|', 0, 0)))
+                << NotationCase{row.section('|', 1), false, {}, false, {}};
     }
 
     void notation()

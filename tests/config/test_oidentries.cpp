@@ -7,7 +7,6 @@
 #include "mib/Oid.h"
 #include "TestFiles.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -117,8 +116,7 @@ private slots:
             OidEntry broken = sample();
             broken.legendLabel = QString::fromLatin1(bad);
             QString error;
-            QVERIFY(!writeOidEntries(path, {sample(), broken}, &error));
-            QVERIFY(!error.isEmpty());
+            QVERIFY(!writeOidEntries(path, {sample(), broken}, &error) && !error.isEmpty());
             QCOMPARE(readBytes(path), bytes);
         }
     }
@@ -128,20 +126,13 @@ private slots:
         QTest::addColumn<int>("field"); // index in the column order; the OID column is the OID
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("problem"); // part of it; empty: none
-        QTest::newRow("plain") << 3 << "Core ; switch"
-                               << "description cannot hold ';'";
-        QTest::newRow("quote") << 9 << "\"Ops\" <ops@x.y>"
-                               << "notification e-mail cannot hold '\"'";
-        QTest::newRow("tab") << 5 << "a\tb"
-                             << "legend label cannot hold a tab";
-        QTest::newRow("line break") << 4 << "a\r\nb"
-                                    << "Y-axis label cannot hold a line break";
-        QTest::newRow("slash") << 8 << "/"
-                               << "alert threshold cannot be just \"/\"";
-        QTest::newRow("slashes") << 4 << "a/b"
-                                 << "";
-        QTest::newRow("unicode") << 3 << "Température"
-                                 << "";
+        const QString rows =
+            "3|Core ; switch|description cannot hold ';'~9|\"Ops\" <ops@x.y>|notification e-mail cannot hold '\"'~"
+            "5|a\tb|legend label cannot hold a tab~4|a\r\nb|Y-axis label cannot hold a line break~"
+            "8|/|alert threshold cannot be just \"/\"~4|a/b|~3|Température|";
+        for (const QString& row : rows.split('~'))
+            QTest::newRow(qPrintable(row.section('|', 1, 1)))
+                << row.section('|', 0, 0).toInt() << row.section('|', 1, 1) << row.section('|', 2);
     }
     void problems()
     {

@@ -5,8 +5,6 @@
 #include "config/TrapAlertFile.h"
 #include "TestFiles.h"
 
-#include <QScopeGuard>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using Entry = TrapAlertFile::Entry;

@@ -20,23 +20,19 @@ private slots:
     {
         QTest::addColumn<int>("from");
         QTest::addColumn<int>("searchFor");
-        QTest::newRow("") << 0 << 2; // missing
-        QTest::newRow("2") << 2 << 2;
-        QTest::newRow("0") << 0 << 0;
-        QTest::newRow("3") << 0 << 2;
-        QTest::newRow("all") << 0 << 2;
+        for (const char* row : {"|0|2", "2|2|2", "0|0|0", "3|0|2", "all|0|2"}) // an empty text: missing
+            QTest::newRow(qPrintable(QString(row).section('|', 0, 0)))
+                << QString(row).section('|', 1, 1).toInt() << QString(row).section('|', 2).toInt();
     }
 
     void codes()
     {
-        QFETCH(int, from);
-        QFETCH(int, searchFor);
         const QByteArray text = QTest::currentDataTag();
         writeIni(text.isEmpty() ? QByteArray()
                                 : "main_window_search_from=" + text + "\nmain_window_search_for=" + text);
         const AppSettings settings(m_ini);
-        QCOMPARE(settings.mainWindowSearchFrom(), from);
-        QCOMPARE(settings.mainWindowSearchFor(), searchFor);
+        QTEST(settings.mainWindowSearchFrom(), "from");
+        QTEST(settings.mainWindowSearchFor(), "searchFor");
     }
 
     // Defaults, and values written by hand: lenient where a person may have typed them.

@@ -31,10 +31,7 @@ const QString kRed = "background: rgb(255, 175, 175);";
 
 VelmoraFile::Entry device(const QString& ip)
 {
-    VelmoraFile::Entry entry;
-    entry.ipAddress = ip;
-    entry.credentials = {2, SnmpdFixture::kCommunity, {}, 0, {}, 0, {}};
-    return entry;
+    return {ip, {}, {}, {}, {}, {}, {}, {2, SnmpdFixture::kCommunity, {}, 0, {}, 0, {}}, false};
 }
 
 OidEntry oidEntry(const QString& index, const QString& interface, const QString& legend)
@@ -126,11 +123,9 @@ private slots:
         dialog.useInterfaceBox()->setChecked(true);
         dialog.interfaceList()->setCurrentRow(1);
         field(&dialog, "legendEdit")->setText("  in  ");
-        OidEntry entry = dialog.entry();
-        QCOMPARE(entry.oid, kColumn + ".2");
-        QCOMPARE(entry.typeWord, "UCOUNTER");
-        QCOMPARE(entry.interfaceNumber, "2");
-        QCOMPARE(entry.fileName, kColumn + ".2-" + m_agent.address() + "-2-in");
+        const OidEntry entry = dialog.entry();
+        QCOMPARE(QStringList({entry.oid, entry.typeWord, entry.interfaceNumber, entry.fileName}),
+                 QStringList({kColumn + ".2", "UCOUNTER", "2", kColumn + ".2-" + m_agent.address() + "-2-in"}));
         dialog.useInterfaceBox()->setChecked(false);
         QCOMPARE(dialog.entry().fileName, kColumn + ".2-" + m_agent.address() + "-0-in");
         dialog.saveButton()->click();
@@ -144,22 +139,20 @@ private slots:
         OidSettingsDialog dialog(device(kClosed), info, m_mib.model.get(), nullptr);
         dialog.setEntry(oidEntry("3", "17", "in"));
         QCOMPARE(dialog.windowTitle(), "Edit monitoring OID / " + kClosed + " - quiet");
-        QCOMPARE(dialog.interfaceList()->count(), 1);
-        QCOMPARE(dialog.interfaceList()->item(0)->text(), "17");
-        QVERIFY(dialog.interfaceList()->item(0)->isSelected());
+        QVERIFY(dialog.interfaceList()->count() == 1 && dialog.interfaceList()->item(0)->text() == "17" &&
+                dialog.interfaceList()->item(0)->isSelected());
         QVERIFY(dialog.useInterfaceBox()->isChecked() && dialog.interfaceList()->isEnabled());
         QCOMPARE(dialog.entry(), oidEntry("3", "17", "in"));
         // A type word of the file's own stays as it was, known to the MIB or not.
         OidEntry ownWord = oidEntry("3", "17", "in");
         ownWord.typeWord = "UCOUNTER8";
         dialog.setEntry(ownWord);
-        QCOMPARE(dialog.entry().typeWord, "UCOUNTER8");
+        QCOMPARE(dialog.entry(), ownWord);
 
         // A formula that does not compute is shown, with its reason, but does not keep Save off.
         field(&dialog, "transformEdit")->setText("V+(");
         QCOMPARE(field(&dialog, "transformEdit")->styleSheet(), kRed);
-        QVERIFY(!dialog.findChild<QLabel*>("transformProblem")->text().isEmpty());
-        QVERIFY(dialog.saveButton()->isEnabled());
+        QVERIFY(!dialog.findChild<QLabel*>("transformProblem")->text().isEmpty() && dialog.saveButton()->isEnabled());
     }
 
     void transform_data()
@@ -169,10 +162,9 @@ private slots:
         QTest::addColumn<QString>("output");
         QTest::addColumn<bool>("formulaRed");
         QTest::addColumn<bool>("inputRed");
+        // The formulas themselves: test_transformformula.
         const QList<std::tuple<const char*, const char*, const char*, bool, bool>> rows{
-            {"*8", "1", "8", false, false},    {"F", "100", "212", false, false},
-            {"V/0", "1", "inf", false, false}, {"V/3", "1", "0.333333", false, false},
-            {"V+(", "1", "", true, false},     {"*8", "x", "", false, true}};
+            {"V/3", "1", "0.333333", false, false}, {"V+(", "1", "", true, false}, {"*8", "x", "", false, true}};
         for (const auto& [formula, input, output, formulaRed, inputRed] : rows)
             QTest::addRow("%s with %s", formula, input)
                 << QString(formula) << QString(input) << QString(output) << formulaRed << inputRed;
@@ -182,7 +174,6 @@ private slots:
     {
         QFETCH(QString, formula);
         TransformTestDialog dialog("");
-        QCOMPARE(dialog.windowTitle(), "Edit Transform Formula");
         QCOMPARE(dialog.inputEdit()->text(), "1");
         dialog.formulaEdit()->setText(formula);
         QFETCH(QString, input);
@@ -242,7 +233,6 @@ private slots:
         QVERIFY(dialog.table()->placeholder()->isHidden());
         prompts.answer(QMessageBox::No);
         dialog.deleteAction()->trigger();
-        QCOMPARE(prompts.asked.last().title, "Delete OID");
         QCOMPARE(prompts.asked.last().text, "Are you sure you want to delete OID\n\"" + kClosed + " - " + kColumn +
                                                 ".2 (ifInOctets) Alert threshold: 90\"?");
         QCOMPARE(dialog.entries().size(), 2);
@@ -251,12 +241,9 @@ private slots:
         dialog.table()->selectRows({0});
         prompts.answer(QMessageBox::Yes);
         QTest::keyClick(dialog.table()->view(), Qt::Key_Delete);
-        QVERIFY(dialog.entries().isEmpty());
-        QCOMPARE(dialog.table()->view()->model()->rowCount(), 0);
+        QVERIFY(dialog.entries().isEmpty() && dialog.table()->view()->model()->rowCount() == 0);
         QCOMPARE(dialog.changedFileNames(), QSet<QString>({entries.at(0).fileName, entries.at(1).fileName}));
         QVERIFY(!dialog.table()->placeholder()->isHidden());
-        QCOMPARE(dialog.table()->placeholder()->text(),
-                 "There are no monitoring OIDs\nYou can add new OIDs in main program window");
     }
 };
 
