@@ -71,19 +71,17 @@ private slots:
     {
         // The sample tree in pre-order: iso org dod internet mgmt mib-2 system sysDescr sysObjectID
         // sysName interfaces ifNumber ifTable ifEntry ifIndex ifDescr private enterprises vendorTrap snmpV2.
-        // Text | options (1: match case, 2: in descriptions) | from | for | current node | found.
+        // Row name | text | options (1: match case, 2: in descriptions) | from | for | current node | found.
         QTest::addColumn<QStringList>("row");
-        for (const char* row : {" .1.3.6.1.2.1.1.5 |1|2|1|1.3|sysName",  // a path ignores the options
-                                "sys|0|1|0|1.3.6.1.2.1.1.2|sysDescr",    // leaves, from the root
-                                "sys|0|1|1||system",                     // groups
-                                "  Name |1|1|2||sysName",                // trimmed, with case
-                                "e|0|2|2||enterprises",                  // vendor MIBs
-                                "sys|0|0|0|1.3.6.1.2.1.1.1|sysObjectID", // after the current node
-                                "sysName|0|0|2|1.3.6.1.2.1.1.5|sysName", // the current node is the only match
-                                "e|0|0|2||internet",                     // no current node: the root
-                                "TEXTUAL|2|1|2||sysDescr",               // descriptions too
-                                "sys|0|1|7||"})                          // no such node kind
-            QTest::newRow(row) << QString(row).split('|');
+        const QString rows = "a path ignores the options| .1.3.6.1.2.1.1.5 |1|2|1|1.3|sysName~"
+                             "leaves, from the root|sys|0|1|0|1.3.6.1.2.1.1.2|sysDescr~groups|sys|0|1|1||system~"
+                             "trimmed, with case|  Name |1|1|2||sysName~vendor MIBs|e|0|2|2||enterprises~"
+                             "after the current node|sys|0|0|0|1.3.6.1.2.1.1.1|sysObjectID~"
+                             "the current node is the only match|sysName|0|0|2|1.3.6.1.2.1.1.5|sysName~"
+                             "no current node: the root|e|0|0|2||internet~descriptions too|TEXTUAL|2|1|2||sysDescr~"
+                             "no such node kind|sys|0|1|7||";
+        for (const QString& row : rows.split('~'))
+            QTest::newRow(qPrintable(row.section('|', 0, 0))) << QStringList(row.split('|').mid(1));
     }
 
     void search()
