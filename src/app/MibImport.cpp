@@ -276,17 +276,16 @@ bool MibImport::apply()
     m_haveResult = false;
 
     if (!m_removing.isEmpty()) {
-        // A file goes with the last of its modules.
+        // A file goes with the last of its modules: one kept module leaves it in place.
         const QSet<QString> removed(m_removing.cbegin(), m_removing.cend());
-        QSet<QString> files;
         const QMap<QString, QString> imported = importedModules(m_moduleFolder);
-        for (auto it = imported.cbegin(); it != imported.cend(); ++it)
-            files.insert(it.value());
-        for (const QString& file : qAsConst(files)) {
-            const QStringList names = modulesOfFile(file);
-            if (std::all_of(names.cbegin(), names.cend(),
-                            [&removed](const QString& name) { return removed.contains(name); }) &&
-                !QFile::remove(file))
+        QSet<QString> keep;
+        for (auto it = imported.cbegin(); it != imported.cend(); ++it) {
+            if (!removed.contains(it.key()))
+                keep.insert(it.value());
+        }
+        for (const QString& file : imported) {
+            if (!keep.contains(file) && QFile::exists(file) && !QFile::remove(file))
                 qCWarning(lcApp) << "cannot remove the MIB module file" << file;
         }
         return true;

@@ -213,20 +213,26 @@ QString token(const QString& text)
 
 int writeMerged(const MibMerger& merger, const QString& target, bool dryRun, AddReport& report);
 
+// The options add and remove share.
+struct ChangeOptions
+{
+    QCommandLineOption database{QStringList{QStringLiteral("d"), QStringLiteral("database")},
+                                QStringLiteral("Database to change."), QStringLiteral("MIB.db")};
+    QCommandLineOption report{QStringLiteral("report"), QStringLiteral("File for the event lines."),
+                              QStringLiteral("FILE")};
+    QCommandLineOption dryRun{QStringLiteral("dry-run"), QStringLiteral("Report only.")};
+};
+
 int runAdd(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    const QCommandLineOption dbOption(QStringList{QStringLiteral("d"), QStringLiteral("database")},
-                                      QStringLiteral("Database to merge into."), QStringLiteral("MIB.db"));
+    const ChangeOptions options;
     const QCommandLineOption includeOption(QStringLiteral("I"), QStringLiteral("Folder of importable modules."),
                                            QStringLiteral("DIR"));
-    const QCommandLineOption reportOption(QStringLiteral("report"), QStringLiteral("File for the event lines."),
-                                          QStringLiteral("FILE"));
-    const QCommandLineOption dryRunOption(QStringLiteral("dry-run"), QStringLiteral("Compile and report only."));
-    parser.addOptions({dbOption, includeOption, reportOption, dryRunOption});
+    parser.addOptions({options.database, includeOption, options.report, options.dryRun});
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
-    const QString target = parser.value(dbOption);
+    const QString target = parser.value(options.database);
     const QStringList paths = parser.positionalArguments();
     if (target.isEmpty())
         return usageError(QStringLiteral("add needs a database (-d MIB.db)"));
@@ -238,8 +244,8 @@ int runAdd(const QStringList& arguments)
     }
 
     AddReport report;
-    if (!report.open(parser.value(reportOption)))
-        return fail(QStringLiteral("cannot write the report %1").arg(parser.value(reportOption)));
+    if (!report.open(parser.value(options.report)))
+        return fail(QStringLiteral("cannot write the report %1").arg(parser.value(options.report)));
     MibMerger merger;
     if (!merger.load(target))
         return report.fail(merger.errorString());
@@ -280,7 +286,7 @@ int runAdd(const QStringList& arguments)
 
     if (!merger.merge(compiler.nodes(), compiler.modules()))
         return report.fail(QStringLiteral("%1; %2 not changed").arg(merger.errorString(), target));
-    return writeMerged(merger, target, parser.isSet(dryRunOption), report);
+    return writeMerged(merger, target, parser.isSet(options.dryRun), report);
 }
 
 // Writes the merged rows over target (unless dryRun) and tells the outcome.
@@ -306,15 +312,11 @@ int writeMerged(const MibMerger& merger, const QString& target, bool dryRun, Add
 int runRemove(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    const QCommandLineOption dbOption(QStringList{QStringLiteral("d"), QStringLiteral("database")},
-                                      QStringLiteral("Database to remove from."), QStringLiteral("MIB.db"));
-    const QCommandLineOption reportOption(QStringLiteral("report"), QStringLiteral("File for the event lines."),
-                                          QStringLiteral("FILE"));
-    const QCommandLineOption dryRunOption(QStringLiteral("dry-run"), QStringLiteral("Report only."));
-    parser.addOptions({dbOption, reportOption, dryRunOption});
+    const ChangeOptions options;
+    parser.addOptions({options.database, options.report, options.dryRun});
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
-    const QString target = parser.value(dbOption);
+    const QString target = parser.value(options.database);
     const QStringList modules = parser.positionalArguments();
     if (target.isEmpty())
         return usageError(QStringLiteral("remove needs a database (-d MIB.db)"));
@@ -322,8 +324,8 @@ int runRemove(const QStringList& arguments)
         return usageError(QStringLiteral("remove needs at least one module name"));
 
     AddReport report;
-    if (!report.open(parser.value(reportOption)))
-        return fail(QStringLiteral("cannot write the report %1").arg(parser.value(reportOption)));
+    if (!report.open(parser.value(options.report)))
+        return fail(QStringLiteral("cannot write the report %1").arg(parser.value(options.report)));
     MibMerger merger;
     if (!merger.load(target))
         return report.fail(merger.errorString());
@@ -336,7 +338,7 @@ int runRemove(const QStringList& arguments)
     }
     if (!merger.remove(modules))
         return report.fail(QStringLiteral("%1; %2 not changed").arg(merger.errorString(), target));
-    return writeMerged(merger, target, parser.isSet(dryRunOption), report);
+    return writeMerged(merger, target, parser.isSet(options.dryRun), report);
 }
 
 int runPackage(const QStringList& arguments)
