@@ -86,22 +86,29 @@ ExpansionNode parseNode(Tokenizer& tokens, Token* following, int depth)
     return node;
 }
 
-} // namespace
-
-QString serializeExpansion(const ExpansionNode& node)
+// One text grows for the whole tree, so a deep chain is written in linear time.
+void appendExpansion(const ExpansionNode& node, QString& text)
 {
     if (node.number == -1)
-        return QString();
-    QString text = QString::number(node.number);
+        return;
+    text += QString::number(node.number);
     if (!node.children.isEmpty()) {
         text += QLatin1Char('[');
         for (int i = 0; i < node.children.size(); ++i) {
             if (i > 0)
                 text += QLatin1Char(',');
-            text += serializeExpansion(node.children.at(i));
+            appendExpansion(node.children.at(i), text);
         }
         text += QLatin1Char(']');
     }
+}
+
+} // namespace
+
+QString serializeExpansion(const ExpansionNode& node)
+{
+    QString text;
+    appendExpansion(node, text);
     return text;
 }
 
