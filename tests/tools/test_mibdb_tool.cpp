@@ -154,11 +154,11 @@ private slots:
         if (QFileInfo(CoreDir).isDir())
             runTool({"build", "-o", m_dir.filePath("core.db"), "--major", "7", "--minor", "3", CoreDir});
         QFile::copy(m_dir.filePath("core.db"), m_dir.filePath("core-0.db")); // add() changes core.db
-        // add() works on rows that do not come parent first: enterprises renumbered after its children.
+        // add() works on rows that do not come parent first: private renumbered after enterprises.
         QVERIFY(!QFile::exists(m_dir.filePath("core.db")) ||
                 MibTestDb::exec(m_dir.filePath("core.db"), {"UPDATE node SET parent_id = 999999 WHERE parent_id = "
-                                                            "(SELECT id FROM node WHERE name = 'enterprises')",
-                                                            "UPDATE node SET id = 999999 WHERE name = 'enterprises'"}));
+                                                            "(SELECT id FROM node WHERE name = 'private')",
+                                                            "UPDATE node SET id = 999999 WHERE name = 'private'"}));
         QVERIFY(writeBytes(m_dir.filePath("dep/dep.mib"), QString(DepModule).arg(DepGone).toLatin1()));
     }
 
