@@ -55,12 +55,9 @@ private slots:
         QTest::newRow("slash, all columns") << ReadCase{"a\t/\tb\r\n", all, {"a||b"}, {}, {}};
         // The caller's column count, 3 here, decides which column is the last.
         QTest::newRow("slash, all but last") << ReadCase{"/\t/\t/\t/\r\n", allButLast, {"||/|/"}, {}, {}};
+        const QStringList nonData{";c\n", "   ;note\n", "\n", " \t\n"};
         QTest::newRow("byte-order mark, comment and blank lines")
-            << ReadCase{"\xef\xbb\xbf;c\r\n   ;note\r\n\r\na\t\tb ; x\r\n \t\r\n",
-                        all,
-                        {"a|b; x\n"},
-                        {";c\n", "   ;note\n", "\n", " \t\n"},
-                        {}};
+            << ReadCase{"\xef\xbb\xbf;c\r\n   ;note\r\n\r\na\t\tb ; x\r\n \t\r\n", all, {"a|b; x\n"}, nonData, {}};
         QTest::newRow("zero bytes") << ReadCase{
             QByteArrayLiteral("a\0b\tc\r\n;x\0y\r\n"), all, {"a<0>b|c"}, {";x<0>y\n"}, {}};
         QTest::newRow("ignore later") << ReadCase{"a\r\n#IGNORE trailing words\nrest", all, {"a"}, {}, "rest"};

@@ -115,8 +115,7 @@ QVector<QPair<QString, OidPtr>> treeOf(const QString& fileName, int* all = nullp
     const QVector<OidPtr> nodes = database.open(true) == MibDatabase::Usable ? database.loadNodes() : QVector<OidPtr>();
     if (all)
         *all = nodes.size();
-    QVector<QPair<QString, OidPtr>> tree;
-    QVector<QPair<QString, OidPtr>> pending;
+    QVector<QPair<QString, OidPtr>> tree, pending;
     if (const OidPtr root = TreeModel::buildTree(nodes))
         pending.append({QString::number(root->number), root});
     while (!pending.isEmpty()) {
