@@ -1,6 +1,3 @@
-// The device list in memory: reading, merging device information, reading again when the file
-// changed, a failed save tried again, and credentials that could not be read kept as they were.
-
 #include "config/DeviceList.h"
 #include "TestFiles.h"
 
@@ -31,15 +28,6 @@ class TestDeviceList final : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    QStringList m_asked; // addresses asked for device information, in order
-
-    void listen(DeviceList& list)
-    {
-        list.setInfoRequest([this](const QString& ip, const SnmpUtils::SnmpParams&, int flags, int) {
-            QCOMPARE(flags, int(DeviceList::InfoFlags));
-            m_asked << ip;
-        });
-    }
 
 private slots:
     void loadMergeAndReloadWhenChanged()
@@ -47,11 +35,15 @@ private slots:
         const QString path = m_dir.filePath("Velmora.cfg");
         QVERIFY(writeBytes(path, "10.0.0.1\tA\tpublic\r\n10.0.0.2\tB\t&v1(\"x\")\r\n10.0.0.1\tC\tpublic\r\n"));
         DeviceList list(path);
-        listen(list);
+        QStringList asked; // addresses asked for device information, in order
+        list.setInfoRequest([&asked](const QString& ip, const SnmpUtils::SnmpParams&, int flags, int) {
+            QCOMPARE(flags, int(DeviceList::InfoFlags));
+            asked << ip;
+        });
         list.load({{"10.0.0.2", "named-before"}});
         QCOMPARE(names(list), (QStringList{"", "named-before", ""}));
         list.requestDeviceInfo();
-        QCOMPARE(m_asked, (QStringList{"10.0.0.1", "10.0.0.2", "10.0.0.1"}));
+        QCOMPARE(asked, (QStringList{"10.0.0.1", "10.0.0.2", "10.0.0.1"}));
 
         // The list's own results count, failures too; those others asked for only when the device answered.
         QSignalSpy changed(&list, &DeviceList::deviceInfoChanged);
@@ -66,13 +58,13 @@ private slots:
         QVERIFY(merged.ok && merged.sysDescr == "sw-2 described" && merged.addresses.size() == 1);
 
         // Unchanged on disk: nothing is read again.
-        m_asked.clear();
+        asked.clear();
         QVERIFY(!list.reloadIfChanged({}));
         // A line added behind the list's back: known devices keep what was found, only the new one is asked.
         QVERIFY(writeBytes(path, "10.0.0.3\tC\tpublic\r\n", QIODevice::Append));
         QVERIFY(list.reloadIfChanged({{"10.0.0.3", "named-too"}}));
         QCOMPARE(names(list), (QStringList{"sw-1", "sw-2", "sw-1", "named-too"}));
-        QCOMPARE(m_asked, QStringList{"10.0.0.3"});
+        QCOMPARE(asked, QStringList{"10.0.0.3"});
         QVERIFY(!list.changedOnDisk() && !list.reloadIfChanged({}));
 
         // A name that arrives while the editor is open wins over the editor's older copy, by address.
@@ -109,8 +101,7 @@ private slots:
 
     void unreadCredentialsKeptThroughSave()
     {
-        // A value that does not decrypt and a key this program does not know, beside a comment;
-        // a description with a zero byte in it (written here as ~); a value that does decrypt.
+        // A value that does not decrypt, an unknown key beside a comment, a zero byte (here ~), one that decrypts.
         QByteArray kept(
             ";devices\r\n10.0.0.4\tD\t" + VelmoraFile::credentialsToText({3, {}, "u", 0, {}, 0, {}}, true).toUtf8() +
             "\t/\t/\t/\t\r\n10.0.0.2\tB\t&v3#(UserName:\"AAAA\", AuthType:SHA1, AuthPass:\"x y\")\t/\t/\t/\t"

@@ -29,6 +29,12 @@ private slots:
         SnmpUtils::SnmpParams read;
         bool encrypted;
         QVERIFY(VelmoraFile::textToCredentials(text, read, encrypted) && encrypted && read == params);
+        // A tampered value makes the whole text unreadable; a secret cut short, longer or not Base64 reads as none.
+        QVERIFY(!VelmoraFile::textToCredentials(QString(text).replace("p182x", "p182y"), read, encrypted) &&
+                read == SnmpUtils::SnmpParams());
+        const QByteArray blob = QByteArray::fromBase64(VelmoraFile::encryptSecret("x").toLatin1());
+        for (const QByteArray& bad : {blob.left(79).toBase64(), QByteArray(blob + "x").toBase64(), QByteArray("!!")})
+            QCOMPARE(VelmoraFile::decryptSecret(bad), QString());
     }
 
     // SubCustomerNumber 12345, "!" not decodable: an unchanged value is never written back.

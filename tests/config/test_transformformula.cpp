@@ -1,6 +1,3 @@
-// The transform formula: what compiles, what computes, and the results, as the monitoring
-// service would apply them to a polled value.
-
 #include "config/TransformFormula.h"
 
 #include <QtTest>

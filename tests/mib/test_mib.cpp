@@ -5,8 +5,7 @@
 
 #include <QtTest>
 
-// Node paths and codes, the database file, the tree model over it with its search, the
-// expansion text and the description of a node.
+// Node paths and codes, the database file, the tree model and its search, expansions, descriptions.
 class TestMib final : public QObject
 {
     Q_OBJECT
@@ -105,7 +104,7 @@ private slots:
         }
     }
 
-    void openCreatesSchemaOnlyWhenWritable()
+    void handles()
     {
         // An empty file stays empty when opened read-only, and gets the schema when writable.
         const QString readOnly = m_mib.dir.filePath("empty-ro.db"), writable = m_mib.dir.filePath("empty-rw.db");
@@ -123,6 +122,14 @@ private slots:
         db.writeVersion(1, 20300101, 4);
         int version[3] = {};
         QVERIFY(db.readVersion(&version[0], &version[1], &version[2]) && version[1] == 20300101 && version[2] == 4);
+        // Each database has a connection of its own: destroying one leaves the other working.
+        auto other = std::make_unique<MibDatabase>();
+        other->setFileName(m_mib.dir.filePath("other.db"));
+        QVERIFY(MibTestDb::create(other->fileName(), MibTestDb::parse("1 - iso 1; 2 1 org 3")));
+        QCOMPARE(other->open(true), int(MibDatabase::Usable));
+        QCOMPARE(other->loadNodes().size() * 10 + db.loadNodes().size(), 20);
+        other.reset();
+        QVERIFY(db.readVersion(&version[0], &version[1], &version[2]) && version[1] == 20300101);
     }
 
     void loadNodes()
@@ -163,8 +170,7 @@ private slots:
                 QCOMPARE(o->descriptionText(), QStringLiteral("Grüße \"quoted\"\nsecond line"));
         }
         QCOMPARE(rows.size(), nodes.size());
-        // Dates in UTC (0 and NULL: none); enumerations by value, ranges by their lower bound;
-        // unknown codes load as 0.
+        // Dates in UTC (0 and NULL: none); values by value, ranges by lower bound; unknown codes as 0.
         QCOMPARE(rows.at(0), QStringLiteral("1: iso 0 1 0 0 SAMPLE-MIB  1970-01-02T00:00:00Z"));
         QCOMPARE(rows.at(1) + ", " + rows.at(2),
                  QStringLiteral("2: org 1 3 0 0 SAMPLE-MIB, 3: dod 2 6 0 0 SAMPLE-MIB"));
@@ -173,23 +179,6 @@ private slots:
         QCOMPARE(rows.at(9), QStringLiteral("10: sysName 7 5 0 48 SAMPLE-MIB   -50..10 20..30 100..200"));
         QCOMPARE(rows.at(11).section("  ", 1) + rows.at(12).section("  ", 1) + rows.at(14).section("  ", 1),
                  QStringLiteral(" big=4294967296 -2147483648..-1 0..4294967295 0..4294967295 1..4294967295"));
-    }
-
-    void twoDatabases()
-    {
-        // Each database has a connection of its own: destroying one leaves the other working.
-        auto one = std::make_unique<MibDatabase>();
-        MibDatabase two;
-        for (MibDatabase* db : {one.get(), &two}) {
-            db->setFileName(m_mib.dir.filePath(db == &two ? "two.db" : "one.db"));
-            QVERIFY(
-                MibTestDb::create(db->fileName(), MibTestDb::parse(db == &two ? "1 - iso 1" : "1 - iso 1; 2 1 org 3")));
-            QCOMPARE(db->open(true), int(MibDatabase::Usable));
-        }
-        QCOMPARE(one->loadNodes().size() * 10 + two.loadNodes().size(), 21);
-        one.reset();
-        int version[3] = {};
-        QVERIFY(two.readVersion(&version[0], &version[1], &version[2]) && two.loadNodes().size() == 1);
     }
 
     void structure()
@@ -225,15 +214,13 @@ private slots:
 
     void brokenTrees()
     {
-        // The top-level node with the lowest number is the root; an orphan and the other top-level
-        // branch are unreachable.
+        // The top-level node with the lowest number is the root; orphans and other top levels are unreachable.
         QVERIFY(
             m_mib.load(QStringLiteral("1 0 second 2; 2 0 first 1; 3 2 child 5; 4 999 orphan 7; 5 1 underSecond 1")));
         QCOMPARE(names(), QStringLiteral("first child"));
         QVERIFY(at("1.5") && !at("2") && !at("2.1"));
 
-        // A cycle away from the root, a node that is its own parent, a duplicate id of which one
-        // twin names itself as parent.
+        // A cycle away from the root, a node its own parent, a duplicate id whose one twin is its own parent.
         QVERIFY(m_mib.load(QStringLiteral("0 0 root 1; 2 0 zeroChild 4; 3 0 twinA 2; 3 3 twinB 3; 4 3 underTwin 1;"
                                           "10 11 cycleA 1; 11 10 cycleB 1; 12 12 self 9"),
                            true));
@@ -259,12 +246,10 @@ private slots:
         m_mib.model.reset();
     }
 
-    // The indexed search against the plain definition: the first node in pre-order from the start
-    // node, wrapping around once, that is tested and whose name (or description) contains the text.
+    // The indexed search against its definition: the first match in pre-order from the start, wrapping once.
     void search()
     {
-        // Letters that fold into each other: ASCII, Latin-1 and Greek case (with the final sigma),
-        // and the Kelvin sign and the long s, which match k and s without case.
+        // Letters that fold into each other: ASCII, Latin-1 and Greek case, the Kelvin sign and long s.
         const QString alphabet = QStringLiteral("aAkKsS-\u00e9\u00c9\u212a\u017f\u03c3\u03a3\u03c2");
         QRandomGenerator random(20240101);
         auto randomText = [&](int maxLength) {
@@ -285,8 +270,7 @@ private slots:
         QStringList texts = QStringLiteral("k K \u212a s \u017f \u00e9 \u03a3 a- zzz").split(' ');
         for (int i = 0; i < 30; ++i)
             texts << randomText(4);
-        int compared = 0;
-        int found = 0;
+        int compared = 0, found = 0;
         for (const QString& text : qAsConst(texts)) {
             for (int startAt : {-1, 0, 1, 17, 150, 299}) { // -1: no start node
                 // Bit 0: match case; bit 1: descriptions; the rest: leaves, groups, both or neither.
@@ -345,8 +329,7 @@ private slots:
 
     void description()
     {
-        // MIB text is shown as written: neither markup nor a placeholder of the template. The node
-        // is iso(1).org(3).<node>(7).
+        // MIB text is shown as written: neither markup nor a placeholder. The node is iso.org.<node>(7).
         QVERIFY(m_mib.load(QStringLiteral("1 0 iso 1; 2 1 org 3; 3 2 x<b>%7 7 3 19")));
         Oid& node = *at("1.3.7");
         node.module = QStringLiteral("M&%2");

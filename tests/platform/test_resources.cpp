@@ -1,5 +1,3 @@
-// Every image the program takes from its resources loads, in the sizes asked for, and shows something.
-
 #include <QIcon>
 #include <QMovie>
 #include <QtTest>
@@ -47,8 +45,7 @@ private slots:
             QTest::newRow(name) << QString(":/images/%1.ico").arg(name) << QList<int>{16, 32, 48};
     }
 
-    // An .ico's sizes come through Qt's ICO plugin (libqico), which a system may lack. A badged
-    // icon takes its badge from another file; if the reference breaks, the corner is bare.
+    // .ico sizes need Qt's ICO plugin; a badged icon's badge comes from another file, or its corner is bare.
     void images()
     {
         QFETCH(QString, path);
