@@ -163,7 +163,8 @@ private slots:
         QCOMPARE(dialog.saveButton()->text(), problem.isEmpty() ? "Save" : "Save*");
     }
 
-    // The main case: ifInOctets of a device that answers; its interfaces and rows are read.
+    // The main case: ifInOctets of a device that answers; its interfaces and rows are read (the
+    // entry with an interface, as saved: test_mainwindow).
     void addColumnOfAnsweringDevice()
     {
         OidSettingsDialog dialog(device(m_agent.address()), {}, m_mib.model.get(), nullptr);
@@ -178,12 +179,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(rows->rowCount(), 5, 20000);
         rows->selectRow(1);
         QVERIFY(dialog.saveButton()->isEnabled());
-        dialog.useInterfaceBox()->setChecked(true);
-        dialog.interfaceList()->setCurrentRow(1);
         field(&dialog, "legendEdit")->setText("  in  ");
-        const OidEntry entry = dialog.entry();
-        QCOMPARE(QStringList({entry.oid, entry.typeWord, entry.interfaceNumber, entry.fileName}),
-                 QStringList({kColumn + ".2", "UCOUNTER", "2", kColumn + ".2-" + m_agent.address() + "-2-in"}));
         dialog.useInterfaceBox()->setChecked(false);
         QCOMPARE(dialog.entry().fileName, kColumn + ".2-" + m_agent.address() + "-0-in");
         dialog.saveButton()->click();
