@@ -7,6 +7,8 @@
 #include "ui/browser/OidBrowser.h"
 #include "ui/devices/DeviceEditDialog.h"
 #include "ui/devices/DevicesDialog.h"
+#include "ui/monitor/OidChartDialog.h"
+#include "ui/monitor/OidIndexSelectionDialog.h"
 #include "ui/monitor/OidIndexSelectionWidget.h"
 #include "ui/oids/OidSettingsDialog.h"
 #include "ui/traps/TrapEditDialog.h"
@@ -27,19 +29,17 @@
 
 #include <quazip.h>
 
+#include <functional>
+
 namespace {
+
+const QString Root = SnmpdFixture::kFixtureRoot;
 
 class FixedClock final : public Clock
 {
 public:
     QDateTime now() const override { return QDateTime(QDate(2031, 5, 6), QTime(12, 0)); }
 };
-
-bool enabled(const QWidget* window, const QString& text)
-{
-    const QList<QAction*> all = window->findChildren<QAction*>();
-    return std::any_of(all.begin(), all.end(), [&](QAction* a) { return a->text() == text && a->isEnabled(); });
-}
 
 } // namespace
 
@@ -53,6 +53,7 @@ private slots:
         QVERIFY(m_dir.isValid() && QDir::setCurrent(m_dir.path()));
         qputenv("TESSARO_REGISTRY_ROOT", QFile::encodeName(m_dir.filePath("registry")));
         ServiceRegistry::writeString("ServiceName", "orvane");
+        m_agent.setBulkRows(300);
         SNMPD_FIXTURE_START(m_agent);
         m_closed = "127.0.0.1:" + QString::number(SnmpdFixture::closedPort());
         const QString ini = m_dir.filePath("Tessaro.ini");
@@ -119,7 +120,7 @@ private slots:
             QCOMPARE(window->browser()->saveExpansion(), expansion);
             QCOMPARE(window->browser()->currentOid(), window->treeModel().findByPath("1.3.6.1.2.1.2.2"));
             QCOMPARE(window->searchParameters().history.size(), 3); // an empty history reads as the defaults
-            QVERIFY(!enabled(window.get(), "Start Service") && !enabled(window.get(), "Stop Service"));
+            QVERIFY(!window->startServiceAction()->isEnabled() && !window->stopServiceAction()->isEnabled());
             window->onAboutBox();
             QCOMPARE(prompts.asked.size(), 1);
             QVERIFY(
@@ -182,8 +183,8 @@ private slots:
         QCOMPARE(window->deviceBox()->itemText(1), m_closed + " - named-before");
         window->deviceBox()->setCurrentIndex(1);
         // What another part of the program found out about it shows at once.
-        SnmpReader::HostInfoResult result{m_closed, true, "a-name-longer-than-thirty-chars", {}, {}, {}, {}, {},
-                                          {},       {}};
+        const SnmpReader::HostInfoResult result{m_closed, true, "a-name-longer-than-thirty-chars", {}, {}, {}, {}, {},
+                                                {},       {}};
         emit SnmpReader::instance()->HostResolved(result, window->deviceList().requestId() + 1000);
         QCOMPARE(window->windowTitle(), "Tessaro / " + m_closed + " - a-name-longer-than-thirty-char");
         QCOMPARE(prompts.asked.size(), 3);
@@ -208,7 +209,7 @@ private slots:
         writeBytes(history, "old history");
 
         ScriptedPrompts prompts;
-        auto window = startWindow(dir, systemd);
+        auto window = startWindow(dir, &systemd);
         QVERIFY(window->stopServiceAction()->isEnabled() && !window->startServiceAction()->isEnabled());
         window->onJumpToOid("1.3.6.1.2.1.2.2.1.10");
         whenModal<OidSettingsDialog>([](OidSettingsDialog* dialog) {
@@ -251,21 +252,102 @@ private slots:
         QVERIFY(systemd.stop("orvane"));
     }
 
+    // The query wiring against the agent (actions, viewer, Stop, "View Full OID", device box,
+    // Jump To, chart hand-offs); the rules: test_querycontroller.
+    void queriesFillTheViewer()
+    {
+        const QString nodes = "100 18 fixture 32473; 101 100 fixtureRoot 1; 102 101 scalars 1; 103 102 fixCounter64 1 "
+                              "11 18; 104 103 fixCounter64Instance 0 11 18; 109 101 bulkTable 9; 110 109 bulkEntry 1;"
+                              "111 110 bulkColumn 1 2 18";
+        const QString data = m_queryDir.filePath("Brantwick/Tessaro/");
+        QVERIFY(writeBytes(
+            data + "Velmora.cfg",
+            (m_agent.address() + "\tDefault\tpublic\r\n" + m_closed + "\tCore\t&v1(\"public\")\r\n").toUtf8()));
+        QVERIFY(MibTestDb::create(data + "MIB.db", MibTestDb::sampleNodes() + MibTestDb::parse(nodes)));
+        m_window = startWindow(m_queryDir);
+        m_window->deviceBox()->setCurrentIndex(0);
+        OidValueViewer* viewer = m_window->browser()->valueViewer();
+        QCOMPARE(run(m_window->getAction(), "1.3.6.1.2.1.1.1"), QStringList{"sysDescr.0"});
+        const OidValueViewer::Row row = viewer->rows().first();
+        QVERIFY(row.valueText.contains(SnmpdFixture::kSysDescr) && row.type == Oid::OctetString && !row.showOidPath &&
+                !m_window->stopQueryAction()->isEnabled());
+
+        // GetBulk shows the rows GetNext shows; Stop goes off at the end.
+        const QStringList walked = run(m_window->getNextAction(), "1.3.6.1.2.1.1");
+        QVERIFY(walked.size() >= 7 && walked.first() == "sysDescr.0");
+        QTRY_VERIFY(!m_window->stopQueryAction()->isEnabled());
+        QCOMPARE(run(m_window->getBulkAction(), "1.3.6.1.2.1.1"), walked);
+
+        // A leaf numbered 0 is read with Get on double-click; "View Full OID" shows paths.
+        m_window->findChild<QCheckBox*>()->setChecked(true);
+        m_window->onJumpToOid(Root + ".1.1.0");
+        m_window->onLeafOidActivated(m_window->browser()->currentOid());
+        QTRY_VERIFY(viewer->toPlainText().contains("fixCounter64Instance (" + Root + ".1.1.0)"));
+        m_window->onJumpToOid("not an oid"); // Jump To ignores anything but a known node
+        QCOMPARE(m_window->browser()->currentOid()->name, "fixCounter64Instance");
+
+        // Each way to end a walk reaches the query; the late answer switches Stop off.
+        const std::function<void()> ends[] = {[this] { m_window->stopQueryAction()->trigger(); },
+                                              [viewer] { emit viewer->stopButtonClicked(); },
+                                              [this] { m_window->deviceBox()->setCurrentIndex(1); }};
+        for (const auto& end : ends) {
+            m_window->deviceBox()->setCurrentIndex(0);
+            m_window->onJumpToOid(Root + ".9.1.1");
+            m_window->getNextAction()->trigger();
+            QTRY_VERIFY_WITH_TIMEOUT(m_window->resultRowCount() >= 2, 10000);
+            end();
+            QVERIFY(!m_window->isQueryRunning());
+            QTRY_VERIFY(!m_window->stopQueryAction()->isEnabled());
+        }
+        QVERIFY(!m_window->getBulkAction()->isEnabled()); // the SNMPv1 device
+        m_window->deviceBox()->setCurrentIndex(0);
+    }
+
+    void monitorOpensTheChart()
+    {
+        // From a result line: the chart of that very OID, named after its node. From the tree:
+        // the device is asked for the column's rows, and the chart polls the row chosen.
+        emit m_window->browser()->valueViewer()->monitorOidClicked(Root + ".1.1.0", Oid::Counter64, QString());
+        std::unique_ptr<OidChartDialog> chart(m_window->findChild<OidChartDialog*>());
+        QCOMPARE(chart ? chart->windowTitle() : "", m_agent.address() + " - fixCounter64Instance (" + Root + ".1.1.0)");
+        chart.reset();
+        m_window->onJumpToOid(Root + ".9.1.1");
+        whenModal<OidIndexSelectionDialog>([](OidIndexSelectionDialog* dialog) {
+            QTableWidget* table = dialog->findChild<QTableWidget*>();
+            if (QTest::qWaitFor([table] { return table->rowCount() == 300; }, 20000))
+                table->selectRow(2);
+            dialog->monitorButton()->click();
+        });
+        m_window->onMonitorOidFromTree();
+        chart.reset(m_window->findChild<OidChartDialog*>());
+        QCOMPARE(chart ? chart->windowTitle() : "", m_agent.address() + " - bulkColumn (" + Root + ".9.1.1.3)");
+    }
+
 private:
+    // Runs the action on the node at path; the labels of the result lines.
+    QStringList run(QAction* action, const QString& path)
+    {
+        m_window->browser()->selectIndex(m_window->treeModel().indexFromOid(m_window->treeModel().findByPath(path)));
+        action->trigger();
+        QStringList labels;
+        if (QTest::qWaitFor([this] { return !m_window->isQueryRunning(); }, 20000)) {
+            for (const OidValueViewer::Row& row : m_window->browser()->valueViewer()->rows())
+                labels << row.label;
+        }
+        return labels;
+    }
+
     // A window on a data folder of its own (with one device unless there is a list, so that it
     // does not send the user to the device list editor), shown and past its postponed initialisation.
-    std::unique_ptr<MainWindow> startWindow(const QTemporaryDir& programData)
-    {
-        return startWindow(programData, m_services);
-    }
-    std::unique_ptr<MainWindow> startWindow(const QTemporaryDir& programData, ServiceManager& services)
+    std::unique_ptr<MainWindow> startWindow(const QTemporaryDir& programData, ServiceManager* services = nullptr)
     {
         const QString devices = programData.filePath("Brantwick/Tessaro/Velmora.cfg");
         if (!QFile::exists(devices))
             writeBytes(devices,
                        "127.0.0.1:" + QByteArray::number(SnmpdFixture::closedPort()) + "\tDefault\tpublic\r\n");
         const Folders folders(programData.path(), QString(), programData.filePath("app"), programData.path());
-        auto window = std::make_unique<MainWindow>(AppContext{folders, *m_settings, services, QString(), m_clock});
+        auto window = std::make_unique<MainWindow>(
+            AppContext{folders, *m_settings, services ? *services : m_services, QString(), m_clock});
         window->show();
         if (!QTest::qWaitFor([&] { return window->isInitialized(); }, 20000))
             qWarning("the window did not finish its start-up");
@@ -278,6 +360,8 @@ private:
     std::unique_ptr<AppSettings> m_settings;
     NullServiceManager m_services; // none installed
     FixedClock m_clock;
+    QTemporaryDir m_queryDir; // the query tests' window, on the agent and m_closed
+    std::unique_ptr<MainWindow> m_window;
 };
 
 QTEST_MAIN(TestMainWindow)

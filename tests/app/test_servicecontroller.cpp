@@ -56,8 +56,7 @@ private slots:
     void cleanup()
     {
         for (const QString& name : QDir(m_dir->path()).entryList({"*.pid"})) {
-            QFile file(m_dir->filePath(name));
-            const int pid = file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toInt() : 0;
+            const int pid = readBytes(m_dir->filePath(name)).trimmed().toInt(); // 0 when unreadable
             if (pid > 0)
                 ::kill(pid, SIGTERM);
         }

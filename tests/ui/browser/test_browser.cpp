@@ -334,35 +334,30 @@ private slots:
         QCOMPARE(expanded(), QStringLiteral("1[3[6]]"));
     }
 
-    void scrollToKeepsBranchVisible_data()
-    {
-        QTest::addColumn<bool>("collapsed");
-        QTest::newRow("expanded branch") << false;
-        QTest::newRow("collapsed branch, as a search result") << true;
-    }
-
     void scrollToKeepsBranchVisible()
     {
         // A deep, narrow branch in a narrow view: the node comes into view sideways with one
-        // indentation step of its branch still visible, also when its parents were collapsed.
-        QFETCH(bool, collapsed);
+        // indentation step of its branch still visible, also when its parents were collapsed
+        // (a search result).
         QString text;
         for (int i = 1; i <= 40; ++i)
             text +=
                 QStringLiteral("%1 %2 %3 1;").arg(i).arg(i - 1).arg(i == 40 ? "aRatherLongLeafNameAtTheBottom" : "b");
         load(text);
         m_browser->resize(300, 300);
-        collapsed ? view()->collapseAll() : view()->expandAll();
         const QModelIndex deep = m_mib.indexAt(QByteArray("1").append(QByteArray(".1").repeated(39)).constData());
-        view()->scrollTo(deep, QAbstractItemView::PositionAtCenter);
-        QTRY_VERIFY(view()->horizontalScrollBar()->value() > 0);
-        const int left = view()->visualRect(deep).left();
-        QVERIFY2(left >= view()->indentation() - 1 && left < view()->viewport()->width(),
-                 qPrintable(QString::number(left)));
-        // Back to the root is back at the left edge; an invalid index changes nothing.
-        view()->scrollTo(m_mib.model->index(0, 0));
-        view()->scrollTo(QModelIndex());
-        QCOMPARE(view()->horizontalScrollBar()->value(), 0);
+        for (const bool collapsed : {false, true}) {
+            collapsed ? view()->collapseAll() : view()->expandAll();
+            view()->scrollTo(deep, QAbstractItemView::PositionAtCenter);
+            QTRY_VERIFY(view()->horizontalScrollBar()->value() > 0);
+            const int left = view()->visualRect(deep).left();
+            QVERIFY2(left >= view()->indentation() - 1 && left < view()->viewport()->width(),
+                     qPrintable(QString::number(left)));
+            // Back to the root is back at the left edge; an invalid index changes nothing.
+            view()->scrollTo(m_mib.model->index(0, 0));
+            view()->scrollTo(QModelIndex());
+            QCOMPARE(view()->horizontalScrollBar()->value(), 0);
+        }
     }
 
     void branchMenuAndSave()

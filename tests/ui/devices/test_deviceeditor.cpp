@@ -17,7 +17,6 @@
 #include <QtTest>
 
 using Entry = VelmoraFile::Entry;
-using Info = SnmpReader::HostInfoResult;
 using Params = SnmpUtils::SnmpParams;
 
 // group, IP address, credentials, the labels marked invalid (OK is enabled when none is)
@@ -41,16 +40,6 @@ Entry entry(const QString& ip, const QString& group = "Default", const Params& c
 {
     const QString text = VelmoraFile::credentialsToText(credentials, encrypted);
     return Entry{ip, group, text, {}, {}, {}, description, credentials, encrypted};
-}
-
-Info info(const QString& ip, const QString& name, const QStringList& addresses = {})
-{
-    Info info;
-    info.ip = ip;
-    info.sysName = name;
-    for (const QString& address : addresses)
-        info.addresses.append({1, address, "255.255.255.0"});
-    return info;
 }
 
 void setCredentials(QWidget* dialog, const Params& params)
@@ -239,7 +228,8 @@ private slots:
         ScriptedPrompts prompts;
         DeviceTableWidget table;
         table.setData({entry("10.9.9.9"), entry(m_agent.address())},
-                      {info("10.9.9.9", "<&>", {"10.0.0.1", "10.0.0.2"}), info(m_agent.address(), "")});
+                      {{"10.9.9.9", false, "<&>", {}, {}, {{1, "10.0.0.1", {}}, {1, "10.0.0.2", {}}}, {}, {}, {}, {}},
+                       {m_agent.address(), false, {}, {}, {}, {}, {}, {}, {}, {}}});
         QSignalSpy infoChanged(&table, &DeviceTableWidget::DeviceInfoChanged);
         whenModal<DeviceEditDialog>([&](DeviceEditDialog* dialog) {
             field(dialog, "ipAddressEdit")->setText("10.0.0.1");
