@@ -126,9 +126,13 @@ void DeviceTableWidget::showRow(int row)
     const Device& device = m_devices.at(row);
     const QString texts[ColumnCount] = {entry.group, device.info.sysName, entry.ipAddress,
                                         versionText(entry.credentials.version), entry.description};
-    const QString toolTip = device.info.sysDescr.isEmpty()
-                                ? QString()
-                                : QStringLiteral("<qt>%1</qt>").arg(device.info.sysDescr.toHtmlEscaped());
+    // The description, and why the information may be incomplete when its query stopped short.
+    QStringList tips;
+    for (const QString& tip : {device.info.sysDescr, device.info.stopNote}) {
+        if (!tip.isEmpty())
+            tips << tip.toHtmlEscaped();
+    }
+    const QString toolTip = tips.isEmpty() ? QString() : QStringLiteral("<qt>%1</qt>").arg(tips.join(QLatin1String("<br>")));
     const QVariant background = device.duplicate ? QVariant(QBrush(QColor(QStringLiteral("#FFC0CB")))) : QVariant();
     for (int column = 0; column < ColumnCount; ++column) {
         QStandardItem* item = model()->item(row, column);

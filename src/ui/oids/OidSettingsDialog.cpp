@@ -299,6 +299,12 @@ void OidSettingsDialog::fillInterfaces(int wanted)
         item->setData(Qt::UserRole, wanted);
         m_interfaces->insertItem(0, item);
     }
+    // An interface table cut off by the walk's bound says so below the interfaces it has.
+    if (!m_deviceInfo.stopNote.isEmpty()) {
+        auto* note = new QListWidgetItem(m_deviceInfo.stopNote, m_interfaces);
+        note->setFlags(Qt::NoItemFlags);
+        note->setData(Qt::UserRole, -1);
+    }
     for (int row = 0; row < m_interfaces->count(); ++row) {
         if (wanted != -1 && m_interfaces->item(row)->data(Qt::UserRole).toInt() == wanted)
             m_interfaces->setCurrentRow(row);

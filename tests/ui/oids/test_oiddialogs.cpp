@@ -190,11 +190,13 @@ private slots:
     {
         SnmpReader::HostInfoResult info;
         info.sysName = "quiet";
+        info.stopNote = "Walk stopped"; // shown below the interfaces, not choosable
         OidSettingsDialog dialog(device(kClosed), info, m_mib.model.get(), nullptr);
         dialog.setEntry(oidEntry("3", "17", "in"));
         QCOMPARE(dialog.windowTitle(), "Edit monitoring OID / " + kClosed + " - quiet");
-        QVERIFY(dialog.interfaceList()->count() == 1 && dialog.interfaceList()->item(0)->text() == "17" &&
+        QVERIFY(dialog.interfaceList()->count() == 2 && dialog.interfaceList()->item(0)->text() == "17" &&
                 dialog.interfaceList()->item(0)->isSelected());
+        QVERIFY(dialog.interfaceList()->item(1)->text() == info.stopNote && !dialog.interfaceList()->item(1)->flags());
         QVERIFY(dialog.useInterfaceBox()->isChecked() && dialog.interfaceList()->isEnabled());
         QCOMPARE(dialog.entry(), oidEntry("3", "17", "in"));
         // A type word of the file's own stays as it was, known to the MIB or not.
