@@ -132,7 +132,8 @@ void DeviceTableWidget::showRow(int row)
         if (!tip.isEmpty())
             tips << tip.toHtmlEscaped();
     }
-    const QString toolTip = tips.isEmpty() ? QString() : QStringLiteral("<qt>%1</qt>").arg(tips.join(QLatin1String("<br>")));
+    const QString toolTip =
+        tips.isEmpty() ? QString() : QStringLiteral("<qt>%1</qt>").arg(tips.join(QLatin1String("<br>")));
     const QVariant background = device.duplicate ? QVariant(QBrush(QColor(QStringLiteral("#FFC0CB")))) : QVariant();
     for (int column = 0; column < ColumnCount; ++column) {
         QStandardItem* item = model()->item(row, column);

@@ -227,11 +227,12 @@ private slots:
         // entry of that address takes the same device information.
         ScriptedPrompts prompts;
         DeviceTableWidget table;
-        table.setData({entry("10.9.9.9"), entry(m_agent.address())},
-                      {{"10.9.9.9", false, "<&>", "<b>", {}, {{1, "10.0.0.1", {}}, {1, "10.0.0.2", {}}}, {}, {}, {}, "Walk stopped"},
-                       {m_agent.address(), false, {}, {}, {}, {}, {}, {}, {}, {}}});
+        table.setData(
+            {entry("10.9.9.9"), entry(m_agent.address())},
+            {{"10.9.9.9", false, "<&>", "<b>", {}, {{1, "10.0.0.1", {}}, {1, "10.0.0.2", {}}}, {}, {}, {}, "Stopped"},
+             {m_agent.address(), false, {}, {}, {}, {}, {}, {}, {}, {}}});
         // The tool tip shows the description and why the information may be incomplete.
-        QCOMPARE(table.view()->model()->index(0, 0).data(Qt::ToolTipRole), "<qt>&lt;b&gt;<br>Walk stopped</qt>");
+        QCOMPARE(table.view()->model()->index(0, 0).data(Qt::ToolTipRole), "<qt>&lt;b&gt;<br>Stopped</qt>");
         QSignalSpy infoChanged(&table, &DeviceTableWidget::DeviceInfoChanged);
         whenModal<DeviceEditDialog>([&](DeviceEditDialog* dialog) {
             field(dialog, "ipAddressEdit")->setText("10.0.0.1");
