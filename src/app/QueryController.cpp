@@ -148,7 +148,8 @@ void QueryController::onWalkUpdate(const SnmpAsyncReader::WalkUpdate& update)
             break;
         case SubtreeWalk::GoesOn: // a bound of the runner cut the walk short
             lines.append(messageLine(update.asked,
-                                     update.timeUp
+                                     update.sizeUp ? SnmpOidUtils::sizeBoundNote(SnmpAsyncReader::walkByteBound())
+                                     : update.timeUp
                                          ? tr("Walk stopped after %1 seconds").arg(SnmpAsyncReader::walkSecondBound())
                                          : tr("Walk stopped after %1 rows").arg(update.total)));
             break;

@@ -24,6 +24,7 @@ constexpr int CollectIntervalMs = 10;
 
 std::atomic<int> g_walkRows{SnmpAsyncReader::MaxWalkRows};
 std::atomic<int> g_walkSeconds{SnmpAsyncReader::MaxWalkSeconds};
+std::atomic<qint64> g_walkBytes{SnmpAsyncReader::MaxWalkBytes};
 
 QList<SnmpOidUtils::OidValue> runRequest(int kind, const SnmpOidUtils::Device& device, const QString& requestPath)
 {
@@ -172,10 +173,11 @@ int SnmpAsyncReader::queuedRequests() const
     return m_queue.size();
 }
 
-void SnmpAsyncReader::setWalkBounds(int rows, int seconds)
+void SnmpAsyncReader::setWalkBounds(int rows, int seconds, qint64 bytes)
 {
     g_walkRows = rows > 0 ? rows : MaxWalkRows;
     g_walkSeconds = seconds > 0 ? seconds : MaxWalkSeconds;
+    g_walkBytes = bytes > 0 ? bytes : MaxWalkBytes;
 }
 
 int SnmpAsyncReader::walkRowBound()
@@ -186,6 +188,11 @@ int SnmpAsyncReader::walkRowBound()
 int SnmpAsyncReader::walkSecondBound()
 {
     return g_walkSeconds;
+}
+
+qint64 SnmpAsyncReader::walkByteBound()
+{
+    return g_walkBytes;
 }
 
 void SnmpAsyncReader::enqueue(Request request)
@@ -240,6 +247,8 @@ void SnmpAsyncReader::runWalk(const std::shared_ptr<WalkJob>& job)
     const WalkOptions& options = job->options;
     const int maxRows = options.maxRows > 0 ? qMin(options.maxRows, walkRowBound()) : walkRowBound();
     const QDeadlineTimer deadline(qint64(walkSecondBound()) * 1000);
+    const qint64 maxBytes = walkByteBound();
+    qint64 bytes = 0; // of the values handed over so far
     const int pduType = options.kind == GetBulk ? SNMP_MSG_GETBULK : SNMP_MSG_GETNEXT;
     SnmpOidUtils::SessionPipeline session(job->device, WalkRetries, WalkTimeoutMicroseconds, &job->cancelled);
     SubtreeWalk referee(job->root);
@@ -273,7 +282,10 @@ void SnmpAsyncReader::runWalk(const std::shared_ptr<WalkJob>& job)
             ended = true;
         }
         const bool timeUp = !ended && deadline.hasExpired();
-        ended = ended || timeUp;
+        // Checked on the rows before this answer's, so that the next request is on its way
+        // while these are converted.
+        const bool sizeUp = !ended && !timeUp && bytes >= maxBytes;
+        ended = ended || timeUp || sizeUp;
         if (!ended && !job->cancelled)
             session.send(pduType, step.next, WalkBulkRepetitions);
         if (!ended || step.reason == SubtreeWalk::NoAnswer || step.reason == SubtreeWalk::GoesOn ||
@@ -286,10 +298,13 @@ void SnmpAsyncReader::runWalk(const std::shared_ptr<WalkJob>& job)
         update.ended = ended;
         update.reason = step.reason;
         update.timeUp = timeUp;
+        update.sizeUp = sizeUp;
         QList<SnmpOidUtils::OidValue> values = session.values(qMax(rows, stopper + 1), SnmpOidUtils::ValueForm::Text);
         if (stopper >= 0)
             update.stopper = values.at(stopper);
         values.erase(values.begin() + rows, values.end());
+        for (const SnmpOidUtils::OidValue& value : values)
+            bytes += SnmpOidUtils::valueFootprint(value.text, value.value);
         update.rows = std::move(values);
         total += rows;
         if (job->cancelled)
@@ -316,6 +331,7 @@ void SnmpAsyncReader::publish(const std::shared_ptr<WalkJob>& job, WalkUpdate up
         pending.reason = update.reason;
         pending.stopper = update.stopper;
         pending.timeUp = update.timeUp;
+        pending.sizeUp = update.sizeUp;
     }
     pending.asked = update.asked;
     const bool post = (update.ended || !job->published) && !job->posted;
@@ -351,6 +367,7 @@ void SnmpAsyncReader::deliver(const std::shared_ptr<WalkJob>& job, bool wasPoste
             update.reason = pending.reason;
             update.stopper = pending.stopper;
             update.timeUp = pending.timeUp;
+            update.sizeUp = pending.sizeUp;
             pending.ended = false;
         }
         repost = pending.ended && !job->posted;

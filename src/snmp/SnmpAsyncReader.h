@@ -43,9 +43,11 @@ public:
     // The most rows one walk update carries, so that the owner's thread is never held long.
     static constexpr int MaxRowsPerUpdate = 400;
     // Bounds no real device reaches, so that an agent whose table never ends cannot keep a
-    // walk going for ever: every walk ends after this many rows or seconds (reason GoesOn).
+    // walk going for ever: every walk ends after this many rows or seconds, or once its values
+    // take this many bytes (huge values in an endless table), with reason GoesOn.
     static constexpr int MaxWalkRows = 100000;
     static constexpr int MaxWalkSeconds = 600;
+    static constexpr qint64 MaxWalkBytes = 64 << 20;
 
     struct WalkOptions
     {
@@ -68,6 +70,7 @@ public:
         QString asked;                                    // the OID of the walk's last request
         int total = 0;                                    // rows handed over so far, these included
         bool timeUp = false;                              // ended by the walk's time bound (reason GoesOn)
+        bool sizeUp = false;                              // ended by the walk's size bound (reason GoesOn)
     };
     using WalkCallback = std::function<void(const WalkUpdate& update)>;
 
@@ -97,9 +100,10 @@ public:
     int queuedRequests() const;
 
     // The bounds of walks started from now on (tests use small ones); 0 restores a default.
-    static void setWalkBounds(int rows, int seconds);
+    static void setWalkBounds(int rows, int seconds, qint64 bytes = 0);
     static int walkRowBound();
     static int walkSecondBound();
+    static qint64 walkByteBound();
 
 private slots:
     void onGetValueFinished();

@@ -3,6 +3,8 @@
 #include "snmp/SnmpSessionSetup.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
+#include <QLocale>
 
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
@@ -255,6 +257,17 @@ QString valueText(const QVariant& value)
         return QString::fromUtf8(bytes.constData(), static_cast<int>(qstrnlen(bytes.constData(), bytes.size())));
     }
     return value.toString();
+}
+
+qint64 valueFootprint(const QString& text, const QVariant& value)
+{
+    return text.size() * qint64(sizeof(QChar)) + (value.type() == QVariant::ByteArray ? value.toByteArray().size() : 0);
+}
+
+QString sizeBoundNote(qint64 bytes)
+{
+    return QCoreApplication::translate("SnmpOidUtils", "Walk stopped after %1 of values")
+        .arg(QLocale::c().formattedDataSize(bytes, 0, QLocale::DataSizeTraditionalFormat));
 }
 
 snmp_session* openSession(const Device& device)

@@ -21,6 +21,7 @@ using WalkRows = QList<SnmpReader::WalkRow>;
 
 std::atomic<int> g_walkRows{SnmpReader::MaxWalkRows};
 std::atomic<int> g_querySeconds{SnmpReader::MaxQuerySeconds};
+std::atomic<qint64> g_walkBytes{SnmpReader::MaxWalkBytes};
 
 const QLatin1String SysDescrColumn("1.3.6.1.2.1.1.1");
 const QLatin1String SysNameColumn("1.3.6.1.2.1.1.5");
@@ -338,10 +339,11 @@ SnmpReader::HostInfoResult SnmpReader::queryHostInfo(const QString& ip, const Sn
     return result;
 }
 
-void SnmpReader::setWalkBounds(int rows, int seconds)
+void SnmpReader::setWalkBounds(int rows, int seconds, qint64 bytes)
 {
     g_walkRows = rows > 0 ? rows : MaxWalkRows;
     g_querySeconds = seconds > 0 ? seconds : MaxQuerySeconds;
+    g_walkBytes = bytes > 0 ? bytes : MaxWalkBytes;
 }
 
 int SnmpReader::walkRowBound()
@@ -352,6 +354,11 @@ int SnmpReader::walkRowBound()
 int SnmpReader::querySecondBound()
 {
     return g_querySeconds;
+}
+
+qint64 SnmpReader::walkByteBound()
+{
+    return g_walkBytes;
 }
 
 QList<SnmpReader::WalkRow> SnmpReader::walkColumns(bool& ok, SnmpUtils::SingleSession* session,
@@ -368,6 +375,8 @@ QList<SnmpReader::WalkRow> SnmpReader::walkColumns(bool& ok, SnmpUtils::SingleSe
     QStringList asked = columnOids;
     const int pduType = mode == WalkGetBulk ? SNMP_MSG_GETBULK : SNMP_MSG_GETNEXT;
     const int maxRows = walkRowBound();
+    const qint64 maxBytes = walkByteBound();
+    qint64 bytes = 0;
     for (;;) {
         const QList<SnmpOidUtils::OidValue> cells =
             SnmpOidUtils::request(ok, session, pduType, asked, SnmpOidUtils::ValueForm::CellValue, 10);
@@ -391,18 +400,20 @@ QList<SnmpReader::WalkRow> SnmpReader::walkColumns(bool& ok, SnmpUtils::SingleSe
             for (int c = 0; c < columnCount; ++c) {
                 const SnmpOidUtils::OidValue& cell = cells.at(r * columnCount + c);
                 row.append(WalkCell{SnmpOidUtils::valueText(cell.value), cell.value});
+                bytes += SnmpOidUtils::valueFootprint(row.last().text, cell.value);
             }
             result.append(row);
         }
         if (rows == 0 || rows < rowCount)
             return result;
-        if (result.size() >= maxRows || deadline.hasExpired()) {
+        if (result.size() >= maxRows || bytes >= maxBytes || deadline.hasExpired()) {
             const bool full = result.size() >= maxRows;
             result.erase(result.begin() + qMin(maxRows, result.size()), result.end());
             qCInfo(lcSnmp) << "Column walk stopped at" << asked << "after" << result.size() << "rows";
             if (stopNote)
-                *stopNote = full ? tr("Walk stopped after %1 rows").arg(maxRows)
-                                 : tr("Walk stopped after %1 seconds").arg(querySecondBound());
+                *stopNote = full                ? tr("Walk stopped after %1 rows").arg(maxRows)
+                            : bytes >= maxBytes ? SnmpOidUtils::sizeBoundNote(maxBytes)
+                                                : tr("Walk stopped after %1 seconds").arg(querySecondBound());
             return result;
         }
     }

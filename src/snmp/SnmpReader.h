@@ -40,10 +40,12 @@ public:
     static constexpr int QueryRetries = 2;
     static constexpr long QueryTimeoutMicroseconds = 1500000;
     // Bounds no real device reaches, so that an agent whose tables never end cannot hold a
-    // query for ever: a column walk ends after MaxWalkRows rows, and the walks of a query end
-    // once it has run MaxQuerySeconds; its result says so (stopNote).
+    // query for ever: a column walk ends after MaxWalkRows rows or once its values take
+    // MaxWalkBytes, and the walks of a query end once it has run MaxQuerySeconds; its result
+    // says so (stopNote).
     static constexpr int MaxWalkRows = 100000;
     static constexpr int MaxQuerySeconds = 60;
+    static constexpr qint64 MaxWalkBytes = 64 << 20;
 
     struct InterfaceInfo
     {
@@ -113,7 +115,8 @@ public:
     // Walks the columns side by side over the session until one of them leaves its column,
     // the agent answers with an exception value or stops advancing. ok is false when any
     // request failed; the rows read before the failure are returned all the same. The walk
-    // also ends, ok, after walkRowBound() rows or once the deadline has passed; stopNote
+    // also ends, ok, after walkRowBound() rows, walkByteBound() bytes of values or once the
+    // deadline has passed; stopNote
     // (when given) then says which.
     static QList<WalkRow> walkColumns(bool& ok, SnmpUtils::SingleSession* session, const QStringList& columnOids,
                                       int mode,
@@ -121,9 +124,10 @@ public:
                                       QString* stopNote = nullptr);
 
     // The bounds of queries started from now on (tests use small ones); 0 restores a default.
-    static void setWalkBounds(int rows, int seconds);
+    static void setWalkBounds(int rows, int seconds, qint64 bytes = 0);
     static int walkRowBound();
     static int querySecondBound();
+    static qint64 walkByteBound();
 
     // MACs of the Ethernet and 802.11 interfaces, without all-zero and broadcast ones.
     static QSet<QString> macAddresses(const HostInfoResult& result);

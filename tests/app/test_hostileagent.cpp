@@ -133,6 +133,9 @@ private slots:
              "0 ! Nothing|1004 ! Nothing|1099 ! Nothing|ok=0|The device stopped answering after 100 row(s)|"
              "samples=0|No SNMP response"},
             {"flood", 0, ".1.0 = |! Walk stopped after 300 rows|=|ok=0|Only the first 300 row(s)|samples=2|No SNMP"},
+            {"heavy", 0,
+             ".1.0 = STRING: \"xxx|! Walk stopped after 1 MB of values|=|note=Walk stopped after 1 MB of values ok=1|"
+             "Only the first|samples=0|accepted=1"},
             {"endless", 0, "=|" + cut + "|Only the first 300 row(s) are listed|samples=2|Walk stopped after 300 rows"},
             {"endless", 0.05, "=|" + late + "|Only the first|samples=2|Walk stopped after 2 seconds"},
         };
@@ -152,9 +155,10 @@ private slots:
         QFETCH(double, delay);
         QFETCH(int, path);
         QFETCH(QString, expected);
-        // 300 rows or 30 s; a slow agent meets a bound of 2 s first.
-        SnmpReader::setWalkBounds(delay > 0 ? 5000 : 300, delay > 0 ? 2 : 30);
-        SnmpAsyncReader::setWalkBounds(delay > 0 ? 5000 : 300, delay > 0 ? 2 : 30);
+        // 300 rows or 30 s; a slow agent meets a bound of 2 s first, a heavy one of 1 MB.
+        const qint64 bytes = mode == "heavy" ? 1 << 20 : 0;
+        SnmpReader::setWalkBounds(delay > 0 ? 5000 : 300, delay > 0 ? 2 : 30, bytes);
+        SnmpAsyncReader::setWalkBounds(delay > 0 ? 5000 : 300, delay > 0 ? 2 : 30, bytes);
         QProcess agent;
         agent.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         agent.start("/usr/bin/python3", {QFINDTESTDATA("../fixtures/hostile_agent.py"), mode, QString::number(delay)});
