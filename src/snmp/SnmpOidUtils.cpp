@@ -261,7 +261,12 @@ QString valueText(const QVariant& value)
 
 qint64 valueFootprint(const QString& text, const QVariant& value)
 {
-    return text.size() * qint64(sizeof(QChar)) + (value.type() == QVariant::ByteArray ? value.toByteArray().size() : 0);
+    qint64 bytes = text.size() * qint64(sizeof(QChar));
+    if (value.type() == QVariant::ByteArray)
+        bytes += value.toByteArray().size();
+    else if (value.type() == QVariant::String) // the text form, which holds what the printed text cuts off
+        bytes += value.toString().size() * qint64(sizeof(QChar));
+    return bytes;
 }
 
 QString sizeBoundNote(qint64 bytes)

@@ -67,7 +67,7 @@ QVariant toCellVariant(const variable_list* var);
 // The string form of a converted value: numbers in decimal, OIDs as they are, octets as
 // UTF-8 up to the first zero byte, invalid as empty.
 QString valueText(const QVariant& value);
-// About the memory a walk row takes for its value: the printable text and the octets.
+// About the memory a walk row takes for its value: the printable text and the octets or text form.
 qint64 valueFootprint(const QString& text, const QVariant& value);
 // The note of a walk cut short by its size bound: "Walk stopped after 64 MB of values".
 QString sizeBoundNote(qint64 bytes);
