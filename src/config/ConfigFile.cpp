@@ -112,9 +112,23 @@ bool allowed(SaveStep step, QString& reason)
     return yes;
 }
 
+QString backupPath(const QString& path)
+{
+    return path.left(path.size() - 4) + QLatin1String(".bak");
+}
+
+// Stands beside a file while it is written into itself. A save killed then leaves the file cut
+// short and the mark in place; the file's ".bak" copy holds its last whole version, which the
+// next save then keeps rather than copying the cut file over it.
+QString inPlaceMark(const QString& path)
+{
+    return path + QLatin1String(".saving");
+}
+
 // Copies the old file of a ".cfg" path to its ".bak" file, with the file's permissions. The
 // copy is written into the ".bak" file itself, so that it is refreshed also in a folder where
-// no file may be created. True when the old contents are safe: copied, or no old file.
+// no file may be created. True when the old contents are safe: copied, kept in the copy from
+// before an interrupted save, or no old file.
 bool refreshBackup(const QString& path, QString& reason)
 {
     QFile old(path);
@@ -124,7 +138,13 @@ bool refreshBackup(const QString& path, QString& reason)
         reason = QStringLiteral("no backup copy is kept of this file");
         return false;
     }
-    QFile backup(path.left(path.size() - 4) + QLatin1String(".bak"));
+    QFile backup(backupPath(path));
+    if (QFile::exists(inPlaceMark(path)) && backup.exists()) {
+        qCWarning(lcConfig, "the last save of %s was interrupted; its backup copy %s is kept as it is",
+                  qUtf8Printable(QDir::toNativeSeparators(path)),
+                  qUtf8Printable(QDir::toNativeSeparators(backup.fileName())));
+        return true;
+    }
     if (!old.open(QIODevice::ReadOnly)) {
         reason = old.errorString();
         return false;
@@ -149,6 +169,11 @@ bool writeInPlace(const QString& path, const QByteArray& bytes, QString& reason)
 {
     if (!allowed(SaveStep::WriteInPlace, reason))
         return false;
+    // Where no file can be made, a kill while writing still leaves the copy whole, but the next
+    // save cannot tell.
+    QFile mark(inPlaceMark(path));
+    mark.open(QIODevice::WriteOnly);
+    mark.close();
     QFile file(path);
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush())
         return true;
@@ -171,6 +196,9 @@ bool readConfigFile(const QString& path, EmptyColumnPolicy policy, int columnCou
         return false;
     }
 
+    if (QFile::exists(inPlaceMark(path)))
+        qCWarning(lcConfig, "%s may be cut short: its last save was interrupted",
+                  qUtf8Printable(QDir::toNativeSeparators(path)));
     if (looksLikeUtf16(file.peek(256))) {
         qCWarning(lcConfig, "cannot read %s: it is UTF-16 text", qUtf8Printable(QDir::toNativeSeparators(path)));
         contents.notText = true;
@@ -296,6 +324,9 @@ bool replaceFile(const QString& path, const QByteArray& bytes, QString* error)
                                     "contents: %2")
                          .arg(replaceFailure, reason);
     }
+    // A whole file is in place: the copy may follow it again.
+    if (written)
+        QFile::remove(inPlaceMark(path));
     if (!written) {
         qCWarning(lcConfig, "cannot write %s: %s", qUtf8Printable(QDir::toNativeSeparators(path)),
                   qUtf8Printable(reason));

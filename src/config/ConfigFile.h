@@ -66,8 +66,10 @@ void setSaveStepFilter(std::function<bool(SaveStep)> filter);
 // file open), the lines are written into the file itself, but only once the old file is safe
 // in its copy or there was no old file. False, with the reason in error, when the file could
 // not be written; only a failed write into the file itself can leave it changed, and then its
-// copy holds the old contents. A data line value holding a line break, or a tab unless
-// replaceTabs, would not read back as written: such lines are refused before anything is
+// copy holds the old contents. While the file is written into itself a mark, the path with
+// ".saving" added, stands beside it: a save killed then leaves the mark, and the next save
+// keeps the copy, the last whole version, instead of copying the cut file over it. A data line value holding a line
+// break, or a tab unless replaceTabs, would not read back as written: such lines are refused before anything is
 // written.
 bool writeConfigFile(const QString& path, const QList<ConfigLine>& lines, EmptyColumnPolicy policy,
                      const QByteArray& ignoredTail, bool hasIgnore, bool replaceTabs, QString* error = nullptr);

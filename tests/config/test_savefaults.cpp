@@ -1,4 +1,5 @@
 #include "app/Updater.h"
+#include "config/ConfigFile.h"
 #include "config/DeviceList.h"
 #include "config/OidEntryFile.h"
 #include "config/TrapAlertFile.h"
@@ -98,6 +99,39 @@ private slots:
             QVERIFY(readBytes(path) == versions[1] || readBytes(path) == versions[2]);
         }
         qInfo("%d kills, a save takes %lld us", kills, saveTime);
+    }
+
+    // Where no temporary file can be made, a save writes into the file itself, and a kill may cut
+    // it; the next save then keeps the copy, which holds a whole version, and ends the mark.
+    void killedInPlace()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("TrapAlert.cfg"), mark = path + ".saving";
+        const auto version = [](int n) { return QByteArray("v" + QByteArray::number(n) + ".").repeated(12000); };
+        QVERIFY(replaceFile(path, version(3)));
+        int kills = 0, cuts = 0;
+        QElapsedTimer timer;
+        for (timer.start(); kills < 200 && timer.elapsed() < 10000; ++kills) {
+            const pid_t pid = fork();
+            if (pid == 0) {
+                setSaveStepFilter([](SaveStep step) { return step != SaveStep::CreateTemporary; });
+                for (int i = 0; i < 1000; ++i)
+                    replaceFile(path, version(1 + i % 2));
+                _exit(0);
+            }
+            usleep(QRandomGenerator::global()->bounded(3000u));
+            QVERIFY(pid > 0 && kill(pid, SIGKILL) == 0 && waitpid(pid, nullptr, 0) == pid);
+            const QByteArray left = readBytes(path);
+            cuts += left != version(1) && left != version(2) && left != version(3);
+            if (QFile::exists(mark))
+                QTest::ignoreMessage(QtWarningMsg, QRegularExpression("last save of .* was interrupted"));
+            QVERIFY(replaceFile(path, version(3)));
+            const QByteArray backup = readBytes(dir.filePath("TrapAlert.bak"));
+            QVERIFY2(backup == version(1) || backup == version(2) || backup == version(3),
+                     qPrintable(QString("kill %1: the copy holds %2 bytes").arg(kills).arg(backup.size())));
+            QVERIFY(!QFile::exists(mark) && readBytes(path) == version(3));
+        }
+        qInfo("%d kills, %d of them cut the file", kills, cuts);
     }
 };
 
