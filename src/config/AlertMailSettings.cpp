@@ -47,18 +47,18 @@ void AlertMailSettings::setPassword(const QString& typed)
 
 QStringList AlertMailSettings::save() const
 {
-    QStringList failed;
-    const auto check = [&failed](bool stored, const QString& name) {
-        if (!stored)
-            failed.append(name);
-    };
-    check(ServiceRegistry::writeString(ServerName, server.trimmed()), ServerName);
-    check(ServiceRegistry::writeInt(PortName, port), PortName);
-    check(ServiceRegistry::writeString(SenderName, sender), SenderName);
-    check(ServiceRegistry::writeInt(UseAuthenticationName, useAuthentication ? 1 : 0), UseAuthenticationName);
-    check(ServiceRegistry::writeEncryptedValue(UserNameName, userName), UserNameName);
-    check(ServiceRegistry::writeEncryptedValue(PasswordName, password), PasswordName);
-    check(ServiceRegistry::writeInt(EncryptionName, encryption), EncryptionName);
-    check(ServiceRegistry::writeInt(IgnoreSslErrorsName, ignoreSslErrors ? 1 : 0), IgnoreSslErrorsName);
-    return failed;
+    // In one write where the store allows: a save cut short never leaves a new server with the
+    // old port or user.
+    QVariantMap values{{ServerName, server.trimmed()}, {PortName, port},
+                       {SenderName, sender},           {UseAuthenticationName, useAuthentication ? 1 : 0},
+                       {EncryptionName, encryption},   {IgnoreSslErrorsName, ignoreSslErrors ? 1 : 0}};
+    ServiceRegistry::addEncryptedValue(values, UserNameName, userName);
+    ServiceRegistry::addEncryptedValue(values, PasswordName, password);
+    const QStringList failed = ServiceRegistry::writeValues(values);
+    QStringList inOrder; // as the dialog shows them
+    for (const QString& name : {ServerName, PortName, SenderName, UseAuthenticationName, UserNameName, PasswordName,
+                                EncryptionName, IgnoreSslErrorsName})
+        if (failed.contains(name))
+            inOrder.append(name);
+    return inOrder;
 }

@@ -47,12 +47,17 @@ bool isHexText(const QString& text)
 }
 
 // The name only goes to the log: the value may be a secret.
+QStringList storeValues(const QVariantMap& values)
+{
+    const QStringList failed = RegistryStore(RegistryStore::View::Wow6432Node).setValues(values);
+    if (!failed.isEmpty())
+        qCWarning(lcConfig) << "cannot store the service values" << failed.join(QLatin1String(", "));
+    return failed;
+}
+
 bool storeValue(const QString& name, const QVariant& value)
 {
-    if (RegistryStore(RegistryStore::View::Wow6432Node).setValue(name, value))
-        return true;
-    qCWarning(lcConfig) << "cannot store the service value" << name;
-    return false;
+    return storeValues({{name, value}}).isEmpty();
 }
 
 QString keyText()
@@ -106,9 +111,22 @@ EncryptedValue readEncryptedValue(const QString& name)
     return value;
 }
 
+QStringList writeValues(const QVariantMap& values)
+{
+    return storeValues(values);
+}
+
 bool writeEncryptedValue(const QString& name, const EncryptedValue& value)
 {
-    return !value.changed || writeString(name, encrypt(value.text.value_or(QString()), keyText()));
+    QVariantMap values;
+    addEncryptedValue(values, name, value);
+    return values.isEmpty() || storeValues(values).isEmpty();
+}
+
+void addEncryptedValue(QVariantMap& values, const QString& name, const EncryptedValue& value)
+{
+    if (value.changed)
+        values.insert(name, encrypt(value.text.value_or(QString()), keyText()));
 }
 
 QString encrypt(const QString& text, const QString& keyText)

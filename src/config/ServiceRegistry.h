@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <QVariantMap>
 #include <QVariant>
 
 #include <optional>
@@ -19,6 +21,10 @@ QString readString(const QString& name, const QString& defaultValue = QString())
 int readInt(const QString& name, int defaultValue = 0);
 bool writeString(const QString& name, const QString& value);
 bool writeInt(const QString& name, int value);
+// Stores strings and integers together, so that the service never reads some of them new and
+// the others old (where the store allows: the registry takes one value at a time). Answers
+// the names of the values not stored.
+QStringList writeValues(const QVariantMap& values);
 
 // Strings the service keeps encrypted: AES-128-CBC with the MD5 of the value
 // SubCustomerNumber plus a fixed suffix as key, "#" + UTF-8 text zero-padded to whole
@@ -45,6 +51,8 @@ EncryptedValue readEncryptedValue(const QString& name);
 // value that is not decodable, or was written by the service, keeps its stored text. False
 // only when a changed value could not be stored.
 bool writeEncryptedValue(const QString& name, const EncryptedValue& value);
+// Adds value's stored form to values when it was changed, for writeValues.
+void addEncryptedValue(QVariantMap& values, const QString& name, const EncryptedValue& value);
 
 // The cipher on its own, with the key text given. decrypt answers an empty string for a
 // value that is not decodable; tryDecrypt tells the two apart.

@@ -62,17 +62,26 @@ QVariant RegistryStore::value(const QString& name) const
 
 bool RegistryStore::setValue(const QString& name, const QVariant& value)
 {
+    return setValues({{name, value}}).isEmpty();
+}
+
+QStringList RegistryStore::setValues(const QVariantMap& values)
+{
+    QStringList failed;
 #ifdef Q_OS_WIN
-    QSettings key(m_location, StoreFormat);
-    key.setValue(name, value);
-    key.sync();
-    // A format error only concerns what was read; the write itself went through.
-    if (key.status() != QSettings::AccessError)
-        return true;
+    for (auto it = values.begin(); it != values.end(); ++it) {
+        QSettings key(m_location, StoreFormat);
+        key.setValue(it.key(), it.value());
+        key.sync();
+        // A format error only concerns what was read; the write itself went through.
+        if (key.status() == QSettings::AccessError)
+            failed.append(it.key());
+    }
 #else
-    if (writeIniValues(m_location, {{name, value}}))
-        return true;
+    if (!writeIniValues(m_location, values))
+        failed = values.keys();
 #endif
-    qCWarning(lcPlatform) << "cannot write" << name << "to" << m_location;
-    return false;
+    if (!failed.isEmpty())
+        qCWarning(lcPlatform) << "cannot write" << failed.join(QLatin1String(", ")) << "to" << m_location;
+    return failed;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 // One view of the monitoring service's registry key HKEY_LOCAL_MACHINE\SOFTWARE\Dunmere\Velmora.
@@ -33,6 +34,9 @@ public:
     QVariant value(const QString& name) const;
     // False when the value could not be stored (no rights, unwritable folder).
     bool setValue(const QString& name, const QVariant& value);
+    // Stores several values at once and answers the names of those not stored. The ini file
+    // takes them all in one step, or none; the registry takes them one at a time.
+    QStringList setValues(const QVariantMap& values);
 
 private:
     QString m_location;

@@ -1,4 +1,5 @@
 #include "app/Updater.h"
+#include "config/AlertMailSettings.h"
 #include "config/ConfigFile.h"
 #include "config/DeviceList.h"
 #include "config/OidEntryFile.h"
@@ -52,6 +53,15 @@ private slots:
         QTest::newRow("registry") << "Dunmere/Velmora.ini" << Save([](const QString& folder, const QString& text) {
             return RegistryStore(RegistryStore::View::Native, folder).setValue("Value", text);
         });
+        QTest::newRow("alert mail") << "WOW6432Node/Dunmere/Velmora.ini"
+                                    << Save([](const QString& folder, const QString& text) {
+                                           qputenv("TESSARO_REGISTRY_ROOT", folder.toUtf8());
+                                           AlertMailSettings settings;
+                                           settings.server = settings.sender = text;
+                                           settings.port = text.size() % 60000 + 1;
+                                           settings.setUserName(text);
+                                           return settings.save().isEmpty();
+                                       });
         QTest::newRow("database swap") << "MIB.db" << Save([](const QString& folder, const QString& text) {
             return writeBytes(folder + "/in/new.db", text.toUtf8()) &&
                    Updater::replaceFile(folder + "/MIB.db", folder + "/in/new.db", folder + "/MIB.db.old");
