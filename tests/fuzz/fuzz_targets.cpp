@@ -136,10 +136,10 @@ void mibtext(const QByteArray& data)
         if (token.kind == MibTokenizer::Kind::End)
             break;
         if (descriptor.isEmpty() && token.kind == MibTokenizer::Kind::Word)
-            descriptor = token.text;
+            descriptor = token.bytes();
         FUZZ_CHECK(count < data.size());
     }
-    DescriptionScanner::scanText(data, QString::fromLatin1(tokenizer.module()), descriptor);
+    DescriptionScanner::scanText(data, tokenizer.moduleName(), descriptor);
     LastUpdatedScanner::scanText(data);
 }
 

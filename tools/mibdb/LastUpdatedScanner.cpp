@@ -34,14 +34,14 @@ QHash<QString, qint64> LastUpdatedScanner::scanText(const QByteArray& text)
     MibTokenizer tokenizer(text);
     for (MibTokenizer::Token token = tokenizer.next(); token.kind != MibTokenizer::Kind::End;
          token = tokenizer.next()) {
-        if (token.kind != MibTokenizer::Kind::Word || token.text != "LAST-UPDATED" || tokenizer.module().isEmpty())
+        if (token.kind != MibTokenizer::Kind::Word || token.text != "LAST-UPDATED" || tokenizer.module().empty())
             continue;
-        const QString module = QString::fromLatin1(tokenizer.module());
+        const QString module = tokenizer.moduleName();
         if (result.contains(module))
             continue;
         const MibTokenizer::Token value = tokenizer.next();
         qint64 seconds = 0;
-        if (value.kind != MibTokenizer::Kind::Quoted || !parseTimestamp(value.text.trimmed(), &seconds))
+        if (value.kind != MibTokenizer::Kind::Quoted || !parseTimestamp(value.bytes().trimmed(), &seconds))
             seconds = 0;
         result.insert(module, seconds);
     }

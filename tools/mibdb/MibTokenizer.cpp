@@ -39,24 +39,29 @@ MibTokenizer::Token MibTokenizer::next()
     if (c == '"') {
         const int end = m_text.indexOf('"', m_pos + 1);
         const int stop = end < 0 ? m_text.size() : end;
-        token = {Kind::Quoted, m_text.mid(m_pos + 1, stop - m_pos - 1)};
+        token = {Kind::Quoted, view(m_pos + 1, stop - m_pos - 1)};
         m_pos = end < 0 ? m_text.size() : end + 1;
     } else if (isWordChar(c)) {
         const int start = m_pos;
         while (m_pos < m_text.size() && isWordChar(m_text.at(m_pos)))
             ++m_pos;
-        token = {Kind::Word, m_text.mid(start, m_pos - start)};
-        if (token.text == "DEFINITIONS" && !m_previousWord.isEmpty())
+        token = {Kind::Word, view(start, m_pos - start)};
+        if (token.text == "DEFINITIONS" && !m_previousWord.empty())
             m_module = m_previousWord;
     } else {
         ++m_pos;
-        token = {Kind::Other, QByteArray(1, c)};
+        token = {Kind::Other, view(m_pos - 1, 1)};
     }
-    m_previousWord = token.kind == Kind::Word ? token.text : QByteArray();
+    m_previousWord = token.kind == Kind::Word ? token.text : std::string_view();
     return token;
 }
 
-const QByteArray& MibTokenizer::module() const
+std::string_view MibTokenizer::view(int from, int length) const
+{
+    return std::string_view(m_text.constData() + from, size_t(length));
+}
+
+std::string_view MibTokenizer::module() const
 {
     return m_module;
 }

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <string_view>
+
 // Just enough of the SMI lexical rules to tell clauses from comments and strings, for the
 // scanners that read a MIB file again for what net-snmp's parser does not keep. A "--"
 // comment ends at the line end or at the next "--", as in net-snmp's default mode.
@@ -17,28 +19,33 @@ public:
         Other
     };
 
+    // A token's text is a view into the tokenizer's text: nothing is copied while scanning.
     struct Token
     {
         Kind kind = Kind::End;
-        QByteArray text;
+        std::string_view text;
+
+        QByteArray bytes() const { return QByteArray(text.data(), int(text.size())); }
     };
 
-    // Keeps a reference to text, which must outlive the tokenizer.
+    // Keeps a reference to text, which must outlive the tokenizer and its tokens.
     explicit MibTokenizer(const QByteArray& text);
 
     Token next();
     // The module whose "NAME DEFINITIONS" came last, so the one the last token belongs to.
-    const QByteArray& module() const;
+    std::string_view module() const;
+    QString moduleName() const { return QString::fromLatin1(m_module.data(), int(m_module.size())); }
 
     // The file's bytes; empty when it cannot be read.
     static QByteArray readFile(const QString& path);
 
 private:
+    std::string_view view(int from, int length) const;
     bool startsComment() const;
     void skipComment();
 
     const QByteArray& m_text;
     int m_pos = 0;
-    QByteArray m_module;
-    QByteArray m_previousWord;
+    std::string_view m_module;
+    std::string_view m_previousWord;
 };
