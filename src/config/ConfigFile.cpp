@@ -112,11 +112,6 @@ bool allowed(SaveStep step, QString& reason)
     return yes;
 }
 
-QString backupPath(const QString& path)
-{
-    return path.left(path.size() - 4) + QLatin1String(".bak");
-}
-
 // Stands beside a file while it is written into itself. A save killed then leaves the file cut
 // short and the mark in place; the file's ".bak" copy holds its last whole version, which the
 // next save then keeps rather than copying the cut file over it.
@@ -138,7 +133,7 @@ bool refreshBackup(const QString& path, QString& reason)
         reason = QStringLiteral("no backup copy is kept of this file");
         return false;
     }
-    QFile backup(backupPath(path));
+    QFile backup(path.left(path.size() - 4) + QLatin1String(".bak"));
     if (QFile::exists(inPlaceMark(path)) && backup.exists()) {
         qCWarning(lcConfig, "the last save of %s was interrupted; its backup copy %s is kept as it is",
                   qUtf8Printable(QDir::toNativeSeparators(path)),

@@ -68,9 +68,9 @@ void setSaveStepFilter(std::function<bool(SaveStep)> filter);
 // not be written; only a failed write into the file itself can leave it changed, and then its
 // copy holds the old contents. While the file is written into itself a mark, the path with
 // ".saving" added, stands beside it: a save killed then leaves the mark, and the next save
-// keeps the copy, the last whole version, instead of copying the cut file over it. A data line value holding a line
-// break, or a tab unless replaceTabs, would not read back as written: such lines are refused before anything is
-// written.
+// keeps the copy, the last whole version, instead of copying the cut file over it. A data
+// line value holding a line break, or a tab unless replaceTabs, would not read back as
+// written: such lines are refused before anything is written.
 bool writeConfigFile(const QString& path, const QList<ConfigLine>& lines, EmptyColumnPolicy policy,
                      const QByteArray& ignoredTail, bool hasIgnore, bool replaceTabs, QString* error = nullptr);
 

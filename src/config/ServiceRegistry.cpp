@@ -46,20 +46,6 @@ bool isHexText(const QString& text)
     return true;
 }
 
-// The name only goes to the log: the value may be a secret.
-QStringList storeValues(const QVariantMap& values)
-{
-    const QStringList failed = RegistryStore(RegistryStore::View::Wow6432Node).setValues(values);
-    if (!failed.isEmpty())
-        qCWarning(lcConfig) << "cannot store the service values" << failed.join(QLatin1String(", "));
-    return failed;
-}
-
-bool storeValue(const QString& name, const QVariant& value)
-{
-    return storeValues({{name, value}}).isEmpty();
-}
-
 QString keyText()
 {
     return ServiceRegistry::readValue(SubCustomerNumber).toString() + QLatin1String(KeySuffix);
@@ -95,12 +81,21 @@ int readInt(const QString& name, int defaultValue)
 
 bool writeString(const QString& name, const QString& value)
 {
-    return storeValue(name, value);
+    return writeValues({{name, value}}).isEmpty();
 }
 
 bool writeInt(const QString& name, int value)
 {
-    return storeValue(name, value);
+    return writeValues({{name, value}}).isEmpty();
+}
+
+QStringList writeValues(const QVariantMap& values)
+{
+    const QStringList failed = RegistryStore(RegistryStore::View::Wow6432Node).setValues(values);
+    // Only the names go to the log: a value may be a secret.
+    if (!failed.isEmpty())
+        qCWarning(lcConfig) << "cannot store the service values" << failed.join(QLatin1String(", "));
+    return failed;
 }
 
 EncryptedValue readEncryptedValue(const QString& name)
@@ -111,16 +106,11 @@ EncryptedValue readEncryptedValue(const QString& name)
     return value;
 }
 
-QStringList writeValues(const QVariantMap& values)
-{
-    return storeValues(values);
-}
-
 bool writeEncryptedValue(const QString& name, const EncryptedValue& value)
 {
     QVariantMap values;
     addEncryptedValue(values, name, value);
-    return values.isEmpty() || storeValues(values).isEmpty();
+    return values.isEmpty() || writeValues(values).isEmpty();
 }
 
 void addEncryptedValue(QVariantMap& values, const QString& name, const EncryptedValue& value)

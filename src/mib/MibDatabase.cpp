@@ -1,17 +1,15 @@
 #include "mib/MibDatabase.h"
 
 #include "mib/MibLog.h"
+#include "mib/SqliteFile.h"
 
 #include <QDateTime>
 #include <QAtomicInt>
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
-
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <utility>
@@ -30,67 +28,6 @@ QString nextConnectionName()
     static QAtomicInt counter;
     return QStringLiteral("tessaro-mib-%1").arg(counter.fetchAndAddRelaxed(1) + 1);
 }
-
-// A read-only handle of the SQLite library this program links, for the bulk load. Qt's
-// driver may bring a SQLite of its own, whose handle must never reach this library.
-class ReadOnlyFile final
-{
-public:
-    explicit ReadOnlyFile(const QString& fileName)
-    {
-        if (sqlite3_open_v2(QFile::encodeName(fileName).constData(), &m_db, SQLITE_OPEN_READONLY, nullptr) !=
-            SQLITE_OK) {
-            qCWarning(lcMib) << "cannot read the MIB database" << fileName << sqlite3_errmsg(m_db);
-            sqlite3_close(m_db);
-            m_db = nullptr;
-        }
-    }
-    ~ReadOnlyFile() { sqlite3_close(m_db); }
-    Q_DISABLE_COPY_MOVE(ReadOnlyFile)
-
-    sqlite3* handle() const { return m_db; }
-
-private:
-    sqlite3* m_db = nullptr;
-};
-
-// A prepared statement that finalizes itself.
-class Statement final
-{
-public:
-    Statement(sqlite3* db, const char* sql)
-    {
-        if (db && sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr) != SQLITE_OK) {
-            sqlite3_finalize(m_stmt);
-            m_stmt = nullptr;
-        }
-    }
-    ~Statement() { sqlite3_finalize(m_stmt); }
-    Q_DISABLE_COPY_MOVE(Statement)
-
-    bool next() { return m_stmt && sqlite3_step(m_stmt) == SQLITE_ROW; }
-    qint64 int64(int column) const { return sqlite3_column_int64(m_stmt, column); }
-    qint32 int32(int column) const { return static_cast<qint32>(sqlite3_column_int64(m_stmt, column)); }
-    QString text(int column) const
-    {
-        const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
-        return bytes ? QString::fromUtf8(bytes, sqlite3_column_bytes(m_stmt, column)) : QString();
-    }
-    QByteArray bytes(int column) const
-    {
-        const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
-        return bytes ? QByteArray(bytes, sqlite3_column_bytes(m_stmt, column)) : QByteArray();
-    }
-    // Valid only until the next step: for lookups, not for keeping.
-    QByteArray rawText(int column) const
-    {
-        const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
-        return bytes ? QByteArray::fromRawData(bytes, sqlite3_column_bytes(m_stmt, column)) : QByteArray();
-    }
-
-private:
-    sqlite3_stmt* m_stmt = nullptr;
-};
 
 // Module and file names repeat for every node of a module: keep one shared copy of each.
 class StringPool final
@@ -115,7 +52,7 @@ template <typename Value> using RowsById = std::vector<std::pair<qint64, Value>>
 template <typename Value, typename Read> RowsById<Value> loadRowsById(sqlite3* db, const char* sql, Read read)
 {
     RowsById<Value> rows;
-    Statement query(db, sql);
+    SqliteStatement query(db, sql);
     while (query.next())
         rows.emplace_back(query.int64(0), read(query));
     std::stable_sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -266,14 +203,16 @@ QVector<OidPtr> MibDatabase::loadNodes() const
         return nodes;
     // The whole table is read in one pass through SQLite's own interface: the generic SQL
     // layer costs a variant per column, which dominates the load of a large database.
-    const ReadOnlyFile file(m_db.databaseName());
+    const SqliteFile file(m_db.databaseName(), SqliteFile::Mode::ReadOnly);
     sqlite3* db = file.handle();
-    if (!db)
+    if (!db) {
+        qCWarning(lcMib) << "cannot read the MIB database" << m_db.databaseName() << file.errorString();
         return nodes;
+    }
 
     StringPool modules;
-    Statement query(db, "SELECT id, name, number, access, type, module, filename, last_updated, description, "
-                        "parent_id FROM node");
+    SqliteStatement query(db, "SELECT id, name, number, access, type, module, filename, last_updated, description, "
+                              "parent_id FROM node");
     while (query.next()) {
         auto oid = std::make_shared<Oid>();
         oid->id = query.int64(0);
@@ -292,12 +231,13 @@ QVector<OidPtr> MibDatabase::loadNodes() const
     }
 
     const auto enums =
-        loadRowsById<Oid::EnumValue>(db, "SELECT node_id, label, value FROM enum", [](const Statement& q) {
+        loadRowsById<Oid::EnumValue>(db, "SELECT node_id, label, value FROM enum", [](const SqliteStatement& q) {
             return Oid::EnumValue{q.text(1), q.int64(2)};
         });
-    const auto ranges = loadRowsById<Oid::Range>(db, "SELECT node_id, low, high FROM range", [](const Statement& q) {
-        return Oid::Range{q.int64(1), q.int64(2)};
-    });
+    const auto ranges =
+        loadRowsById<Oid::Range>(db, "SELECT node_id, low, high FROM range", [](const SqliteStatement& q) {
+            return Oid::Range{q.int64(1), q.int64(2)};
+        });
     if (enums.empty() && ranges.empty())
         return nodes;
     for (const OidPtr& oid : qAsConst(nodes)) {

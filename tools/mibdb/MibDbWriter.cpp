@@ -1,18 +1,14 @@
 #include "MibDbWriter.h"
 
 #include "mib/MibDatabase.h"
+#include "mib/SqliteFile.h"
 #include "ReplaceFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlDriver>
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryFile>
-#include <QVariant>
-
-#include <sqlite3.h>
 
 #ifdef Q_OS_WIN
 #include <io.h>
@@ -34,54 +30,6 @@ bool syncFile(const QString& fileName)
     return fsync(file.handle()) == 0;
 #endif
 }
-
-// One prepared INSERT, its parameters numbered from 1. Texts are bound as UTF-8, a null
-// QString as NULL, as Qt binds them.
-class Statement final
-{
-public:
-    Statement(sqlite3* db, const char* sql)
-        : m_db(db)
-    {
-        if (db && sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr) != SQLITE_OK) {
-            sqlite3_finalize(m_stmt);
-            m_stmt = nullptr;
-        }
-    }
-    ~Statement() { finish(); }
-    Q_DISABLE_COPY_MOVE(Statement)
-
-    bool isValid() const { return m_stmt != nullptr; }
-    void bindInt(int index, qint64 value) { sqlite3_bind_int64(m_stmt, index, value); }
-    void bindNull(int index) { sqlite3_bind_null(m_stmt, index); }
-    void bindText(int index, const QString& text)
-    {
-        if (text.isNull()) {
-            sqlite3_bind_null(m_stmt, index);
-            return;
-        }
-        const QByteArray bytes = text.toUtf8();
-        sqlite3_bind_text(m_stmt, index, bytes.constData(), bytes.size(), SQLITE_TRANSIENT);
-    }
-    // Runs the statement and makes it ready for the next row.
-    bool run(QString* error)
-    {
-        const bool done = sqlite3_step(m_stmt) == SQLITE_DONE;
-        if (!done)
-            *error = QString::fromUtf8(sqlite3_errmsg(m_db));
-        sqlite3_reset(m_stmt);
-        return done;
-    }
-    void finish()
-    {
-        sqlite3_finalize(m_stmt);
-        m_stmt = nullptr;
-    }
-
-private:
-    sqlite3* m_db = nullptr;
-    sqlite3_stmt* m_stmt = nullptr;
-};
 
 qint64 rowId(const QVector<MibNodeRecord>& nodes, int index)
 {
@@ -139,6 +87,69 @@ bool MibDbWriter::write(const QVector<MibNodeRecord>& nodes, int major, int mino
     return true;
 }
 
+// The rows go straight through SQLite: Qt's binding converts every value to a QVariant and
+// every text to UTF-16, which took a third of a build.
+bool MibDbWriter::writeRows(const QString& tempFileName, const QVector<MibNodeRecord>& nodes)
+{
+    SqliteFile file(tempFileName, SqliteFile::Mode::ReadWrite);
+    if (!file.execute("PRAGMA synchronous = OFF") || !file.execute("PRAGMA foreign_keys = ON") ||
+        !file.execute("BEGIN")) {
+        m_error = QStringLiteral("cannot write the database %1: %2").arg(tempFileName, file.errorString());
+        return false;
+    }
+    bool ok = true;
+    {
+        SqliteStatement node(file.handle(),
+                             "INSERT INTO node (id, parent_id, name, number, type, access, module, "
+                             "filename, last_updated, description) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        SqliteStatement enumeration(file.handle(), "INSERT INTO enum (node_id, label, value) VALUES (?, ?, ?)");
+        SqliteStatement range(file.handle(), "INSERT INTO range (node_id, low, high) VALUES (?, ?, ?)");
+        if (!node.isValid() || !enumeration.isValid() || !range.isValid()) {
+            m_error = QStringLiteral("the database has not the expected tables: %1").arg(file.errorString());
+            ok = false;
+        }
+        for (int i = 0; ok && i < nodes.size(); ++i) {
+            const MibNodeRecord& record = nodes.at(i);
+            const qint64 id = rowId(nodes, i);
+            node.bindInt(1, id);
+            if (record.parentIndex < 0)
+                node.bindNull(2);
+            else
+                node.bindInt(2, rowId(nodes, record.parentIndex));
+            node.bindText(3, record.name);
+            node.bindInt(4, record.number);
+            node.bindInt(5, record.type);
+            node.bindInt(6, record.access);
+            node.bindText(7, record.module);
+            node.bindText(8, record.filename);
+            node.bindInt(9, record.lastUpdated);
+            node.bindText(10, record.description.isEmpty() ? QString() : record.description);
+            ok = node.run(&m_error);
+            for (int e = 0; ok && e < record.enums.size(); ++e) {
+                enumeration.bindInt(1, id);
+                enumeration.bindText(2, record.enums.at(e).label);
+                enumeration.bindInt(3, record.enums.at(e).value);
+                ok = enumeration.run(&m_error);
+            }
+            for (int r = 0; ok && r < record.ranges.size(); ++r) {
+                range.bindInt(1, id);
+                range.bindInt(2, record.ranges.at(r).low);
+                range.bindInt(3, record.ranges.at(r).high);
+                ok = range.run(&m_error);
+            }
+        }
+    } // the statements are finalized before the transaction ends
+    if (!ok) {
+        file.execute("ROLLBACK");
+        return false;
+    }
+    if (!file.execute("COMMIT")) {
+        m_error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
 bool MibDbWriter::fill(const QString& tempFileName, const QVector<MibNodeRecord>& nodes, int major, int minor)
 {
     // The schema comes from MibDatabase itself, so the program and the builder cannot
@@ -150,76 +161,10 @@ bool MibDbWriter::fill(const QString& tempFileName, const QVector<MibNodeRecord>
         m_error = QStringLiteral("cannot create the database %1 (status %2)").arg(tempFileName).arg(status);
         return false;
     }
-    QSqlDatabase db = database.database();
     // A temporary file that is never put in place unfinished needs no sync of every step;
     // write() syncs the finished file.
-    QSqlQuery(db).exec(QStringLiteral("PRAGMA synchronous = OFF"));
+    QSqlQuery(database.database()).exec(QStringLiteral("PRAGMA synchronous = OFF"));
     database.writeVersion(MibDatabase::SupportedFormat, major, minor);
-
-    if (!db.transaction()) {
-        m_error = db.lastError().text();
-        return false;
-    }
-
-    // Straight to SQLite on the same connection, in its transaction: Qt's binding converts every
-    // value to a QVariant and every text to UTF-16, which took a third of a build.
-    const QVariant handle = db.driver()->handle();
-    sqlite3* raw =
-        qstrcmp(handle.typeName(), "sqlite3*") == 0 ? *static_cast<sqlite3* const*>(handle.constData()) : nullptr;
-    Statement node(raw, "INSERT INTO node (id, parent_id, name, number, type, access, module, filename, "
-                        "last_updated, description) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-    Statement enumeration(raw, "INSERT INTO enum (node_id, label, value) VALUES (?, ?, ?)");
-    Statement range(raw, "INSERT INTO range (node_id, low, high) VALUES (?, ?, ?)");
-    if (!node.isValid() || !enumeration.isValid() || !range.isValid()) {
-        m_error = QStringLiteral("the database has not the expected tables: %1")
-                      .arg(raw ? QString::fromUtf8(sqlite3_errmsg(raw)) : QStringLiteral("not an SQLite database"));
-        db.rollback();
-        return false;
-    }
-
-    bool ok = true;
-    for (int i = 0; ok && i < nodes.size(); ++i) {
-        const MibNodeRecord& record = nodes.at(i);
-        const qint64 id = rowId(nodes, i);
-        node.bindInt(1, id);
-        if (record.parentIndex < 0)
-            node.bindNull(2);
-        else
-            node.bindInt(2, rowId(nodes, record.parentIndex));
-        node.bindText(3, record.name);
-        node.bindInt(4, record.number);
-        node.bindInt(5, record.type);
-        node.bindInt(6, record.access);
-        node.bindText(7, record.module);
-        node.bindText(8, record.filename);
-        node.bindInt(9, record.lastUpdated);
-        node.bindText(10, record.description.isEmpty() ? QString() : record.description);
-        ok = node.run(&m_error);
-        for (int e = 0; ok && e < record.enums.size(); ++e) {
-            enumeration.bindInt(1, id);
-            enumeration.bindText(2, record.enums.at(e).label);
-            enumeration.bindInt(3, record.enums.at(e).value);
-            ok = enumeration.run(&m_error);
-        }
-        for (int r = 0; ok && r < record.ranges.size(); ++r) {
-            range.bindInt(1, id);
-            range.bindInt(2, record.ranges.at(r).low);
-            range.bindInt(3, record.ranges.at(r).high);
-            ok = range.run(&m_error);
-        }
-    }
-    node.finish();
-    enumeration.finish();
-    range.finish();
-    if (!ok) {
-        db.rollback();
-        return false;
-    }
-    if (!db.commit()) {
-        m_error = db.lastError().text();
-        return false;
-    }
-
     int format = 0;
     int storedMajor = 0;
     int storedMinor = 0;
@@ -229,6 +174,9 @@ bool MibDbWriter::fill(const QString& tempFileName, const QVector<MibNodeRecord>
         return false;
     }
     database.close();
+
+    if (!writeRows(tempFileName, nodes))
+        return false;
 
     // Read back as the program reads it, before it can replace anything.
     MibDatabase check;

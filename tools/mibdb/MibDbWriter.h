@@ -20,6 +20,7 @@ public:
 
 private:
     bool fill(const QString& tempFileName, const QVector<MibNodeRecord>& nodes, int major, int minor);
+    bool writeRows(const QString& tempFileName, const QVector<MibNodeRecord>& nodes);
 
     QString m_fileName;
     QString m_error;
